@@ -1,0 +1,7 @@
+#include "platform/console.h"
+
+namespace platform {
+
+void SetBinaryStdout() {}
+
+}  // namespace platform

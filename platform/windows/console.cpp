@@ -1,0 +1,12 @@
+#include "platform/console.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+namespace platform {
+
+void SetBinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
+
+}  // namespace platform

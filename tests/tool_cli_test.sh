@@ -1,0 +1,50 @@
+#!/bin/sh
+# The developer tool as a program: exit codes, byte-exact standard output, one-line refusals and
+# timing lines on standard error. Usage: tool_cli_test.sh [EMULATOR] TOOL
+set -u
+if [ $# -eq 2 ]; then emulator=$1; tool=$2; else emulator=; tool=$1; fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+failures=0
+passes=0
+check() {
+    if [ "$2" = "$3" ]; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $1"; echo "  expected: $3"; echo "  actual:   $2"
+        failures=$((failures + 1))
+    fi
+}
+run() { env ${PERF:+MARROWPEEK_PERF=$PERF} $emulator "$tool" "$@"; }
+
+printf 'd4:infod6:lengthi1000e4:name5:a.iso12:piece lengthi16384e6:pieces20:aaaaaaaaaaaaaaaaaaaaee' > a.torrent
+: > empty.torrent
+printf 'dear diary' > text.torrent
+
+run data a.torrent > out.json 2> err.txt
+check "valid file exits 0" "$?" 0
+check "no trailing line feed" "$(tail -c 1 out.json | od -An -c | tr -d ' ')" "}"
+check "document starts with ok" "$(head -c 26 out.json)" '{"ok":true,"name":"a.iso",'
+check "nothing on stderr" "$(cat err.txt)" ""
+
+run data a.torrent --flags 0x80 > /dev/null 2>&1
+check "dark flag accepted" "$?" 0
+
+for case in "missing.torrent:cannot be read" "empty.torrent:is empty" "text.torrent:is not a torrent"; do
+    file=${case%%:*}
+    reason=${case#*:}
+    run data "$file" > out.txt 2> err.txt
+    check "$file exits 1" "$?" 1
+    check "$file message" "$(tr -d '\r' < err.txt)" "marrowpeek: $file $reason"
+    check "$file prints nothing" "$(wc -c < out.txt | tr -d ' ')" 0
+done
+
+PERF=1 run data a.torrent > /dev/null 2> err.txt
+check "timing lines on stderr" "$(grep -c '^\[Marrowpeek\] .*: [0-9]*\.[0-9][0-9][0-9] ms' err.txt)" 6
+
+run > /dev/null 2>&1
+check "no command is misuse" "$?" 2
+
+echo "tool_cli: $passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,81 @@
+#include "tools/tool.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+#include "bencode_builder.h"
+#include "platform/text.h"
+#include "scratch_directory.h"
+
+namespace {
+
+struct ToolRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+ToolRun RunMarrowpeek(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = RunTool(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(ToolData, PrintsTheDocumentWithoutALineEnd) {
+    ScratchDirectory dir;
+    const auto file = dir.Write("a.torrent", fixture::SingleFileTorrent("a.iso", 1000));
+    const ToolRun run = RunMarrowpeek({"data", platform::PathToUtf8(file)});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), '}');
+    const auto document = nlohmann::json::parse(run.out);
+    EXPECT_EQ(document["name"], "a.iso");
+    EXPECT_EQ(document["totalSize"], 1000);
+}
+
+TEST(ToolData, RefusalIsOneLineNamingTheFileAndTheReason) {
+    ScratchDirectory dir;
+    const std::string missing = platform::PathToUtf8(dir.path() / "missing.torrent");
+    const std::string text = platform::PathToUtf8(dir.Write("text.torrent", "dear diary"));
+    const std::string empty = platform::PathToUtf8(dir.Write("empty.torrent", ""));
+    const struct {
+        std::string file;
+        std::string reason;
+    } cases[] = {{missing, "cannot be read"}, {text, "is not a torrent"}, {empty, "is empty"}};
+    for (const auto& c : cases) {
+        const ToolRun run = RunMarrowpeek({"data", c.file});
+        EXPECT_EQ(run.code, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "marrowpeek: " + c.file + " " + c.reason + "\n");
+    }
+}
+
+TEST(ToolData, FlagsSelectDarkModeAndBadArgumentsAreMisuse) {
+    ScratchDirectory dir;
+    const auto file = platform::PathToUtf8(dir.Write("a.torrent", fixture::SingleFileTorrent("a", 1)));
+    EXPECT_EQ(RunMarrowpeek({"data", file, "--flags", "0x80"}).code, 0);
+    EXPECT_EQ(RunMarrowpeek({"data", "--flags", "128", file}).code, 0);
+    EXPECT_EQ(RunMarrowpeek({"data", file, "--flags", "dark"}).code, 2);
+    EXPECT_EQ(RunMarrowpeek({"data", file, "--flags"}).code, 2);
+    EXPECT_EQ(RunMarrowpeek({"data"}).code, 2);
+    EXPECT_EQ(RunMarrowpeek({"data", file, file}).code, 2);
+    EXPECT_EQ(RunMarrowpeek({}).code, 2);
+    EXPECT_EQ(RunMarrowpeek({"frobnicate"}).code, 2);
+}
+
+TEST(ToolData, FileNamesOutsideAsciiAreReached) {
+    ScratchDirectory dir;
+    const auto file = dir.path() / platform::PathFromUtf8("\xC3\xA9t\xC3\xA9 \xE2\x98\x83.torrent");
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << fixture::SingleFileTorrent("snow", 1);
+    }
+    EXPECT_EQ(RunMarrowpeek({"data", platform::PathToUtf8(file)}).code, 0);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "tools/tool.h"
+
+#include <charconv>
+#include <cstdint>
+
+#include "platform/text.h"
+#include "plugin/view_records.h"
+#include "torrent/payload.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: marrowpeek data FILE [--flags N]\n"
+    "  data   print the torrent document that \"/data.json\" serves for FILE\n"
+    "  --flags N   the host's show flags (decimal, or hexadecimal with 0x); 0x80 is dark mode\n";
+
+int Misuse(std::ostream& err, const std::string& problem) {
+    err << "marrowpeek: " << problem << "\n" << kUsage;
+    return 2;
+}
+
+bool ParseFlags(const std::string& text, std::uint32_t& flags) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* first = text.data() + (hex ? 2 : 0);
+    const char* last = text.data() + text.size();
+    const auto result = std::from_chars(first, last, flags, hex ? 16 : 10);
+    return result.ec == std::errc() && result.ptr == last && first != last;
+}
+
+int RunData(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string file;
+    std::uint32_t flags = 0;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--flags") {
+            if (i + 1 == args.size() || !ParseFlags(args[i + 1], flags)) {
+                return Misuse(err, "--flags takes a number");
+            }
+            ++i;
+        } else if (file.empty() && !args[i].empty()) {
+            file = args[i];
+        } else {
+            return Misuse(err, "unexpected argument: " + args[i]);
+        }
+    }
+    if (file.empty()) {
+        return Misuse(err, "data needs a FILE");
+    }
+    const std::filesystem::path path = platform::PathFromUtf8(file);
+    WebViewState state;
+    if (!LoadTorrentPayload(state, path, flags)) {
+        err << "marrowpeek: " << file << " " << DescribeRefusal(path) << "\n";
+        return 1;
+    }
+    out << state.dataJson;
+    return 0;
+}
+
+}  // namespace
+
+int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        if (args.empty()) {
+            return Misuse(err, "no command");
+        }
+        if (args[0] == "data") {
+            return RunData(args, out, err);
+        }
+        return Misuse(err, "unknown command: " + args[0]);
+    } catch (const std::exception& e) {
+        err << "marrowpeek: " << e.what() << "\n";
+        return 1;
+    }
+}

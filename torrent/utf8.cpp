@@ -1,0 +1,71 @@
+#include "torrent/utf8.h"
+
+namespace {
+
+// How many continuation bytes a lead byte needs, and the range its first one must lie in; the
+// ranges are what exclude overlong forms, surrogates and code points above U+10FFFF.
+struct LeadByte {
+    int continuations = 0;
+    unsigned char firstLow = 0x80;
+    unsigned char firstHigh = 0xBF;
+};
+
+LeadByte Classify(unsigned char byte) {
+    if (byte >= 0xC2 && byte <= 0xDF) return {1, 0x80, 0xBF};
+    if (byte == 0xE0) return {2, 0xA0, 0xBF};
+    if (byte == 0xED) return {2, 0x80, 0x9F};
+    if (byte >= 0xE1 && byte <= 0xEF) return {2, 0x80, 0xBF};
+    if (byte == 0xF0) return {3, 0x90, 0xBF};
+    if (byte >= 0xF1 && byte <= 0xF3) return {3, 0x80, 0xBF};
+    if (byte == 0xF4) return {3, 0x80, 0x8F};
+    return {};
+}
+
+// The length of the well-formed sequence starting at `i`, or 0 when that byte is bad.
+std::size_t SequenceLength(std::string_view bytes, std::size_t i) {
+    const LeadByte lead = Classify(static_cast<unsigned char>(bytes[i]));
+    if (lead.continuations == 0 || bytes.size() - i <= static_cast<std::size_t>(lead.continuations)) {
+        return 0;
+    }
+    for (int k = 1; k <= lead.continuations; ++k) {
+        const auto byte = static_cast<unsigned char>(bytes[i + k]);
+        const unsigned char low = k == 1 ? lead.firstLow : 0x80;
+        const unsigned char high = k == 1 ? lead.firstHigh : 0xBF;
+        if (byte < low || byte > high) {
+            return 0;
+        }
+    }
+    return static_cast<std::size_t>(lead.continuations) + 1;
+}
+
+}  // namespace
+
+void AppendSanitizedUtf8(std::string& out, std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t run = i;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) {
+            ++run;
+        }
+        out.append(bytes.data() + i, run - i);
+        i = run;
+        if (i == bytes.size()) {
+            break;
+        }
+        const std::size_t length = SequenceLength(bytes, i);
+        if (length == 0) {
+            out.append("\xEF\xBF\xBD");
+            ++i;
+        } else {
+            out.append(bytes.data() + i, length);
+            i += length;
+        }
+    }
+}
+
+std::string SanitizeUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    AppendSanitizedUtf8(out, bytes);
+    return out;
+}
