@@ -36,9 +36,13 @@ void PerfLog(const char* label, double milliseconds) {
     platform::WriteDebugOutput(line);
 }
 
-PerfTimer::PerfTimer(const char* stageLabel) { Restart(stageLabel); }
+PerfTimer::PerfTimer(const char* stageLabel) {
+    Restart(stageLabel);
+}
 
-PerfTimer::~PerfTimer() { End(); }
+PerfTimer::~PerfTimer() {
+    End();
+}
 
 void PerfTimer::Restart(const char* stageLabel) {
     End();

@@ -14,18 +14,22 @@ inline std::string Str(std::string_view bytes) {
     return std::to_string(bytes.size()) + ":" + std::string(bytes);
 }
 
-inline std::string Int(std::int64_t value) { return "i" + std::to_string(value) + "e"; }
+inline std::string Int(std::int64_t value) {
+    return "i" + std::to_string(value) + "e";
+}
 
 inline std::string List(std::initializer_list<std::string> items) {
     std::string out = "l";
-    for (const auto& item : items) out += item;
+    for (const auto& item : items)
+        out += item;
     return out + "e";
 }
 
 // Keys are written in the order given, unsorted and repeated as they come.
 inline std::string Dict(std::initializer_list<std::pair<std::string_view, std::string>> entries) {
     std::string out = "d";
-    for (const auto& [key, value] : entries) out += Str(key) + value;
+    for (const auto& [key, value] : entries)
+        out += Str(key) + value;
     return out + "e";
 }
 

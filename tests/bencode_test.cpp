@@ -64,7 +64,9 @@ TEST(BencodeDecode, MalformedInputsGiveNoValue) {
         "i e",
         "i1",
         "i",
-        std::string("i\0" "5e", 4),
+        std::string("i\0"
+                    "5e",
+                    4),
         "i9223372036854775808e",
         "i-9223372036854775809e",
         "i99999999999999999999999e",
@@ -213,7 +215,8 @@ TEST(BencodeNesting, DeepInputFailsWithoutExhaustingTheStack) {
     EXPECT_FALSE(Decode(deepLists).root);
 
     std::string deepDictionaries;
-    for (int i = 0; i < 100000; ++i) deepDictionaries += "d1:a";
+    for (int i = 0; i < 100000; ++i)
+        deepDictionaries += "d1:a";
     deepDictionaries += "i1e" + std::string(100000, 'e');
     EXPECT_FALSE(Decode(deepDictionaries).root);
 

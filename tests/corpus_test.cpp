@@ -22,7 +22,8 @@ TEST(Corpus, EveryFileIsRefusedCleanlyOrGivesAValidDocument) {
     int accepted = 0;
     int refused = 0;
     for (const auto& entry : std::filesystem::directory_iterator(platform::PathFromUtf8(folder))) {
-        if (!entry.is_regular_file()) continue;
+        if (!entry.is_regular_file())
+            continue;
         const std::string file = platform::PathToUtf8(entry.path());
         std::ostringstream out;
         std::ostringstream err;

@@ -30,7 +30,9 @@ DebugOutputCapture::DebugOutputCapture() {
     handler = AddVectoredExceptionHandler(1, CatchDebugPrint);
 }
 
-DebugOutputCapture::~DebugOutputCapture() { Take(); }
+DebugOutputCapture::~DebugOutputCapture() {
+    Take();
+}
 
 std::string DebugOutputCapture::Take() {
     if (!taken_) {
@@ -44,9 +46,13 @@ std::string DebugOutputCapture::Take() {
 #else
 #include <gtest/gtest.h>
 
-DebugOutputCapture::DebugOutputCapture() { testing::internal::CaptureStderr(); }
+DebugOutputCapture::DebugOutputCapture() {
+    testing::internal::CaptureStderr();
+}
 
-DebugOutputCapture::~DebugOutputCapture() { Take(); }
+DebugOutputCapture::~DebugOutputCapture() {
+    Take();
+}
 
 std::string DebugOutputCapture::Take() {
     if (!taken_) {

@@ -5,7 +5,7 @@
 // Collects what the code under test writes to the debug output while the object lives: the
 // debugger channel on Windows, standard error elsewhere.
 class DebugOutputCapture {
-public:
+  public:
     DebugOutputCapture();
     ~DebugOutputCapture();
     DebugOutputCapture(const DebugOutputCapture&) = delete;
@@ -14,7 +14,7 @@ public:
     // Everything written since construction; ends the capture.
     std::string Take();
 
-private:
+  private:
     bool taken_ = false;
     std::string text_;
 };

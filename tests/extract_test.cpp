@@ -11,18 +11,22 @@ using torrent::TreeNode;
 
 namespace {
 
-TorrentInfo Extract(const std::string& bytes) { return torrent::extract(bytes.data(), bytes.size()); }
+TorrentInfo Extract(const std::string& bytes) {
+    return torrent::extract(bytes.data(), bytes.size());
+}
 
 std::string MultiFile(std::initializer_list<std::string> files, std::string extraInfo = "") {
     std::string list = "l";
-    for (const auto& f : files) list += f;
+    for (const auto& f : files)
+        list += f;
     list += "e";
     return "d4:infod5:files" + list + extraInfo + "4:name4:roote" + "e";
 }
 
 std::string FileItem(std::initializer_list<std::string> path, std::int64_t length) {
     std::string list = "l";
-    for (const auto& p : path) list += Str(p);
+    for (const auto& p : path)
+        list += Str(p);
     return Dict({{"length", Int(length)}, {"path", list + "e"}});
 }
 
@@ -75,9 +79,9 @@ TEST(ExtractMultiFile, BuildsTheTreeInOrderOfFirstAppearance) {
 }
 
 TEST(ExtractMultiFile, ReusesOnlyDirectoriesAndAddsThemBesideFiles) {
-    const TorrentInfo info = Extract(MultiFile({FileItem({"d"}, 1), FileItem({"d", "x"}, 2),
-                                                FileItem({"e", "1"}, 3), FileItem({"d", "y"}, 4),
-                                                FileItem({"e", "2"}, 5)}));
+    const TorrentInfo info =
+        Extract(MultiFile({FileItem({"d"}, 1), FileItem({"d", "x"}, 2), FileItem({"e", "1"}, 3),
+                           FileItem({"d", "y"}, 4), FileItem({"e", "2"}, 5)}));
     ASSERT_TRUE(info.ok);
     const auto& children = info.tree.children;
     ASSERT_EQ(children.size(), 3u);
@@ -91,11 +95,10 @@ TEST(ExtractMultiFile, ReusesOnlyDirectoriesAndAddsThemBesideFiles) {
 }
 
 TEST(ExtractMultiFile, SkipsMalformedItemsAndCountsMissingLengthsAsZero) {
-    const TorrentInfo info =
-        Extract(MultiFile({Dict({{"length", Int(1)}, {"path", "le"}}),
-                           Dict({{"length", Int(2)}}), Dict({{"length", Int(3)}, {"path", Str("a")}}),
-                           Int(4), List({Str("a")}), Dict({{"path", List({Str("nolength")})}}),
-                           FileItem({"", ".", "..", "a/b"}, 6)}));
+    const TorrentInfo info = Extract(MultiFile(
+        {Dict({{"length", Int(1)}, {"path", "le"}}), Dict({{"length", Int(2)}}),
+         Dict({{"length", Int(3)}, {"path", Str("a")}}), Int(4), List({Str("a")}),
+         Dict({{"path", List({Str("nolength")})}}), FileItem({"", ".", "..", "a/b"}, 6)}));
     ASSERT_TRUE(info.ok);
     EXPECT_EQ(info.fileCount, 2);
     EXPECT_EQ(info.totalSize, 6);
@@ -139,8 +142,8 @@ TEST(ExtractMultiFile, SizesWrapAroundAndNegativeLengthsCountWithTheirSign) {
 }
 
 TEST(ExtractMultiFile, RepairsPathNamesButNotTheRootName) {
-    const TorrentInfo info = Extract("d4:infod5:filesl" + FileItem({"f\xff"}, 1) +
-                                     "e4:name2:r\xff" + "ee");
+    const TorrentInfo info =
+        Extract("d4:infod5:filesl" + FileItem({"f\xff"}, 1) + "e4:name2:r\xff" + "ee");
     ASSERT_TRUE(info.ok);
     EXPECT_EQ(info.tree.name, "r\xff");
     EXPECT_EQ(info.tree.children[0].name, "f\xEF\xBF\xBD");
@@ -148,10 +151,10 @@ TEST(ExtractMultiFile, RepairsPathNamesButNotTheRootName) {
 
 TEST(ExtractMultiFile, DeepPathsNeitherRecurseNorOverflow) {
     std::string path = "l";
-    for (int i = 0; i < 300000; ++i) path += "1:a";
+    for (int i = 0; i < 300000; ++i)
+        path += "1:a";
     path += "e";
-    const TorrentInfo info =
-        Extract("d4:infod5:filesld6:lengthi3e4:path" + path + "eeee");
+    const TorrentInfo info = Extract("d4:infod5:filesld6:lengthi3e4:path" + path + "eeee");
     ASSERT_TRUE(info.ok);
     EXPECT_EQ(info.tree.size, 3);
     const TreeNode* node = &info.tree;
@@ -164,10 +167,11 @@ TEST(ExtractMultiFile, DeepPathsNeitherRecurseNorOverflow) {
 }
 
 TEST(ExtractTrackers, KeepsNonEmptyTiersInOrder) {
-    const TorrentInfo info = Extract(Dict(
-        {{"announce-list", List({List({Int(1)}), List({}), Str("u0"),
-                                 List({Str("u1"), Int(2), Str("u1"), Str("")}), List({Str("u2")})})},
-         {"info", Dict({})}}));
+    const TorrentInfo info =
+        Extract(Dict({{"announce-list",
+                       List({List({Int(1)}), List({}), Str("u0"),
+                             List({Str("u1"), Int(2), Str("u1"), Str("")}), List({Str("u2")})})},
+                      {"info", Dict({})}}));
     ASSERT_TRUE(info.ok);
     ASSERT_EQ(info.trackerTiers.size(), 2u);
     EXPECT_EQ(info.trackerTiers[0], (std::vector<std::string>{"u1", "u1", ""}));
@@ -189,7 +193,10 @@ TEST(ExtractCustomKeys, ListsOtherTopLevelStringsAndIntegers) {
                                            {"d", Dict({})}}));
     ASSERT_TRUE(info.ok);
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"foo", "bar"}, {"n", "-12"}, {"min", "-9223372036854775808"}, {"zero", "0"},
+        {"foo", "bar"},
+        {"n", "-12"},
+        {"min", "-9223372036854775808"},
+        {"zero", "0"},
         {"foo", "again"}};
     EXPECT_EQ(info.custom, expected);
 }
@@ -220,13 +227,14 @@ TEST(ExtractFlags, PrivateAndVersionTwo) {
 }
 
 TEST(ExtractScalars, WrongKindsCountAsAbsentAndPiecesRoundDown) {
-    const TorrentInfo info = Extract(Dict({{"announce", Int(5)},
-                                           {"comment", Str("c")},
-                                           {"created by", Str("me")},
-                                           {"creation date", Str("yesterday")},
-                                           {"info", Dict({{"name", Int(1)},
-                                                          {"piece length", Str("big")},
-                                                          {"pieces", Str(std::string(41, 'p'))}})}}));
+    const TorrentInfo info =
+        Extract(Dict({{"announce", Int(5)},
+                      {"comment", Str("c")},
+                      {"created by", Str("me")},
+                      {"creation date", Str("yesterday")},
+                      {"info", Dict({{"name", Int(1)},
+                                     {"piece length", Str("big")},
+                                     {"pieces", Str(std::string(41, 'p'))}})}}));
     ASSERT_TRUE(info.ok);
     EXPECT_EQ(info.announce, "");
     EXPECT_EQ(info.comment, "c");

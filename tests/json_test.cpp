@@ -26,13 +26,14 @@ TEST(TorrentJson, WritesTheWholeDocumentInItsFixedForm) {
     info.trackerTiers = {{"u1", "u2"}, {"u3"}};
     info.tree.name = "a.iso";
     info.tree.dir = true;
-    EXPECT_EQ(torrent::toJson(info),
-              R"({"ok":true,"name":"a.iso","announce":"","comment":"say \"hi\"\n","createdBy":"",)"
-              R"("creationDate":86400,"pieceLength":16384,"pieceCount":1,"multiFile":false,)"
-              R"("totalSize":1000,"fileCount":1,"hasPrivate":true,"isPrivate":false,"isV2":false,)"
-              R"("infoHashV1":"","infoHashV2":"","custom":[{"k":"foo","v":"bar"},{"k":"n","v":"-12"}],)"
-              R"("trackerTiers":[["u1","u2"],["u3"]],"tree":{"name":"a.iso","dir":true,"size":0,)"
-              R"("children":[]}})");
+    EXPECT_EQ(
+        torrent::toJson(info),
+        R"({"ok":true,"name":"a.iso","announce":"","comment":"say \"hi\"\n","createdBy":"",)"
+        R"("creationDate":86400,"pieceLength":16384,"pieceCount":1,"multiFile":false,)"
+        R"("totalSize":1000,"fileCount":1,"hasPrivate":true,"isPrivate":false,"isV2":false,)"
+        R"("infoHashV1":"","infoHashV2":"","custom":[{"k":"foo","v":"bar"},{"k":"n","v":"-12"}],)"
+        R"("trackerTiers":[["u1","u2"],["u3"]],"tree":{"name":"a.iso","dir":true,"size":0,)"
+        R"("children":[]}})");
 }
 
 TEST(TorrentJson, EmptyRecordAndExtremeNumbers) {
@@ -71,7 +72,10 @@ TEST(JsonEscape, EscapesQuotesBackslashesAndControlBytesOnly) {
 }
 
 TEST(JsonString, RepairsBeforeEscaping) {
-    EXPECT_EQ(JsonString("A\xff" "B"), "\"A\xEF\xBF\xBD" "B\"");
+    EXPECT_EQ(JsonString("A\xff"
+                         "B"),
+              "\"A\xEF\xBF\xBD"
+              "B\"");
     EXPECT_EQ(JsonString("\"\xc3"), "\"\\\"\xEF\xBF\xBD\"");
     EXPECT_EQ(JsonString(""), "\"\"");
 }
@@ -81,8 +85,14 @@ TEST(SanitizeUtf8, ReplacesEachBadByteOnce) {
         std::string input;
         std::string expected;
     } cases[] = {
-        {"A\xff" "B", "A\xEF\xBF\xBD" "B"},
-        {"\xE0\xA0" "A", "\xEF\xBF\xBD\xEF\xBF\xBD" "A"},
+        {"A\xff"
+         "B",
+         "A\xEF\xBF\xBD"
+         "B"},
+        {"\xE0\xA0"
+         "A",
+         "\xEF\xBF\xBD\xEF\xBF\xBD"
+         "A"},
         {"x\xE2\x82", "x\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
@@ -94,7 +104,10 @@ TEST(SanitizeUtf8, ReplacesEachBadByteOnce) {
         {"\xED\x9F\xBF", "\xED\x9F\xBF"},
         {"\xE0\x9F\xBF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"\xF0\x8F\xBF\xBF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {"\xC3" "A", "\xEF\xBF\xBD" "A"},
+        {"\xC3"
+         "A",
+         "\xEF\xBF\xBD"
+         "A"},
         {"\xF5\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
@@ -113,7 +126,9 @@ TEST(TreeJson, DeepTreesAreWrittenWithoutRecursion) {
     }
     std::string out;
     WriteTreeJson(out, root);
-    EXPECT_EQ(out.size(), (kDepth + 1) * std::string(R"({"name":"d","dir":true,"size":0,"children":[]})").size());
+    EXPECT_EQ(
+        out.size(),
+        (kDepth + 1) * std::string(R"({"name":"d","dir":true,"size":0,"children":[]})").size());
 }
 
 }  // namespace

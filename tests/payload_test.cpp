@@ -38,7 +38,8 @@ void ExpectUntouched(const WebViewState& state) {
 std::string Member(const std::string& json, const std::string& name) {
     const std::string key = "\"" + name + "\":\"";
     const auto start = json.find(key);
-    if (start == std::string::npos) return "<missing>";
+    if (start == std::string::npos)
+        return "<missing>";
     const auto valueStart = start + key.size();
     return json.substr(valueStart, json.find('"', valueStart) - valueStart);
 }

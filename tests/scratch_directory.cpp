@@ -10,8 +10,8 @@ ScratchDirectory::ScratchDirectory() {
     std::random_device random;
     const auto base = std::filesystem::temp_directory_path();
     for (;;) {
-        path_ = base / ("marrowpeek-test-" + std::to_string(random()) + "-" +
-                        std::to_string(counter++));
+        path_ = base /
+                ("marrowpeek-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         if (std::filesystem::create_directory(path_)) {
             return;
         }

@@ -6,7 +6,7 @@
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchDirectory {
-public:
+  public:
     ScratchDirectory();
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
@@ -15,6 +15,6 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path Write(std::string_view name, std::string_view bytes) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };

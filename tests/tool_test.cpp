@@ -57,7 +57,8 @@ TEST(ToolData, RefusalIsOneLineNamingTheFileAndTheReason) {
 
 TEST(ToolData, FlagsSelectDarkModeAndBadArgumentsAreMisuse) {
     ScratchDirectory dir;
-    const auto file = platform::PathToUtf8(dir.Write("a.torrent", fixture::SingleFileTorrent("a", 1)));
+    const auto file =
+        platform::PathToUtf8(dir.Write("a.torrent", fixture::SingleFileTorrent("a", 1)));
     EXPECT_EQ(RunMarrowpeek({"data", file, "--flags", "0x80"}).code, 0);
     EXPECT_EQ(RunMarrowpeek({"data", "--flags", "128", file}).code, 0);
     EXPECT_EQ(RunMarrowpeek({"data", file, "--flags", "dark"}).code, 2);
@@ -76,6 +77,24 @@ TEST(ToolData, FileNamesOutsideAsciiAreReached) {
         out << fixture::SingleFileTorrent("snow", 1);
     }
     EXPECT_EQ(RunMarrowpeek({"data", platform::PathToUtf8(file)}).code, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ToolSample, WritesATorrentThatTheDataCommandShows) {
+    ScratchDirectory dir;
+    const std::string file = platform::PathToUtf8(dir.path() / "sample.torrent");
+    ASSERT_EQ(RunMarrowpeek({"sample", file}).code, 0);
+    const ToolRun run = RunMarrowpeek({"data", file});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const auto document = nlohmann::json::parse(run.out);
+    EXPECT_EQ(document["name"], "Sample Collection");
+    EXPECT_EQ(document["fileCount"], 9);
+    EXPECT_EQ(document["trackerTiers"].size(), 2u);
+    EXPECT_EQ(document["infoHashV1"].get<std::string>().size(), 40u);
+    EXPECT_EQ(RunMarrowpeek({"sample"}).code, 2);
 }
 
 }  // namespace

@@ -26,7 +26,11 @@ int Main(int argc, Char** argv) {
 
 #ifdef _WIN32
 // Wide arguments: file names outside the ANSI code page reach the tool intact.
-int wmain(int argc, wchar_t** argv) { return Main(argc, argv); }
+int wmain(int argc, wchar_t** argv) {
+    return Main(argc, argv);
+}
 #else
-int main(int argc, char** argv) { return Main(argc, argv); }
+int main(int argc, char** argv) {
+    return Main(argc, argv);
+}
 #endif

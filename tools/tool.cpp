@@ -2,16 +2,20 @@
 
 #include <charconv>
 #include <cstdint>
+#include <fstream>
 
 #include "platform/text.h"
 #include "plugin/view_records.h"
+#include "tools/sample_torrent.h"
 #include "torrent/payload.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: marrowpeek data FILE [--flags N]\n"
-    "  data   print the torrent document that \"/data.json\" serves for FILE\n"
+    "       marrowpeek sample FILE\n"
+    "  data     print the torrent document that \"/data.json\" serves for FILE\n"
+    "  sample   write a small multi-file torrent to FILE\n"
     "  --flags N   the host's show flags (decimal, or hexadecimal with 0x); 0x80 is dark mode\n";
 
 int Misuse(std::ostream& err, const std::string& problem) {
@@ -55,6 +59,20 @@ int RunData(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 0;
 }
 
+int RunSample(const std::vector<std::string>& args, std::ostream& err) {
+    if (args.size() != 2 || args[1].empty()) {
+        return Misuse(err, "sample needs a FILE");
+    }
+    std::ofstream file(platform::PathFromUtf8(args[1]), std::ios::binary | std::ios::trunc);
+    file << SampleTorrent();
+    file.close();
+    if (!file) {
+        err << "marrowpeek: cannot write " << args[1] << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -64,6 +82,9 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         if (args[0] == "data") {
             return RunData(args, out, err);
+        }
+        if (args[0] == "sample") {
+            return RunSample(args, err);
         }
         return Misuse(err, "unknown command: " + args[0]);
     } catch (const std::exception& e) {

@@ -6,13 +6,17 @@
 namespace bencode {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool Available(const Decoder& d) { return d.cursor < d.end; }
+bool Available(const Decoder& d) {
+    return d.cursor < d.end;
+}
 
 // The integer text as the C library's strtoll reads it: leading white space, an optional sign,
 // the longest run of digits, anything after them ignored. A NUL before the digits ends the text
@@ -75,28 +79,35 @@ NodePtr DecodeInteger(Decoder& d) {
     return node;
 }
 
-NodePtr DecodeString(Decoder& d, bool storeContent) {
-    std::uint64_t length = 0;
+// Reads a string's length prefix and its ":", leaving the cursor on the content; false when
+// the prefix is malformed or the content runs past the end.
+bool ReadStringLength(Decoder& d, std::uint64_t& length) {
+    length = 0;
     bool anyDigit = false;
     for (;;) {
         if (!Available(d)) {
-            return nullptr;
+            return false;
         }
         const char c = *d.cursor++;
         if (c == ':') {
             break;
         }
         if (!IsDigit(c)) {
-            return nullptr;
+            return false;
         }
         const auto digit = static_cast<std::uint64_t>(c - '0');
         if (length > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
-            return nullptr;
+            return false;
         }
         length = length * 10 + digit;
         anyDigit = true;
     }
-    if (!anyDigit || length > static_cast<std::uint64_t>(d.end - d.cursor)) {
+    return anyDigit && length <= static_cast<std::uint64_t>(d.end - d.cursor);
+}
+
+NodePtr DecodeString(Decoder& d, bool storeContent) {
+    std::uint64_t length = 0;
+    if (!ReadStringLength(d, length)) {
         return nullptr;
     }
     auto node = std::make_shared<Node>();
@@ -107,6 +118,17 @@ NodePtr DecodeString(Decoder& d, bool storeContent) {
     }
     d.cursor += length;
     return node;
+}
+
+// A dictionary key is a string read straight into the entry, without a node of its own.
+bool DecodeKey(Decoder& d, std::string& key) {
+    std::uint64_t length = 0;
+    if (!ReadStringLength(d, length)) {
+        return false;
+    }
+    key.assign(d.cursor, static_cast<std::size_t>(length));
+    d.cursor += length;
+    return true;
 }
 
 NodePtr DecodeList(Decoder& d) {
@@ -143,14 +165,14 @@ NodePtr DecodeDictionary(Decoder& d) {
             --d.depth;
             return node;
         }
-        NodePtr key = DecodeString(d, true);
-        if (!key) {
+        std::string key;
+        if (!DecodeKey(d, key)) {
             return nullptr;
         }
         const char* valueStart = d.cursor;
         NodePtr value;
         // Only the piece hashes' length is needed, and they are usually most of the file.
-        if (d.depth == 2 && key->bytes == "pieces" && Available(d) && IsDigit(*d.cursor)) {
+        if (d.depth == 2 && key == "pieces" && Available(d) && IsDigit(*d.cursor)) {
             value = DecodeString(d, false);
         } else {
             value = DecodeValue(d);
@@ -158,11 +180,11 @@ NodePtr DecodeDictionary(Decoder& d) {
         if (!value) {
             return nullptr;
         }
-        if (d.depth == 1 && d.infoEnd == 0 && key->bytes == "info") {
+        if (d.depth == 1 && d.infoEnd == 0 && key == "info") {
             d.infoStart = static_cast<std::uint64_t>(valueStart - d.begin);
             d.infoEnd = static_cast<std::uint64_t>(d.cursor - d.begin);
         }
-        node->entries.emplace_back(std::move(key->bytes), std::move(value));
+        node->entries.emplace_back(std::move(key), std::move(value));
     }
 }
 

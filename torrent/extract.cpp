@@ -54,7 +54,7 @@ std::int64_t WrappingAdd(std::int64_t a, std::int64_t b) {
 // (a second one is never added), so the indexed child is also the first match; files are not
 // indexed because they are never descended into. Flat, because paths can be very deep.
 class DirectoryIndex {
-public:
+  public:
     struct Cursor {
         TreeNode* node;
         std::size_t directory;  // the node's slot in the index
@@ -79,7 +79,7 @@ public:
         return {&at.node->children[slot->second.child], slot->second.directory};
     }
 
-private:
+  private:
     struct Child {
         std::size_t child;      // position among the parent's children
         std::size_t directory;  // its own slot in the index

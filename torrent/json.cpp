@@ -12,16 +12,31 @@ void AppendJsonEscaped(std::string& out, std::string_view bytes) {
     static constexpr char kHex[] = "0123456789abcdef";
     for (const char c : bytes) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\f': out += "\\f"; break;
-            case '\r': out += "\\r"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
-                    const char escape[] = {'\\', 'u', '0', '0', kHex[(c >> 4) & 0xF], kHex[c & 0xF]};
+                    const char escape[] = {'\\',         'u', '0', '0', kHex[(c >> 4) & 0xF],
+                                           kHex[c & 0xF]};
                     out.append(escape, sizeof escape);
                 } else {
                     out += c;
@@ -36,7 +51,9 @@ void AppendInteger(std::string& out, std::int64_t value) {
     out.append(digits, result.ptr);
 }
 
-void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+void AppendBool(std::string& out, bool value) {
+    out += value ? "true" : "false";
+}
 
 // Writes a node's members up to its children; returns whether a children list was opened.
 bool OpenTreeNode(std::string& out, const torrent::TreeNode& node) {

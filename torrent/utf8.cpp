@@ -11,20 +11,28 @@ struct LeadByte {
 };
 
 LeadByte Classify(unsigned char byte) {
-    if (byte >= 0xC2 && byte <= 0xDF) return {1, 0x80, 0xBF};
-    if (byte == 0xE0) return {2, 0xA0, 0xBF};
-    if (byte == 0xED) return {2, 0x80, 0x9F};
-    if (byte >= 0xE1 && byte <= 0xEF) return {2, 0x80, 0xBF};
-    if (byte == 0xF0) return {3, 0x90, 0xBF};
-    if (byte >= 0xF1 && byte <= 0xF3) return {3, 0x80, 0xBF};
-    if (byte == 0xF4) return {3, 0x80, 0x8F};
+    if (byte >= 0xC2 && byte <= 0xDF)
+        return {1, 0x80, 0xBF};
+    if (byte == 0xE0)
+        return {2, 0xA0, 0xBF};
+    if (byte == 0xED)
+        return {2, 0x80, 0x9F};
+    if (byte >= 0xE1 && byte <= 0xEF)
+        return {2, 0x80, 0xBF};
+    if (byte == 0xF0)
+        return {3, 0x90, 0xBF};
+    if (byte >= 0xF1 && byte <= 0xF3)
+        return {3, 0x80, 0xBF};
+    if (byte == 0xF4)
+        return {3, 0x80, 0x8F};
     return {};
 }
 
 // The length of the well-formed sequence starting at `i`, or 0 when that byte is bad.
 std::size_t SequenceLength(std::string_view bytes, std::size_t i) {
     const LeadByte lead = Classify(static_cast<unsigned char>(bytes[i]));
-    if (lead.continuations == 0 || bytes.size() - i <= static_cast<std::size_t>(lead.continuations)) {
+    if (lead.continuations == 0 ||
+        bytes.size() - i <= static_cast<std::size_t>(lead.continuations)) {
         return 0;
     }
     for (int k = 1; k <= lead.continuations; ++k) {

@@ -10,6 +10,8 @@ std::int64_t PerformanceCounter() {
     return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-std::int64_t PerformanceFrequency() { return 1'000'000'000; }
+std::int64_t PerformanceFrequency() {
+    return 1'000'000'000;
+}
 
 }  // namespace platform

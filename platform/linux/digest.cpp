@@ -26,7 +26,7 @@ std::string ComputeDigest(const wchar_t* algorithm, const void* data, std::uint3
         return {};
     }
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                     &EVP_MD_CTX_free);
+                                                                    &EVP_MD_CTX_free);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int digestLength = 0;
     if (!context || EVP_DigestInit_ex(context.get(), md, nullptr) != 1 ||

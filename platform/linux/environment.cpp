@@ -4,6 +4,8 @@
 
 namespace platform {
 
-bool EnvironmentVariableExists(const char* asciiName) { return std::getenv(asciiName) != nullptr; }
+bool EnvironmentVariableExists(const char* asciiName) {
+    return std::getenv(asciiName) != nullptr;
+}
 
 }  // namespace platform

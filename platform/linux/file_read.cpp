@@ -12,7 +12,7 @@ FileRead ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes
     if (fd < 0) {
         return result;
     }
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return result;

@@ -7,6 +7,8 @@
 
 namespace platform {
 
-void SetBinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
+void SetBinaryStdout() {
+    _setmode(_fileno(stdout), _O_BINARY);
+}
 
 }  // namespace platform

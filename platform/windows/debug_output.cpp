@@ -20,6 +20,8 @@ void WriteDebugOutput(const char* text) {
     }
 }
 
-void MirrorDebugOutputToStderr() { mirrorToStderr = true; }
+void MirrorDebugOutputToStderr() {
+    mirrorToStderr = true;
+}
 
 }  // namespace platform

@@ -1,0 +1,31 @@
+# Front door for newcomers: every target installs what it needs first.
+.PHONY: show test bench format native
+
+TORRENT ?=
+
+native:
+	scripts/setup.sh native
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+# Prints the torrent document the viewer page would be served for TORRENT (a sample when unset).
+show: native
+	@if [ -z "$(TORRENT)" ]; then \
+		build/native/bin/marrowpeek sample build/sample.torrent && \
+		build/native/bin/marrowpeek data build/sample.torrent; \
+	else \
+		build/native/bin/marrowpeek data "$(TORRENT)"; \
+	fi
+	@echo
+
+test:
+	scripts/test.sh
+
+bench:
+	scripts/setup.sh all
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+	build/native/bin/payload_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs what the builds and tests need from Debian's packages, asking apt only when
+# something is missing. Usage: scripts/setup.sh [native|all]
+set -eu
+scope=${1:-all}
+packages="cmake ninja-build make g++ libssl-dev googletest nlohmann-json3-dev libbenchmark-dev"
+if [ "$scope" = all ]; then
+    packages="$packages mingw-w64 wine64 clang libfuzzer-14-dev clang-format"
+fi
+missing=
+for package in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing="$missing $package"
+    fi
+done
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+fi

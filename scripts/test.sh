@@ -1,0 +1,32 @@
+#!/bin/sh
+# Every check the project has: formatting, the native build with its tests, the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with its tests under
+# Wine, and a bounded fuzzing run. Exits non-zero when anything fails.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh all
+
+jobs=$(nproc)
+fuzz_seconds=${MARROWPEEK_FUZZ_SECONDS:-120}
+
+echo "== formatting"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+for preset in native native-asan windows; do
+    echo "== $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs"
+done
+
+echo "== fuzz ($fuzz_seconds s)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+if ! build/fuzz/bin/run-fuzz "$fuzz_seconds" > build/fuzz/fuzz.log 2>&1; then
+    tail -n 60 build/fuzz/fuzz.log
+    echo "fuzzing failed: the input is in build/fuzz (crash-*, leak-*, timeout-*)"
+    exit 1
+fi
+tail -n 8 build/fuzz/fuzz.log
+
+echo "all checks passed"
