@@ -15,7 +15,9 @@ enum class FileReadStatus {
 
 struct FileRead {
     FileReadStatus status = FileReadStatus::CannotOpen;
-    // Whatever a single read returned; shorter than the file after a failed or short read.
+    // The file's size as reported before reading.
+    std::uint64_t size = 0;
+    // Whatever a single read returned; shorter than `size` after a failed or short read.
     std::string bytes;
 };
 

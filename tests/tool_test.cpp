@@ -98,3 +98,41 @@ TEST(ToolSample, WritesATorrentThatTheDataCommandShows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ToolConfiguration, ConfigCssSetAndDocumentsWorkOnTheGivenFolder) {
+    ScratchDirectory dir;
+    const std::string folder = platform::PathToUtf8(dir.path() / "config");
+    const ToolRun config = RunMarrowpeek({"config", "--config-dir", folder, "--dark"});
+    ASSERT_EQ(config.code, 0) << config.err;
+    EXPECT_EQ(nlohmann::json::parse(config.out)["theme"], "Dark");
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "config" / "Marrowpeek.ini"));
+
+    const ToolRun css = RunMarrowpeek({"css", "--config-dir", folder});
+    EXPECT_EQ(css.out.rfind(":root{--bg:#ffffff;", 0), 0u);
+
+    const ToolRun set = RunMarrowpeek({"set", "theme", "Dracula", "--config-dir", folder});
+    ASSERT_EQ(set.code, 0);
+    EXPECT_EQ(
+        nlohmann::json::parse(set.out)["css"].get<std::string>().rfind(":root{--bg:#282a36;", 0),
+        0u);
+    EXPECT_EQ(RunMarrowpeek({"set", "fontsize", "20", "--config-dir", folder}).out, "");
+    EXPECT_EQ(
+        nlohmann::json::parse(RunMarrowpeek({"config", "--config-dir", folder}).out)["fontsize"],
+        20);
+
+    const auto torrent = dir.Write("a.torrent", fixture::SingleFileTorrent("a", 1));
+    const std::string out = platform::PathToUtf8(dir.path() / "out");
+    ASSERT_EQ(RunMarrowpeek({"documents", platform::PathToUtf8(torrent), "--out", out,
+                             "--config-dir", folder})
+                  .code,
+              0);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "data.json"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "config.json"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "theme.css"));
+    EXPECT_EQ(RunMarrowpeek({"documents", platform::PathToUtf8(torrent)}).code, 2);
+    EXPECT_EQ(RunMarrowpeek({"set", "theme"}).code, 2);
+}
+
+}  // namespace

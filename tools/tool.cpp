@@ -6,17 +6,29 @@
 
 #include "platform/text.h"
 #include "plugin/view_records.h"
+#include "settings/config_files.h"
+#include "settings/config_payload.h"
 #include "tools/sample_torrent.h"
 #include "torrent/payload.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: marrowpeek data FILE [--flags N]\n"
+    "usage: marrowpeek data FILE [--flags N] [--config-dir DIR]\n"
+    "       marrowpeek documents FILE --out DIR [--flags N] [--config-dir DIR]\n"
+    "       marrowpeek config [--dark] [--config-dir DIR]\n"
+    "       marrowpeek css [--dark] [--config-dir DIR]\n"
+    "       marrowpeek set KEY VALUE [--dark] [--config-dir DIR]\n"
     "       marrowpeek sample FILE\n"
-    "  data     print the torrent document that \"/data.json\" serves for FILE\n"
-    "  sample   write a small multi-file torrent to FILE\n"
-    "  --flags N   the host's show flags (decimal, or hexadecimal with 0x); 0x80 is dark mode\n";
+    "  data       print the torrent document that \"/data.json\" serves for FILE\n"
+    "  documents  write data.json, config.json and theme.css for FILE into DIR\n"
+    "  config     print the configuration document (\"/config.json\")\n"
+    "  css        print the theme style sheet (\"/theme.css\")\n"
+    "  set        persist a setting as the page does; for theme, print the css message\n"
+    "  sample     write a small multi-file torrent to FILE\n"
+    "  --flags N       the host's show flags (decimal, or 0x hexadecimal); 0x80 is dark mode\n"
+    "  --dark          the host is in dark mode\n"
+    "  --config-dir D  the folder of Marrowpeek.ini and themes.ini (default: beside the tool)\n";
 
 int Misuse(std::ostream& err, const std::string& problem) {
     err << "marrowpeek: " << problem << "\n" << kUsage;
@@ -31,32 +43,121 @@ bool ParseFlags(const std::string& text, std::uint32_t& flags) {
     return result.ec == std::errc() && result.ptr == last && first != last;
 }
 
-int RunData(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string file;
+// The words of a command: its positional arguments and the options every command shares.
+struct CommandLine {
+    std::vector<std::string> positional;
     std::uint32_t flags = 0;
+    std::string configDir;
+    std::string outDir;
+};
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
+                      std::string& problem) {
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--flags") {
-            if (i + 1 == args.size() || !ParseFlags(args[i + 1], flags)) {
-                return Misuse(err, "--flags takes a number");
+        const std::string& word = args[i];
+        const bool takesValue = word == "--flags" || word == "--config-dir" || word == "--out";
+        if (takesValue && i + 1 == args.size()) {
+            problem = word + " needs a value";
+            return false;
+        }
+        if (word == "--flags") {
+            if (!ParseFlags(args[++i], line.flags)) {
+                problem = "--flags takes a number";
+                return false;
             }
-            ++i;
-        } else if (file.empty() && !args[i].empty()) {
-            file = args[i];
+        } else if (word == "--dark") {
+            line.flags |= 0x80;
+        } else if (word == "--config-dir") {
+            line.configDir = args[++i];
+        } else if (word == "--out") {
+            line.outDir = args[++i];
         } else {
-            return Misuse(err, "unexpected argument: " + args[i]);
+            line.positional.push_back(word);
         }
     }
-    if (file.empty()) {
-        return Misuse(err, "data needs a FILE");
+    if (!line.configDir.empty()) {
+        UseConfigFolder(platform::PathFromUtf8(line.configDir));
     }
+    return true;
+}
+
+bool WriteWholeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << bytes;
+    file.close();
+    return static_cast<bool>(file);
+}
+
+// The view's state for FILE, or an error line and false when the file is refused.
+bool PrepareView(const std::string& file, std::uint32_t flags, WebViewState& state,
+                 std::ostream& err) {
     const std::filesystem::path path = platform::PathFromUtf8(file);
-    WebViewState state;
     if (!LoadTorrentPayload(state, path, flags)) {
         err << "marrowpeek: " << file << " " << DescribeRefusal(path) << "\n";
-        return 1;
+        return false;
     }
-    out << state.dataJson;
-    return 0;
+    return true;
+}
+
+// The configuration documents alone, as a view with no torrent would get them.
+WebViewState ConfigurationOnly(std::uint32_t flags) {
+    WebViewState state;
+    state.dark = (flags & 0x80) != 0;
+    FillConfigPayload(state);
+    return state;
+}
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string& command = args[0];
+    CommandLine line;
+    std::string problem;
+    if (!ParseCommandLine(args, line, problem)) {
+        return Misuse(err, problem);
+    }
+    const auto& words = line.positional;
+    if (command == "data") {
+        if (words.size() != 1 || words[0].empty())
+            return Misuse(err, "data needs one FILE");
+        WebViewState state;
+        if (!PrepareView(words[0], line.flags, state, err))
+            return 1;
+        out << state.dataJson;
+        return 0;
+    }
+    if (command == "documents") {
+        if (words.size() != 1 || line.outDir.empty()) {
+            return Misuse(err, "documents needs one FILE and --out DIR");
+        }
+        WebViewState state;
+        if (!PrepareView(words[0], line.flags, state, err))
+            return 1;
+        const std::filesystem::path folder = platform::PathFromUtf8(line.outDir);
+        std::filesystem::create_directories(folder);
+        if (!WriteWholeFile(folder / "data.json", state.dataJson) ||
+            !WriteWholeFile(folder / "config.json", state.configJson) ||
+            !WriteWholeFile(folder / "theme.css", state.themeCss)) {
+            err << "marrowpeek: cannot write into " << line.outDir << "\n";
+            return 1;
+        }
+        return 0;
+    }
+    if (command == "config" || command == "css") {
+        if (!words.empty())
+            return Misuse(err, "unexpected argument: " + words[0]);
+        const WebViewState state = ConfigurationOnly(line.flags);
+        out << (command == "config" ? state.configJson : state.themeCss);
+        return 0;
+    }
+    if (command == "set") {
+        if (words.size() != 2)
+            return Misuse(err, "set needs KEY and VALUE");
+        WebViewState state = ConfigurationOnly(line.flags);
+        if (const auto message = PersistSetting(state, words[0], words[1])) {
+            out << *message;
+        }
+        return 0;
+    }
+    return Misuse(err, "unknown command: " + command);
 }
 
 int RunSample(const std::vector<std::string>& args, std::ostream& err) {
@@ -80,13 +181,10 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (args.empty()) {
             return Misuse(err, "no command");
         }
-        if (args[0] == "data") {
-            return RunData(args, out, err);
-        }
         if (args[0] == "sample") {
             return RunSample(args, err);
         }
-        return Misuse(err, "unknown command: " + args[0]);
+        return RunCommand(args, out, err);
     } catch (const std::exception& e) {
         err << "marrowpeek: " << e.what() << "\n";
         return 1;

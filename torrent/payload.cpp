@@ -41,16 +41,20 @@ bool PreparePayload(WebViewState& state, const std::filesystem::path& path, std:
     }
     AddInfoHashes(info, content);
 
-    // Built aside and swapped in, so that a failure here leaves the state as it was.
+    // Built aside and swapped in at the end, so that a failure (out of memory) on the way
+    // leaves the view's state as it was.
+    WebViewState prepared;
+    prepared.dark = (flags & kHostDarkModeFlag) != 0;
     timer.Restart("torrent::toJson");
-    std::string dataJson = torrent::toJson(info);
-    timer.End();
-    state.dark = (flags & kHostDarkModeFlag) != 0;
-    state.dataJson.swap(dataJson);
-
+    prepared.dataJson = torrent::toJson(info);
     timer.Restart("FillConfigPayload");
-    FillConfigPayload(state);
+    FillConfigPayload(prepared);
     timer.End();
+    state.dark = prepared.dark;
+    state.dataJson.swap(prepared.dataJson);
+    state.themeCss.swap(prepared.themeCss);
+    state.configJson.swap(prepared.configJson);
+    state.configDir.swap(prepared.configDir);
     PerfLog("LoadTorrentPayload total",
             PerfMilliseconds(totalStart, platform::PerformanceCounter()));
     return true;

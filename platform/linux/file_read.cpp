@@ -18,6 +18,7 @@ FileRead ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes
         return result;
     }
     const auto size = static_cast<std::uint64_t>(info.st_size);
+    result.size = size;
     if (size == 0 || size > maxBytes) {
         result.status = size == 0 ? FileReadStatus::Empty : FileReadStatus::TooLarge;
         ::close(fd);

@@ -19,6 +19,7 @@ FileRead ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes
         return result;
     }
     const auto byteCount = static_cast<std::uint64_t>(size.QuadPart);
+    result.size = byteCount;
     if (byteCount == 0 || byteCount > maxBytes || byteCount > MAXDWORD) {
         result.status = byteCount == 0 ? FileReadStatus::Empty : FileReadStatus::TooLarge;
         CloseHandle(file);

@@ -1,0 +1,134 @@
+#include "settings/config_files.h"
+
+#include "platform/file_read.h"
+#include "platform/file_write.h"
+#include "platform/folders.h"
+
+namespace {
+
+constexpr std::uint64_t kMaxIniFileBytes = 4 * 1024 * 1024 - 1;
+
+struct ConfigFolderState {
+    bool settled = false;
+    std::filesystem::path folder;
+};
+
+ConfigFolderState& SettledFolder() {
+    static ConfigFolderState state;
+    return state;
+}
+
+// Keyed by the folder as well as the time: one folder per process is the rule, but a second
+// folder must never be served the first one's values.
+struct SettingsCache {
+    bool valid = false;
+    std::filesystem::path folder;
+    std::uint64_t lastWrite = 0;
+    Settings settings;
+};
+
+SettingsCache& TheSettingsCache() {
+    static SettingsCache cache;
+    return cache;
+}
+
+struct ThemesCache {
+    bool valid = false;
+    std::filesystem::path folder;
+    std::uint64_t lastWrite = 0;
+    std::vector<Theme> themes;
+};
+
+ThemesCache& TheThemesCache() {
+    static ThemesCache cache;
+    return cache;
+}
+
+void EnsureThemesFile(const std::filesystem::path& path) {
+    if (!platform::PathExists(path)) {
+        platform::ReplaceFileContent(path, DefaultThemesText());
+        return;
+    }
+    // A file that cannot be read whole (locked, 4 MiB or larger, a short read) is left alone:
+    // rewriting it from what was read would lose the user's themes.
+    const platform::FileRead read = platform::ReadWholeFile(path, kMaxIniFileBytes);
+    const bool whole =
+        read.status == platform::FileReadStatus::Empty ||
+        (read.status == platform::FileReadStatus::Ok && read.bytes.size() == read.size);
+    if (!whole) {
+        return;
+    }
+    if (const auto upgraded = UpgradedThemesText(read.bytes)) {
+        platform::ReplaceFileContent(path, *upgraded);
+    }
+}
+
+}  // namespace
+
+ConfigFolderChoice ChooseConfigFolder(const std::filesystem::path& pluginFolder,
+                                      bool pluginFolderWritable,
+                                      const std::optional<std::filesystem::path>& localAppData) {
+    if (pluginFolderWritable) {
+        return {pluginFolder, false};
+    }
+    return {localAppData ? *localAppData / "Marrowpeek" : pluginFolder, true};
+}
+
+void EnsureConfigFiles(const std::filesystem::path& folder) {
+    EnsureThemesFile(folder / kThemesFileName);
+    const auto settingsPath = folder / kSettingsFileName;
+    if (!platform::PathExists(settingsPath)) {
+        platform::ReplaceFileContent(settingsPath, SettingsFileText(Settings{}));
+    }
+}
+
+std::filesystem::path ConfigFolder() {
+    ConfigFolderState& state = SettledFolder();
+    if (!state.settled) {
+        const auto plugin = platform::ModuleFolder();
+        const ConfigFolderChoice choice =
+            ChooseConfigFolder(plugin, platform::CanCreateFileIn(plugin), platform::LocalAppData());
+        if (choice.create) {
+            platform::CreateDirectories(choice.folder);
+        }
+        EnsureConfigFiles(choice.folder);
+        state.folder = choice.folder;
+        state.settled = true;
+    }
+    return state.folder;
+}
+
+void UseConfigFolder(const std::filesystem::path& folder) {
+    platform::CreateDirectories(folder);
+    EnsureConfigFiles(folder);
+    SettledFolder() = {true, folder};
+}
+
+const Settings& LoadSettings(const std::filesystem::path& folder) {
+    SettingsCache& cache = TheSettingsCache();
+    const std::uint64_t lastWrite = platform::LastWriteTime(folder / kSettingsFileName);
+    if (!cache.valid || cache.lastWrite != lastWrite || cache.folder != folder) {
+        cache.settings = ReadSettings(folder);
+        cache.folder = folder;
+        cache.lastWrite = lastWrite;
+        cache.valid = true;
+    }
+    return cache.settings;
+}
+
+void InvalidateSettings() {
+    TheSettingsCache().valid = false;
+}
+
+const std::vector<Theme>& LoadThemes(const std::filesystem::path& folder) {
+    ThemesCache& cache = TheThemesCache();
+    const auto path = folder / kThemesFileName;
+    const std::uint64_t lastWrite = platform::LastWriteTime(path);
+    if (!cache.valid || cache.lastWrite != lastWrite || cache.folder != folder) {
+        cache.themes = ParseIni(ReadTextFile(path));
+        cache.folder = folder;
+        cache.lastWrite = lastWrite;
+        cache.valid = true;
+    }
+    return cache.themes;
+}
