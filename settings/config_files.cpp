@@ -18,29 +18,36 @@ ConfigFolderState& SettledFolder() {
     return state;
 }
 
-// Keyed by the folder as well as the time: one folder per process is the rule, but a second
-// folder must never be served the first one's values.
-struct SettingsCache {
+// What was read from one file, read again only when the file's last-write time changes. Keyed
+// by the folder as well: one folder per process is the rule, but a second folder must never be
+// served the first one's values.
+template <typename Value>
+struct FileCache {
     bool valid = false;
     std::filesystem::path folder;
     std::uint64_t lastWrite = 0;
-    Settings settings;
+    Value value;
+
+    template <typename Read>
+    const Value& Get(const std::filesystem::path& inFolder, const char* fileName, Read read) {
+        const std::uint64_t time = platform::LastWriteTime(inFolder / fileName);
+        if (!valid || lastWrite != time || folder != inFolder) {
+            value = read(inFolder);
+            folder = inFolder;
+            lastWrite = time;
+            valid = true;
+        }
+        return value;
+    }
 };
 
-SettingsCache& TheSettingsCache() {
-    static SettingsCache cache;
+FileCache<Settings>& SettingsCache() {
+    static FileCache<Settings> cache;
     return cache;
 }
 
-struct ThemesCache {
-    bool valid = false;
-    std::filesystem::path folder;
-    std::uint64_t lastWrite = 0;
-    std::vector<Theme> themes;
-};
-
-ThemesCache& TheThemesCache() {
-    static ThemesCache cache;
+FileCache<std::vector<Theme>>& ThemesCache() {
+    static FileCache<std::vector<Theme>> cache;
     return cache;
 }
 
@@ -105,30 +112,15 @@ void UseConfigFolder(const std::filesystem::path& folder) {
 }
 
 const Settings& LoadSettings(const std::filesystem::path& folder) {
-    SettingsCache& cache = TheSettingsCache();
-    const std::uint64_t lastWrite = platform::LastWriteTime(folder / kSettingsFileName);
-    if (!cache.valid || cache.lastWrite != lastWrite || cache.folder != folder) {
-        cache.settings = ReadSettings(folder);
-        cache.folder = folder;
-        cache.lastWrite = lastWrite;
-        cache.valid = true;
-    }
-    return cache.settings;
+    return SettingsCache().Get(folder, kSettingsFileName, ReadSettings);
 }
 
 void InvalidateSettings() {
-    TheSettingsCache().valid = false;
+    SettingsCache().valid = false;
 }
 
 const std::vector<Theme>& LoadThemes(const std::filesystem::path& folder) {
-    ThemesCache& cache = TheThemesCache();
-    const auto path = folder / kThemesFileName;
-    const std::uint64_t lastWrite = platform::LastWriteTime(path);
-    if (!cache.valid || cache.lastWrite != lastWrite || cache.folder != folder) {
-        cache.themes = ParseIni(ReadTextFile(path));
-        cache.folder = folder;
-        cache.lastWrite = lastWrite;
-        cache.valid = true;
-    }
-    return cache.themes;
+    return ThemesCache().Get(folder, kThemesFileName, [](const std::filesystem::path& in) {
+        return ParseIni(ReadTextFile(in / kThemesFileName));
+    });
 }

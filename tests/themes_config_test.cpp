@@ -243,6 +243,11 @@ TEST(WebViewDataFolder, FollowsTheCacheModeAndFallsBackToTheUserFolder) {
     settings.cachepath = platform::PathToUtf8(Unwritable(dir) / "wv");
     EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, appData), userFolder);
 
+#ifdef _WIN32
+    settings.cachepath = "Q:\\nowhere\\wv";
+    EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, appData), userFolder);
+#endif
+
     settings.cachemode = "user";
     EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, std::nullopt), plugin / "webview2_data");
 }
