@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr std::uint64_t kMaxIniFileBytes = 4 * 1024 * 1024 - 1;
-
 struct ConfigFolderState {
     bool settled = false;
     std::filesystem::path folder;

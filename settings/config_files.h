@@ -9,7 +9,7 @@
 
 // Where the INI files live: the plug-in's folder when a file can be created there, else
 // LOCALAPPDATA\Marrowpeek (the plug-in's folder when that is not set), which is then created.
-// `created` tells whether the folder had to be made.
+// `create` tells whether the folder has to be made.
 struct ConfigFolderChoice {
     std::filesystem::path folder;
     bool create = false;

@@ -1,6 +1,5 @@
 #include "settings/config_payload.h"
 
-#include "platform/file_write.h"
 #include "plugin/perf_trace.h"
 #include "settings/config_files.h"
 
@@ -91,25 +90,4 @@ void FillConfigPayload(WebViewState& state) {
     state.configDir.swap(folder);
     state.themeCss.swap(css);
     state.configJson.swap(json);
-}
-
-bool WriteSettings(const std::filesystem::path& folder, const Settings& settings) {
-    return platform::ReplaceFileContent(folder / kSettingsFileName, SettingsFileText(settings));
-}
-
-std::optional<std::string> PersistSetting(WebViewState& state, std::string_view key,
-                                          std::string_view value) {
-    if (key.empty()) {
-        return std::nullopt;
-    }
-    Settings settings = ReadSettings(state.configDir);
-    ApplySetting(settings, key, value);
-    WriteSettings(state.configDir, settings);
-    InvalidateSettings();
-    if (key != "theme") {
-        return std::nullopt;
-    }
-    const Theme* theme = ResolveTheme(LoadThemes(state.configDir), settings.theme, state.dark);
-    state.themeCss = BuildThemeCss(theme);
-    return "{\"css\":\"" + EscapeQuotes(state.themeCss) + "\"}";
 }

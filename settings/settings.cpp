@@ -7,9 +7,6 @@
 
 namespace {
 
-// INI files are small; the limit keeps a huge or hostile file from being read at all.
-constexpr std::uint64_t kMaxIniFileBytes = 4 * 1024 * 1024 - 1;
-
 constexpr std::int32_t kMinFontSize = 8;
 constexpr std::int32_t kMaxFontSize = 28;
 

@@ -37,5 +37,8 @@ void ApplySetting(Settings& settings, std::string_view key, std::string_view val
 // 32-bit range and gives 0 without digits.
 std::int32_t AtoiValue(std::string_view text);
 
+// INI files are small; the limit keeps a huge or hostile file from being read at all.
+inline constexpr std::uint64_t kMaxIniFileBytes = 4 * 1024 * 1024 - 1;
+
 // Whole-file read of an INI file, or "" when it is missing, empty, 4 MiB or larger, or locked.
 std::string ReadTextFile(const std::filesystem::path& path);

@@ -1,7 +1,6 @@
 #include "scratch_directory.h"
 
 #include <atomic>
-#include <chrono>
 #include <fstream>
 #include <random>
 
@@ -21,6 +20,11 @@ ScratchDirectory::ScratchDirectory() {
 ScratchDirectory::~ScratchDirectory() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::filesystem::path ScratchDirectory::Write(std::string_view name, std::string_view bytes) const {

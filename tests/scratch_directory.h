@@ -18,3 +18,6 @@ class ScratchDirectory {
   private:
     std::filesystem::path path_;
 };
+
+// A file's whole content, "" when it cannot be read.
+std::string ReadAll(const std::filesystem::path& path);

@@ -1,18 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "scratch_directory.h"
 #include "settings/config_files.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(ParseIni, TrimsSkipsCommentsAndNeverMergesSections) {
     const auto sections = ParseIni(

@@ -1,21 +1,15 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-
 #include "platform/text.h"
 #include "scratch_directory.h"
 #include "settings/config_files.h"
 #include "settings/config_payload.h"
+#include "settings/settings_writer.h"
 #include "settings/storage.h"
 #include "settings/themes.h"
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const char* const kLightCss =
     ":root{--bg:#ffffff;--fg:#1a1a1a;--muted:#666666;--line:#e3e3e3;--accent:#2b7de9;"

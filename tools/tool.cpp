@@ -8,6 +8,7 @@
 #include "plugin/view_records.h"
 #include "settings/config_files.h"
 #include "settings/config_payload.h"
+#include "settings/settings_writer.h"
 #include "tools/sample_torrent.h"
 #include "torrent/payload.h"
 
@@ -66,7 +67,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
                 return false;
             }
         } else if (word == "--dark") {
-            line.flags |= 0x80;
+            line.flags |= kHostDarkModeFlag;
         } else if (word == "--config-dir") {
             line.configDir = args[++i];
         } else if (word == "--out") {
@@ -74,9 +75,6 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
         } else {
             line.positional.push_back(word);
         }
-    }
-    if (!line.configDir.empty()) {
-        UseConfigFolder(platform::PathFromUtf8(line.configDir));
     }
     return true;
 }
@@ -102,7 +100,7 @@ bool PrepareView(const std::string& file, std::uint32_t flags, WebViewState& sta
 // The configuration documents alone, as a view with no torrent would get them.
 WebViewState ConfigurationOnly(std::uint32_t flags) {
     WebViewState state;
-    state.dark = (flags & 0x80) != 0;
+    state.dark = (flags & kHostDarkModeFlag) != 0;
     FillConfigPayload(state);
     return state;
 }
@@ -113,6 +111,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::string problem;
     if (!ParseCommandLine(args, line, problem)) {
         return Misuse(err, problem);
+    }
+    if (!line.configDir.empty()) {
+        UseConfigFolder(platform::PathFromUtf8(line.configDir));
     }
     const auto& words = line.positional;
     if (command == "data") {
@@ -164,10 +165,7 @@ int RunSample(const std::vector<std::string>& args, std::ostream& err) {
     if (args.size() != 2 || args[1].empty()) {
         return Misuse(err, "sample needs a FILE");
     }
-    std::ofstream file(platform::PathFromUtf8(args[1]), std::ios::binary | std::ios::trunc);
-    file << SampleTorrent();
-    file.close();
-    if (!file) {
+    if (!WriteWholeFile(platform::PathFromUtf8(args[1]), SampleTorrent())) {
         err << "marrowpeek: cannot write " << args[1] << "\n";
         return 1;
     }

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::uint32_t kHostDarkModeFlag = 0x80;
-
 void AddInfoHashes(torrent::TorrentInfo& info, const std::string& content) {
     if (info.infoEnd <= info.infoStart || info.infoEnd > content.size()) {
         return;

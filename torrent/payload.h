@@ -6,6 +6,9 @@
 
 #include "plugin/view_records.h"
 
+// Bit of the host's show flags that says it is in dark mode.
+inline constexpr std::uint32_t kHostDarkModeFlag = 0x80;
+
 // Metainfo files larger than this are refused; it bounds memory to the file plus its tree.
 inline constexpr std::uint64_t kMaxTorrentFileBytes = 64 * 1024 * 1024 - 1;
 

@@ -48,7 +48,9 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t i) {
 
 }  // namespace
 
-void AppendSanitizedUtf8(std::string& out, std::string_view bytes) {
+std::string SanitizeUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
     std::size_t i = 0;
     while (i < bytes.size()) {
         std::size_t run = i;
@@ -69,11 +71,5 @@ void AppendSanitizedUtf8(std::string& out, std::string_view bytes) {
             i += length;
         }
     }
-}
-
-std::string SanitizeUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    AppendSanitizedUtf8(out, bytes);
     return out;
 }

@@ -7,6 +7,3 @@
 // (EF BF BD): no overlong forms, no surrogates, nothing above U+10FFFF. Valid text comes out
 // unchanged, and each rejected byte gives exactly one replacement.
 std::string SanitizeUtf8(std::string_view bytes);
-
-// Appends the repaired bytes to `out`.
-void AppendSanitizedUtf8(std::string& out, std::string_view bytes);
