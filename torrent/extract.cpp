@@ -21,8 +21,10 @@ constexpr std::array<std::string_view, 12> kKnownTopLevelKeys = {
 
 constexpr std::int64_t kPieceHashBytes = 20;
 
-std::string StringValue(const Node* node) {
-    return node != nullptr && node->kind == Kind::String ? node->bytes : std::string();
+// A view into the decoded tree, valid while the root is held.
+std::string_view StringValue(const Node* node) {
+    return node != nullptr && node->kind == Kind::String ? std::string_view(node->bytes)
+                                                         : std::string_view();
 }
 
 std::int64_t IntegerValue(const Node* node) {
