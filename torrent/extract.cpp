@@ -62,12 +62,7 @@ class DirectoryIndex {
         std::size_t directory;  // the node's slot in the index
     };
 
-    Cursor Root(TreeNode& root) {
-        if (directories_.empty()) {
-            directories_.emplace_back();
-        }
-        return {&root, 0};
-    }
+    Cursor Root(TreeNode& root) { return {&root, 0}; }
 
     // The first child directory of `at` named `name`, appended when there is none. A file
     // child of the same name is not reused: the directory goes beside it.
@@ -86,7 +81,8 @@ class DirectoryIndex {
         std::size_t child;      // position among the parent's children
         std::size_t directory;  // its own slot in the index
     };
-    std::vector<std::unordered_map<std::string, Child>> directories_;
+    std::vector<std::unordered_map<std::string, Child>> directories_ =
+        std::vector<std::unordered_map<std::string, Child>>(1);  // slot 0: the root
 };
 
 void SumDirectorySizes(TreeNode& root) {
