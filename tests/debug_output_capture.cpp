@@ -9,18 +9,34 @@ std::string captured;
 void* handler = nullptr;
 
 // OutputDebugStringA raises DBG_PRINTEXCEPTION_C with the length (terminator included) and the
-// text; answering it ourselves is what a debugger does.
+// text, OutputDebugStringW raises DBG_PRINTEXCEPTION_WIDE_C the same way; answering them
+// ourselves is what a debugger does.
 LONG CALLBACK CatchDebugPrint(EXCEPTION_POINTERS* info) {
     const EXCEPTION_RECORD* record = info->ExceptionRecord;
-    if (record->ExceptionCode != DBG_PRINTEXCEPTION_C || record->NumberParameters < 2) {
+    if (record->NumberParameters < 2) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
-    const auto length = static_cast<std::size_t>(record->ExceptionInformation[0]);
-    const auto* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
-    if (text != nullptr && length > 0) {
-        captured.append(text, length - 1);
+    const auto length = static_cast<int>(record->ExceptionInformation[0]);
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C) {
+        const auto* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
+        if (text != nullptr && length > 0) {
+            captured.append(text, length - 1);
+        }
+        return EXCEPTION_CONTINUE_EXECUTION;
     }
-    return EXCEPTION_CONTINUE_EXECUTION;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
+        const auto* text = reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]);
+        if (text != nullptr && length > 1) {
+            const int bytes =
+                WideCharToMultiByte(CP_UTF8, 0, text, length - 1, nullptr, 0, nullptr, nullptr);
+            const std::size_t start = captured.size();
+            captured.resize(start + bytes);
+            WideCharToMultiByte(CP_UTF8, 0, text, length - 1, captured.data() + start, bytes,
+                                nullptr, nullptr);
+        }
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 }  // namespace
