@@ -1,0 +1,110 @@
+#include "tests/runtime/runtime_state.h"
+
+#include "tests/runtime/fake_objects.h"
+
+#include <utility>
+
+namespace {
+
+constexpr UINT kCompletionMessage = WM_APP + 1;
+
+HMODULE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+LRESULT CALLBACK CompletionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kCompletionMessage) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    auto& waiting = State().waiting;
+    const auto found = waiting.find(static_cast<UINT_PTR>(wParam));
+    if (found != waiting.end()) {
+        std::function<void()> completion = std::move(found->second);
+        waiting.erase(found);
+        completion();
+    }
+    return 0;
+}
+
+// A message-only window per loaded copy; its class name carries the module so that copies do not
+// share one.
+HWND MessageWindow() {
+    RuntimeState& state = State();
+    if (state.messageWindow != nullptr) {
+        return state.messageWindow;
+    }
+    const HMODULE module = ThisModule();
+    const std::wstring className =
+        L"MarrowpeekTestRuntime" + std::to_wstring(reinterpret_cast<UINT_PTR>(module));
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = CompletionWindowProc;
+    windowClass.hInstance = module;
+    windowClass.lpszClassName = className.c_str();
+    RegisterClassW(&windowClass);
+    state.messageWindow = CreateWindowExW(0, className.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                          nullptr, module, nullptr);
+    return state.messageWindow;
+}
+
+}  // namespace
+
+RuntimeState& State() {
+    static RuntimeState state;
+    return state;
+}
+
+HRESULT PlannedFailure::Take(bool atCompletion) {
+    if (times <= 0 || inCompletion != atCompletion) {
+        return S_OK;
+    }
+    --times;
+    return result;
+}
+
+void Record(const std::string& line) {
+    State().journal.push_back(line);
+}
+
+std::string Utf8(const wchar_t* text) {
+    if (text == nullptr) {
+        return "(null)";
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1) {
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    }
+    return out;
+}
+
+void Complete(std::function<void()> completion) {
+    RuntimeState& state = State();
+    const UINT_PTR id = state.nextCompletion++;
+    state.waiting.emplace(id, std::move(completion));
+    if (state.holdCompletions) {
+        state.held.push_back(id);
+    } else {
+        PostCompletion(id);
+    }
+}
+
+void PostCompletion(UINT_PTR id) {
+    PostMessageW(MessageWindow(), kCompletionMessage, id, 0);
+}
+
+HRESULT CopyOut(const std::wstring& text, LPWSTR* out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    if (*out == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, *out);
+    return S_OK;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+// What the Windows tests need around the test runtime: copies of it laid out like installed
+// runtimes, the registry and environment a test changes (and puts back), and a message pump.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/runtime/test_runtime.h"
+
+// A copy of the test runtime at <folder>\EBWebView\x64\EmbeddedBrowserWebView.dll. The test
+// holds its own reference to the library for the rest of the process, so objects the copy made
+// stay valid whatever the loader does with its reference.
+struct RuntimeCopy {
+    std::wstring folder;
+    std::wstring libraryPath;
+    TestRuntime* control = nullptr;
+};
+
+RuntimeCopy InstallRuntimeCopy(const std::filesystem::path& folder);
+
+// Puts `file` where a runtime folder's client library belongs (for libraries that are not one).
+std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
+                                  const std::filesystem::path& file);
+
+// The built test runtime and the empty library, named by the test's environment.
+std::filesystem::path TestRuntimeLibrary();
+std::filesystem::path EmptyLibrary();
+
+// Runs every message waiting on this thread, including those posted while running.
+void PumpMessages();
+
+// Sets or removes an environment variable for the object's life.
+class ScopedVariable {
+  public:
+    ScopedVariable(const wchar_t* name, const wchar_t* value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+  private:
+    std::wstring name_;
+    bool existed_ = false;
+    std::wstring previous_;
+};
+
+// Registry texts; the 32-bit view for the runtime registrations, as the loader reads them.
+void WriteRegistryText(HKEY hive, const std::wstring& key, const wchar_t* name,
+                       const std::wstring& value, bool view32);
+// Removes every runtime registration and WebView2 policy from both hives.
+void RemoveRuntimeRegistrations();
