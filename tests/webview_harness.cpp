@@ -20,6 +20,15 @@ void DeleteTree(HKEY hive, const wchar_t* parent, const wchar_t* child, REGSAM v
 
 }  // namespace
 
+void LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to) {
+    // A link costs no space: loaded libraries cannot be deleted, so copies would pile up in the
+    // temporary folder run after run.
+    DeleteFileW(to.c_str());
+    if (!CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) {
+        CopyFileW(from.c_str(), to.c_str(), FALSE);
+    }
+}
+
 std::filesystem::path TestRuntimeLibrary() {
     return PathFromEnvironment(L"MARROWPEEK_TEST_RUNTIME");
 }
@@ -32,6 +41,7 @@ std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
                                   const std::filesystem::path& file) {
     const auto target = folder / L"EBWebView" / L"x64" / L"EmbeddedBrowserWebView.dll";
     std::filesystem::create_directories(target.parent_path());
+    DeleteFileW(target.c_str());
     // Not std::filesystem::copy_file: its overwrite fails under mingw.
     CopyFileW(file.c_str(), target.c_str(), FALSE);
     return target.wstring();
@@ -40,6 +50,8 @@ std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
 RuntimeCopy InstallRuntimeCopy(const std::filesystem::path& folder) {
     RuntimeCopy copy;
     copy.folder = folder.wstring();
+    // A copy, not a link: a library reached through a second name for the same file is the same
+    // loaded module, and each copy must keep its own state.
     copy.libraryPath = PlaceAsClientLibrary(folder, TestRuntimeLibrary());
     const HMODULE module = LoadLibraryW(copy.libraryPath.c_str());
     if (module != nullptr) {

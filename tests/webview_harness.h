@@ -26,6 +26,9 @@ RuntimeCopy InstallRuntimeCopy(const std::filesystem::path& folder);
 std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
                                   const std::filesystem::path& file);
 
+// Makes `to` the same file as `from`: a hard link where possible, else a copy.
+void LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // The built test runtime and the empty library, named by the test's environment.
 std::filesystem::path TestRuntimeLibrary();
 std::filesystem::path EmptyLibrary();

@@ -46,8 +46,9 @@ class ComObject : public Interface {
 };
 
 // Makes a one-method handler object (any interface whose only method is Invoke) from a callable
-// with Invoke's parameters. The callable's result is returned to the caller of Invoke; an
-// exception never leaves it, because the caller is the runtime.
+// with Invoke's parameters. The callable's result is returned to the caller of Invoke. An
+// exception never leaves it: the caller is the runtime, which can do nothing with a failure, so
+// it hears S_OK.
 template <typename Interface, typename Function, typename Method>
 class CallbackObject;
 
@@ -61,7 +62,7 @@ class CallbackObject<Interface, Function, HRESULT (STDMETHODCALLTYPE Interface::
         try {
             return function_(args...);
         } catch (...) {
-            return E_UNEXPECTED;
+            return S_OK;
         }
     }
 

@@ -285,13 +285,16 @@ struct ICoreWebView2 : IUnknown {
 // ICoreWebView2_2 to ICoreWebView2_21 add slots 61 to 122, none of which the plug-in uses; they
 // are declared as placeholders so that the two methods of ICoreWebView2_22 land on 123 and 124.
 // X(n) is applied to every placeholder slot number.
-#define MARROWPEEK_FOR_EACH_UNUSED_WEBVIEW_SLOT(X)                                                \
-    X(61)                                                                                         \
-    X(62) X(63) X(64) X(65) X(66) X(67) X(68) X(69) X(70) X(71) X(72) X(73) X(74) X(75) X(76)     \
-        X(77) X(78) X(79) X(80) X(81) X(82) X(83) X(84) X(85) X(86) X(87) X(88) X(89) X(90) X(91) \
-            X(92) X(93) X(94) X(95) X(96) X(97) X(98) X(99) X(100) X(101) X(102) X(103) X(104)    \
-                X(105) X(106) X(107) X(108) X(109) X(110) X(111) X(112) X(113) X(114) X(115)      \
-                    X(116) X(117) X(118) X(119) X(120) X(121) X(122)
+// clang-format off
+#define MARROWPEEK_FOR_EACH_UNUSED_WEBVIEW_SLOT(X) \
+    X(61) X(62) X(63) X(64) X(65) X(66) X(67) X(68) X(69) X(70) \
+    X(71) X(72) X(73) X(74) X(75) X(76) X(77) X(78) X(79) X(80) \
+    X(81) X(82) X(83) X(84) X(85) X(86) X(87) X(88) X(89) X(90) \
+    X(91) X(92) X(93) X(94) X(95) X(96) X(97) X(98) X(99) X(100) \
+    X(101) X(102) X(103) X(104) X(105) X(106) X(107) X(108) X(109) X(110) \
+    X(111) X(112) X(113) X(114) X(115) X(116) X(117) X(118) X(119) X(120) \
+    X(121) X(122)
+// clang-format on
 
 #define MARROWPEEK_DECLARE_UNUSED_SLOT(n) MARROWPEEK_METHOD(UnusedSlot##n)() = 0;
 

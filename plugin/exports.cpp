@@ -1,0 +1,148 @@
+// The library's entry point and the five functions the host calls. Each export is an exception
+// firewall: whatever fails inside becomes the export's failure result.
+
+#include <new>
+
+#include "plugin/export_firewall.h"
+#include "plugin/lister_api.h"
+#include "plugin/view_lifetime.h"
+#include "plugin/viewer_class.h"
+#include "torrent/payload.h"
+#include "webhost/view_event_handlers.h"
+#include "webhost/web_view_host.h"
+
+namespace {
+
+HWND LoadNewView(HWND lister, const wchar_t* path, int showFlags) {
+    if (HasParkedView()) {
+        return ReuseParkedView(lister, path, showFlags);
+    }
+    std::unique_ptr<ViewerWindow> view(new (std::nothrow) ViewerWindow);
+    if (!view) {
+        return nullptr;
+    }
+    view->web.reset(new (std::nothrow) WebViewState);
+    if (!view->web ||
+        !LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags))) {
+        return nullptr;
+    }
+    RECT client{};
+    GetClientRect(lister, &client);
+    const HWND window = CreatePluginWindow(lister, client);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    view->hwnd = window;
+    AttachView(window, view.get());
+    view->loadingLabel = CreateLoadingLabel(window, client);
+    ViewerWindow* shown = view.release();
+    // The window exists now and belongs to the host: a failure from here on leaves the view in
+    // its failed state instead of losing it.
+    try {
+        StartWebView(shown);
+    } catch (...) {
+        ForgetPendingView(shown);
+        if (shown->loadingLabel != nullptr) {
+            SetWindowTextW(shown->loadingLabel, kControllerFailedText);
+        }
+    }
+    return window;
+}
+
+int LoadNextFile(HWND pluginWindow, const wchar_t* path, int showFlags) {
+    ViewerWindow* view = ViewOfWindow(pluginWindow);
+    if (view == nullptr || !view->web) {
+        return 1;
+    }
+    WebViewState scratch;
+    if (!LoadTorrentPayload(scratch, path, static_cast<std::uint32_t>(showFlags))) {
+        return 1;
+    }
+    WebViewState& state = *view->web;
+    state.dataJson = std::move(scratch.dataJson);
+    state.themeCss = std::move(scratch.themeCss);
+    state.configJson = std::move(scratch.configJson);
+    state.configDir = std::move(scratch.configDir);
+    state.dark = scratch.dark;
+    if (view->loadingLabel != nullptr) {
+        SetWindowTextW(view->loadingLabel, kLoadingText);
+        ShowWindow(view->loadingLabel, SW_SHOW);
+    }
+    if (view->controller) {
+        view->controller->put_IsVisible(FALSE);
+    }
+    NavigateToStartPage(view);
+    return 0;
+}
+
+void CloseView(HWND pluginWindow) {
+    ViewerWindow* view = ViewOfWindow(pluginWindow);
+    if (pluginWindow != nullptr) {
+        AttachView(pluginWindow, nullptr);
+    }
+    ForgetPendingView(view);
+    if (view == nullptr) {
+        if (pluginWindow != nullptr) {
+            DestroyWindow(pluginWindow);
+        }
+        return;
+    }
+    if (view->web && TryParkView(view, pluginWindow)) {
+        return;
+    }
+    DestroyView(view, pluginWindow);
+}
+
+}  // namespace
+
+extern "C" {
+
+HWND WINAPI ListLoadW(HWND lister, const wchar_t* path, int showFlags) {
+    if (path == nullptr) {
+        return nullptr;
+    }
+    return ExportFirewall<HWND>(nullptr, [&] { return LoadNewView(lister, path, showFlags); });
+}
+
+int WINAPI ListLoadNextW(HWND, HWND pluginWindow, const wchar_t* path, int showFlags) {
+    if (path == nullptr) {
+        return 1;
+    }
+    return ExportFirewall(1, [&] { return LoadNextFile(pluginWindow, path, showFlags); });
+}
+
+void WINAPI ListCloseWindow(HWND pluginWindow) {
+    ExportFirewall(0, [&] {
+        CloseView(pluginWindow);
+        return 0;
+    });
+}
+
+void WINAPI ListGetDetectString(char* detectString, int maxLength) {
+    if (detectString == nullptr || maxLength <= 0) {
+        return;
+    }
+    lstrcpynA(detectString, kDetectString, maxLength);
+}
+
+// The host suggests an INI location; the plug-in keeps its files beside itself instead.
+void WINAPI ListSetDefaultParams(void*) {}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        SetThisModule(instance);
+        DisableThreadLibraryCalls(instance);
+        RegisterViewerClass();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        UnregisterViewerClass();
+        // Only a library unloaded by FreeLibrary releases its objects; at process exit the
+        // runtime they belong to may already be gone.
+        if (reserved == nullptr) {
+            ReleaseWebViewHost();
+            ReleasePageHtmlCache();
+        }
+    }
+    return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,82 @@
+#include "plugin/viewer_class.h"
+
+#include "plugin/view_layout.h"
+#include "plugin/viewer_window.h"
+
+namespace {
+
+HINSTANCE module = nullptr;
+
+}  // namespace
+
+HINSTANCE ThisModule() {
+    return module;
+}
+
+void SetThisModule(HINSTANCE instance) {
+    module = instance;
+}
+
+void RegisterViewerClass() {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(module, kViewerClassName, &existing)) {
+        return;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = ViewerWindowProc;
+    windowClass.cbWndExtra = sizeof(ViewerWindow*);
+    windowClass.hInstance = module;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kViewerClassName;
+    RegisterClassExW(&windowClass);
+}
+
+void UnregisterViewerClass() {
+    UnregisterClassW(kViewerClassName, module);
+}
+
+HWND CreatePluginWindow(HWND lister, const RECT& client) {
+    return CreateWindowExW(0, kViewerClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                           client.right - client.left, client.bottom - client.top, lister, nullptr,
+                           module, nullptr);
+}
+
+HWND CreateLoadingLabel(HWND pluginWindow, const RECT& client) {
+    const LabelBounds bounds =
+        LoadingLabelBounds(client.right - client.left, client.bottom - client.top);
+    return CreateWindowExW(0, L"STATIC", kLoadingText, WS_CHILD | WS_VISIBLE | SS_CENTER, bounds.x,
+                           bounds.y, bounds.width, bounds.height, pluginWindow, nullptr, module,
+                           nullptr);
+}
+
+LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE: {
+            RECT client{};
+            GetClientRect(window, &client);
+            if (ViewerWindow* view = ViewOfWindow(window)) {
+                if (view->controller) {
+                    view->controller->put_Bounds(client);
+                }
+                if (view->loadingLabel != nullptr) {
+                    const LabelBounds bounds =
+                        LoadingLabelBounds(client.right - client.left, client.bottom - client.top);
+                    MoveWindow(view->loadingLabel, bounds.x, bounds.y, bounds.width, bounds.height,
+                               TRUE);
+                }
+            }
+            return 0;
+        }
+        case WM_SETFOCUS:
+            if (ViewerWindow* view = ViewOfWindow(window); view != nullptr && view->controller) {
+                view->controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+            }
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <windows.h>
+
+inline constexpr wchar_t kViewerClassName[] = L"Marrowpeek_WLX_Window";
+inline constexpr wchar_t kLoadingText[] = L"Loading torrent...";
+
+// The plug-in's own module, saved when the library is loaded.
+HINSTANCE ThisModule();
+void SetThisModule(HINSTANCE module);
+
+// Registers the window class of plug-in and parking windows, unless this module already has it.
+void RegisterViewerClass();
+void UnregisterViewerClass();
+
+// A plug-in window filling the client area of the Lister window.
+HWND CreatePluginWindow(HWND lister, const RECT& client);
+// The centred loading label of a plug-in window.
+HWND CreateLoadingLabel(HWND pluginWindow, const RECT& client);
+
+LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

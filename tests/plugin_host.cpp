@@ -1,0 +1,132 @@
+#include "tests/plugin_host.h"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+constexpr wchar_t kListerClass[] = L"MarrowpeekTestLister";
+
+std::vector<std::pair<HWND, std::pair<WPARAM, LPARAM>>> receivedKeys;
+
+LRESULT CALLBACK ListerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN) {
+        receivedKeys.push_back({window, {wParam, lParam}});
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+template <typename Function>
+Function Export(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+}  // namespace
+
+std::filesystem::path BuiltPlugin() {
+    const wchar_t* value = _wgetenv(L"MARROWPEEK_PLUGIN");
+    return value != nullptr ? std::filesystem::path(value) : std::filesystem::path();
+}
+
+PluginHost::PluginHost(int listerWidth, int listerHeight) {
+    pluginFolder_ = scratch_.path() / L"plugin";
+    std::filesystem::create_directories(pluginFolder_);
+    LinkOrCopy(BuiltPlugin(), pluginFolder_ / L"Marrowpeek.dll");
+    runtime_ = InstallRuntimeCopy(scratch_.path() / L"runtime");
+    runtimeVariable_ = std::make_unique<ScopedVariable>(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER",
+                                                        runtime_.folder.c_str());
+    WNDCLASSW listerClass{};
+    listerClass.lpfnWndProc = ListerProc;
+    listerClass.hInstance = GetModuleHandleW(nullptr);
+    listerClass.lpszClassName = kListerClass;
+    RegisterClassW(&listerClass);
+    lister_ = NewLister(listerWidth, listerHeight);
+}
+
+PluginHost::~PluginHost() {
+    PumpMessages();
+    if (lister_ != nullptr) {
+        DestroyWindow(lister_);
+    }
+}
+
+void PluginHost::Load() {
+    if (library_ != nullptr) {
+        return;
+    }
+    library_ = LoadLibraryW((pluginFolder_ / L"Marrowpeek.dll").c_str());
+    listLoad = Export<ListLoadWFunction>(library_, "ListLoadW");
+    listLoadNext = Export<ListLoadNextWFunction>(library_, "ListLoadNextW");
+    listClose = Export<ListCloseWindowFunction>(library_, "ListCloseWindow");
+    listDetect = Export<ListGetDetectStringFunction>(library_, "ListGetDetectString");
+    listDefaults = Export<ListSetDefaultParamsFunction>(library_, "ListSetDefaultParams");
+}
+
+HWND PluginHost::NewLister(int width, int height) {
+    // A frameless window: its client area is exactly the size asked for.
+    return CreateWindowExW(0, kListerClass, L"Lister", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+std::filesystem::path PluginHost::WriteFile(std::string_view name, std::string_view bytes) {
+    return scratch_.Write(name, bytes);
+}
+
+HWND PluginHost::Open(const std::filesystem::path& file, int flags, HWND lister) {
+    Load();
+    const HWND window = listLoad(lister != nullptr ? lister : lister_, file.c_str(), flags);
+    PumpMessages();
+    return window;
+}
+
+int PluginHost::OpenNext(HWND pluginWindow, const std::filesystem::path& file, int flags) {
+    Load();
+    const int result = listLoadNext(lister_, pluginWindow, file.c_str(), flags);
+    PumpMessages();
+    return result;
+}
+
+void PluginHost::Close(HWND pluginWindow) {
+    Load();
+    listClose(pluginWindow);
+    PumpMessages();
+}
+
+std::vector<std::pair<WPARAM, LPARAM>> PluginHost::TakeListerKeys(HWND lister) {
+    PumpMessages();
+    std::vector<std::pair<WPARAM, LPARAM>> keys;
+    for (const auto& [window, key] : receivedKeys) {
+        if (window == (lister != nullptr ? lister : lister_)) {
+            keys.push_back(key);
+        }
+    }
+    receivedKeys.clear();
+    return keys;
+}
+
+std::vector<HWND> LabelsOf(HWND window) {
+    std::vector<HWND> labels;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        if (lstrcmpiW(className, L"STATIC") == 0) {
+            labels.push_back(child);
+        }
+    }
+    return labels;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+RECT PlacementInParent(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+// A stand-in for the file manager: a top-level Lister window, Marrowpeek.dll loaded from a
+// fresh folder (so its INI files and web view data land there), its exports resolved, and the
+// test runtime found through WEBVIEW2_BROWSER_EXECUTABLE_FOLDER. Each test runs in its own
+// process, because the library keeps process-wide state (the environment, the parked view).
+
+#include <windows.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/lister_api.h"
+#include "tests/scratch_directory.h"
+#include "tests/webview_harness.h"
+
+class PluginHost {
+  public:
+    // `runtimeFolder`: where the runtime is said to be; empty means the installed copy.
+    explicit PluginHost(int listerWidth = 800, int listerHeight = 600);
+    ~PluginHost();
+    PluginHost(const PluginHost&) = delete;
+    PluginHost& operator=(const PluginHost&) = delete;
+
+    // Loads the library; runs before the first export call so a test can arrange the runtime
+    // and the environment first.
+    void Load();
+
+    HWND NewLister(int width, int height);
+    std::filesystem::path WriteFile(std::string_view name, std::string_view bytes);
+
+    HWND Open(const std::filesystem::path& file, int flags = 0, HWND lister = nullptr);
+    int OpenNext(HWND pluginWindow, const std::filesystem::path& file, int flags = 0);
+    void Close(HWND pluginWindow);
+
+    // Escape keys the Lister window received, as (wParam, lParam) pairs.
+    std::vector<std::pair<WPARAM, LPARAM>> TakeListerKeys(HWND lister = nullptr);
+
+    const std::filesystem::path& pluginFolder() const { return pluginFolder_; }
+    HWND lister() const { return lister_; }
+    TestRuntime& runtime() const { return *runtime_.control; }
+    const RuntimeCopy& runtimeCopy() const { return runtime_; }
+
+    ListLoadWFunction listLoad = nullptr;
+    ListLoadNextWFunction listLoadNext = nullptr;
+    ListCloseWindowFunction listClose = nullptr;
+    ListGetDetectStringFunction listDetect = nullptr;
+    ListSetDefaultParamsFunction listDefaults = nullptr;
+
+  private:
+    ScratchDirectory scratch_;
+    std::filesystem::path pluginFolder_;
+    RuntimeCopy runtime_;
+    std::unique_ptr<ScopedVariable> runtimeVariable_;
+    HMODULE library_ = nullptr;
+    HWND lister_ = nullptr;
+};
+
+// The built Marrowpeek.dll, named by the test's environment.
+std::filesystem::path BuiltPlugin();
+
+// Texts and positions of a window's direct children of class STATIC.
+std::vector<HWND> LabelsOf(HWND window);
+std::wstring TextOf(HWND window);
+RECT PlacementInParent(HWND window);

@@ -1,0 +1,161 @@
+#include "webhost/view_event_handlers.h"
+
+#include <shlwapi.h>
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/debug_output.h"
+#include "plugin/perf_trace.h"
+#include "webhost/page_messages.h"
+#include "webhost/resource_routing.h"
+#include "webhost/wide_text.h"
+
+namespace {
+
+constexpr int kPageResourceId = 101;
+constexpr UINT kEscapeKey = VK_ESCAPE;
+
+// The library that holds the page resource: this code's own module, never the host.
+HMODULE ResourceModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&ResourceModule), &module);
+    return module;
+}
+
+std::string*& PageHtmlCache() {
+    static std::string* cache = nullptr;
+    return cache;
+}
+
+// The page from this module's resources, copied once; while the resource cannot be found every
+// request tries again and is answered with an empty page.
+const std::string& PageHtml() {
+    std::string*& cache = PageHtmlCache();
+    if (cache != nullptr) {
+        return *cache;
+    }
+    static const std::string empty;
+    const HMODULE module = ResourceModule();
+    const HRSRC resource =
+        FindResourceW(module, MAKEINTRESOURCEW(kPageResourceId), MAKEINTRESOURCEW(10));
+    const HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr) {
+        return empty;
+    }
+    cache = new std::string(static_cast<const char*>(bytes), SizeofResource(module, resource));
+    return *cache;
+}
+
+std::wstring TakeCoTaskText(LPWSTR text) {
+    std::wstring copy = text != nullptr ? text : L"";
+    CoTaskMemFree(text);
+    return copy;
+}
+
+}  // namespace
+
+void ReleasePageHtmlCache() {
+    std::string*& cache = PageHtmlCache();
+    delete cache;
+    cache = nullptr;
+}
+
+HRESULT OnWebResourceRequested(const ViewLink& link,
+                               ICoreWebView2WebResourceRequestedEventArgs* args) {
+    ViewerWindow* view = LinkedView(link);
+    if (view == nullptr || !view->web || args == nullptr) {
+        return S_OK;
+    }
+    ComPtr<ICoreWebView2WebResourceRequest> request;
+    LPWSTR uri = nullptr;
+    if (FAILED(args->get_Request(request.Put())) || !request || FAILED(request->get_Uri(&uri))) {
+        return S_OK;
+    }
+    const std::string address = Utf8FromWide(TakeCoTaskText(uri));
+    const ResourceRoute route = RouteRequest(address);
+    const std::string& body = route.resource == PageResource::Page
+                                  ? PageHtml()
+                                  : RouteBody(route.resource, *view->web, PageHtml());
+    if (!view->environment) {
+        return S_OK;
+    }
+    static const BYTE nothing = 0;
+    const auto* bytes = body.empty() ? &nothing : reinterpret_cast<const BYTE*>(body.data());
+    auto stream = ComPtr<IStream>::Attach(SHCreateMemStream(bytes, static_cast<UINT>(body.size())));
+    if (!stream) {
+        return S_OK;
+    }
+    const std::wstring headers = WideFromUtf8(ResponseHeaders(route.contentType));
+    ComPtr<ICoreWebView2WebResourceResponse> response;
+    if (SUCCEEDED(view->environment->CreateWebResourceResponse(stream.Get(), 200, L"OK",
+                                                               headers.c_str(), response.Put()))) {
+        args->put_Response(response.Get());
+    }
+    return S_OK;
+}
+
+HRESULT OnWebMessageReceived(const ViewLink& link, ICoreWebView2WebMessageReceivedEventArgs* args) {
+    ViewerWindow* view = LinkedView(link);
+    if (view == nullptr || !view->web || args == nullptr) {
+        return S_OK;
+    }
+    LPWSTR text = nullptr;
+    if (FAILED(args->TryGetWebMessageAsString(&text)) || text == nullptr) {
+        CoTaskMemFree(text);
+        return S_OK;
+    }
+    const std::string message = Utf8FromWide(TakeCoTaskText(text));
+    const PageMessageOutcome outcome = HandlePageMessage(*view->web, message, PerfEnabled());
+    if (outcome.debugLine) {
+        platform::WriteDebugOutput(outcome.debugLine->c_str());
+    }
+    if (outcome.reply && view->webView) {
+        view->webView->PostWebMessageAsJson(WideFromUtf8(*outcome.reply).c_str());
+    }
+    return S_OK;
+}
+
+HRESULT OnNavigationCompleted(const ViewLink& link) {
+    ViewerWindow* view = LinkedView(link);
+    if (view == nullptr) {
+        return S_OK;
+    }
+    if (view->web) {
+        PerfLog("NavigationCompleted",
+                PerfMilliseconds(view->web->navigationStart, platform::PerformanceCounter()));
+    }
+    if (view->loadingLabel != nullptr) {
+        ShowWindow(view->loadingLabel, SW_HIDE);
+    }
+    if (view->controller) {
+        view->controller->put_IsVisible(TRUE);
+    }
+    return S_OK;
+}
+
+HRESULT OnAcceleratorKeyPressed(const ViewLink& link,
+                                ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+    ViewerWindow* view = LinkedView(link);
+    if (view == nullptr || args == nullptr) {
+        return S_OK;
+    }
+    COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
+    UINT key = 0;
+    if (FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key))) {
+        return S_OK;
+    }
+    const bool keyDown = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN ||
+                         kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
+    if (key != kEscapeKey || !keyDown) {
+        return S_OK;
+    }
+    args->put_Handled(TRUE);
+    if (const HWND lister = GetParent(view->hwnd)) {
+        PostMessageW(lister, WM_KEYDOWN, kEscapeKey, 0);
+    }
+    return S_OK;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "plugin/viewer_window.h"
+
+// The four events a view's controller and web view report. Each gets the view's link; a view
+// that is gone is left alone. All return S_OK.
+HRESULT OnWebResourceRequested(const ViewLink& link,
+                               ICoreWebView2WebResourceRequestedEventArgs* args);
+HRESULT OnWebMessageReceived(const ViewLink& link, ICoreWebView2WebMessageReceivedEventArgs* args);
+HRESULT OnNavigationCompleted(const ViewLink& link);
+HRESULT OnAcceleratorKeyPressed(const ViewLink& link,
+                                ICoreWebView2AcceleratorKeyPressedEventArgs* args);
+
+// Drops the page copied from the resources, when the library is unloaded.
+void ReleasePageHtmlCache();

@@ -1,0 +1,206 @@
+#include "webhost/web_view_host.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "loader/webview2_loader.h"
+#include "platform/clock.h"
+#include "plugin/perf_trace.h"
+#include "settings/storage.h"
+#include "webhost/com_object.h"
+#include "webhost/page_origin.h"
+#include "webhost/view_event_handlers.h"
+
+namespace {
+
+// Process-wide, touched only on the host's UI thread. Allocated once and released explicitly at
+// unload: never by a static destructor, which would run after the runtime may be gone.
+struct HostState {
+    ComPtr<ICoreWebView2Environment> environment;
+    std::vector<ViewerWindow*> pendingViews;
+    bool requestInFlight = false;
+    std::optional<std::wstring> userDataFolder;
+};
+
+HostState*& HostPointer() {
+    static HostState* state = nullptr;
+    return state;
+}
+
+HostState& Host() {
+    HostState*& state = HostPointer();
+    if (state == nullptr) {
+        state = new HostState;
+    }
+    return *state;
+}
+
+void SetLabel(ViewerWindow* view, const wchar_t* text) {
+    if (view->loadingLabel != nullptr) {
+        SetWindowTextW(view->loadingLabel, text);
+    }
+}
+
+double MillisecondsSince(std::int64_t start) {
+    return PerfMilliseconds(start, platform::PerformanceCounter());
+}
+
+HRESULT OnEnvironmentCreated(std::int64_t requested, HRESULT result,
+                             ICoreWebView2Environment* environment) {
+    PerfLog("CreateCoreWebView2Environment callback", MillisecondsSince(requested));
+    HostState& host = Host();
+    host.requestInFlight = false;
+    const std::vector<ViewerWindow*> waiting = std::move(host.pendingViews);
+    host.pendingViews.clear();
+    if (SUCCEEDED(result) && environment != nullptr) {
+        host.environment = environment;
+        for (ViewerWindow* view : waiting) {
+            CreateControllerFor(view, environment);
+        }
+    } else {
+        for (ViewerWindow* view : waiting) {
+            SetLabel(view, kEnvironmentFailedText);
+        }
+    }
+    return S_OK;
+}
+
+void InstallRequestFilter(ICoreWebView2* webView) {
+    const std::wstring filter = RequestFilter();
+    if (auto newer = ComPtr<ICoreWebView2>(webView).As<ICoreWebView2_22>()) {
+        newer->AddWebResourceRequestedFilterWithRequestSourceKinds(
+            filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL,
+            COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
+    } else {
+        webView->AddWebResourceRequestedFilter(filter.c_str(),
+                                               COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+    }
+}
+
+void SubscribeEvents(ViewerWindow* view) {
+    const ViewLink link = view->link;
+    EventRegistrationToken token{};
+    view->controller->add_AcceleratorKeyPressed(
+        MakeCallback<ICoreWebView2AcceleratorKeyPressedEventHandler>(
+            [link](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+                return OnAcceleratorKeyPressed(link, args);
+            })
+            .Get(),
+        &token);
+    if (!view->webView) {
+        return;
+    }
+    InstallRequestFilter(view->webView.Get());
+    view->webView->add_WebResourceRequested(
+        MakeCallback<ICoreWebView2WebResourceRequestedEventHandler>(
+            [link](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+                return OnWebResourceRequested(link, args);
+            })
+            .Get(),
+        &token);
+    NavigateToStartPage(view);
+    view->webView->add_NavigationCompleted(
+        MakeCallback<ICoreWebView2NavigationCompletedEventHandler>(
+            [link](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs*) {
+                return OnNavigationCompleted(link);
+            })
+            .Get(),
+        &token);
+    view->webView->add_WebMessageReceived(
+        MakeCallback<ICoreWebView2WebMessageReceivedEventHandler>(
+            [link](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+                return OnWebMessageReceived(link, args);
+            })
+            .Get(),
+        &token);
+}
+
+HRESULT OnControllerCreated(const ViewLink& link, std::int64_t requested, HRESULT result,
+                            ICoreWebView2Controller* controller) {
+    PerfLog("CreateCoreWebView2Controller callback", MillisecondsSince(requested));
+    ViewerWindow* view = LinkedView(link);
+    if (view == nullptr) {
+        // The view closed while its controller was on the way: nobody will show this one.
+        if (controller != nullptr) {
+            controller->Close();
+        }
+        return S_OK;
+    }
+    if (FAILED(result) || controller == nullptr) {
+        SetLabel(view, kControllerFailedText);
+        return S_OK;
+    }
+    view->controller = controller;
+    view->webView.Reset();
+    controller->get_CoreWebView2(view->webView.Put());
+    RECT client{};
+    GetClientRect(view->hwnd, &client);
+    controller->put_Bounds(client);
+    SubscribeEvents(view);
+    return S_OK;
+}
+
+}  // namespace
+
+void StartWebView(ViewerWindow* view) {
+    HostState& host = Host();
+    if (host.environment) {
+        PerfLog("WebView2Environment cached", 0.0);
+        CreateControllerFor(view, host.environment.Get());
+        return;
+    }
+    host.pendingViews.push_back(view);
+    if (host.requestInFlight) {
+        return;
+    }
+    host.requestInFlight = true;
+    if (!host.userDataFolder) {
+        host.userDataFolder = WebViewDataFolder().wstring();
+    }
+    const std::int64_t requested = platform::PerformanceCounter();
+    auto handler = MakeCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+        [requested](HRESULT result, ICoreWebView2Environment* environment) {
+            return OnEnvironmentCreated(requested, result, environment);
+        });
+    const HRESULT started = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, host.userDataFolder->c_str(), nullptr, handler.Get());
+    if (FAILED(started)) {
+        host.requestInFlight = false;
+        ForgetPendingView(view);
+        SetLabel(view, kRuntimeMissingText);
+    }
+}
+
+void CreateControllerFor(ViewerWindow* view, ICoreWebView2Environment* environment) {
+    view->environment = environment;
+    const std::int64_t requested = platform::PerformanceCounter();
+    const ViewLink link = view->link;
+    auto handler = MakeCallback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+        [link, requested](HRESULT result, ICoreWebView2Controller* controller) {
+            return OnControllerCreated(link, requested, result, controller);
+        });
+    environment->CreateCoreWebView2Controller(view->hwnd, handler.Get());
+}
+
+void NavigateToStartPage(ViewerWindow* view) {
+    if (view == nullptr || !view->web || !view->webView) {
+        return;
+    }
+    const std::wstring address = StartPageAddress(view->web->dark);
+    view->web->navigationStart = platform::PerformanceCounter();
+    view->webView->Navigate(address.c_str());
+}
+
+void ForgetPendingView(ViewerWindow* view) {
+    if (HostState* host = HostPointer()) {
+        std::erase(host->pendingViews, view);
+    }
+}
+
+void ReleaseWebViewHost() {
+    HostState*& host = HostPointer();
+    delete host;
+    host = nullptr;
+}
