@@ -1,5 +1,5 @@
 # Front door for newcomers: every target installs what it needs first.
-.PHONY: show test bench format native
+.PHONY: show test bench format native package
 
 TORRENT ?=
 
@@ -20,6 +20,10 @@ show: native
 
 test:
 	scripts/test.sh
+
+# dist/Marrowpeek.zip, ready for Total Commander's plug-in installer.
+package:
+	scripts/package.sh
 
 bench:
 	scripts/setup.sh all

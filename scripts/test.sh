@@ -19,6 +19,14 @@ for preset in native native-asan windows; do
     ctest --preset "$preset" -j "$jobs"
 done
 
+echo "== package"
+scripts/package.sh
+contents=$(cmake -E tar tf dist/Marrowpeek.zip | LC_ALL=C sort | tr '\n' ' ')
+[ "$contents" = "Marrowpeek.wlx64 README.txt pluginst.inf " ] || {
+    echo "dist/Marrowpeek.zip holds: $contents"
+    exit 1
+}
+
 echo "== fuzz ($fuzz_seconds s)"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
