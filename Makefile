@@ -1,5 +1,5 @@
 # Front door for newcomers: every target installs what it needs first.
-.PHONY: show test bench format native package
+.PHONY: show preview test bench format native package
 
 TORRENT ?=
 
@@ -17,6 +17,15 @@ show: native
 		build/native/bin/marrowpeek data "$(TORRENT)"; \
 	fi
 	@echo
+
+# Serves the viewer page for TORRENT (a sample when unset) at http://127.0.0.1:8765/index.html
+# until interrupted; SCREENSHOT=file.png renders it once in headless Chromium instead.
+preview: native
+	@torrent="$(TORRENT)"; \
+	if [ -z "$$torrent" ]; then \
+		build/native/bin/marrowpeek sample build/sample.torrent && torrent=build/sample.torrent; \
+	fi; \
+	build/native/bin/marrowpeek preview "$$torrent" $(if $(SCREENSHOT),--screenshot "$(SCREENSHOT)")
 
 test:
 	scripts/test.sh

@@ -3,11 +3,15 @@
 # something is missing. Usage: scripts/setup.sh [native|all]
 set -eu
 scope=${1:-all}
-packages="cmake ninja-build make g++ libssl-dev googletest nlohmann-json3-dev libbenchmark-dev"
+packages="cmake ninja-build make g++ pkg-config libssl-dev libcpp-httplib-dev googletest nlohmann-json3-dev libbenchmark-dev"
 if [ "$scope" = all ]; then
-    packages="$packages mingw-w64 wine64 clang libfuzzer-14-dev clang-format"
+    packages="$packages mingw-w64 wine64 clang libfuzzer-14-dev clang-format chromium"
 fi
 missing=
+# Node.js may come from elsewhere than Debian (a newer build is fine); only its absence matters.
+if [ "$scope" = all ] && ! command -v npm >/dev/null 2>&1; then
+    packages="$packages nodejs npm"
+fi
 for package in $packages; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
         missing="$missing $package"

@@ -10,6 +10,9 @@
 #include "settings/config_payload.h"
 #include "settings/settings_writer.h"
 #include "tools/sample_torrent.h"
+#ifdef MARROWPEEK_SOURCE_PAGE
+#include "tools/preview_server.h"
+#endif
 #include "torrent/payload.h"
 
 namespace {
@@ -21,12 +24,15 @@ constexpr const char* kUsage =
     "       marrowpeek css [--dark] [--config-dir DIR]\n"
     "       marrowpeek set KEY VALUE [--dark] [--config-dir DIR]\n"
     "       marrowpeek sample FILE\n"
+    "       marrowpeek preview FILE [--dark] [--port N] [--screenshot PNG] [--page HTML]\n"
     "  data       print the torrent document that \"/data.json\" serves for FILE\n"
     "  documents  write data.json, config.json and theme.css for FILE into DIR\n"
     "  config     print the configuration document (\"/config.json\")\n"
     "  css        print the theme style sheet (\"/theme.css\")\n"
     "  set        persist a setting as the page does; for theme, print the css message\n"
     "  sample     write a small multi-file torrent to FILE\n"
+    "  preview    serve the viewer page for FILE on 127.0.0.1 (port 8765; 0 picks one) and\n"
+    "             print its address; --screenshot renders it once in headless Chromium\n"
     "  --flags N       the host's show flags (decimal, or 0x hexadecimal); 0x80 is dark mode\n"
     "  --dark          the host is in dark mode\n"
     "  --config-dir D  the folder of Marrowpeek.ini and themes.ini (default: beside the tool)\n";
@@ -50,13 +56,17 @@ struct CommandLine {
     std::uint32_t flags = 0;
     std::string configDir;
     std::string outDir;
+    int port = 8765;
+    std::string screenshot;
+    std::string page;
 };
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
                       std::string& problem) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& word = args[i];
-        const bool takesValue = word == "--flags" || word == "--config-dir" || word == "--out";
+        const bool takesValue = word == "--flags" || word == "--config-dir" || word == "--out" ||
+                                word == "--port" || word == "--screenshot" || word == "--page";
         if (takesValue && i + 1 == args.size()) {
             problem = word + " needs a value";
             return false;
@@ -72,6 +82,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
             line.configDir = args[++i];
         } else if (word == "--out") {
             line.outDir = args[++i];
+        } else if (word == "--port") {
+            const std::string& text = args[++i];
+            const auto result = std::from_chars(text.data(), text.data() + text.size(), line.port);
+            if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+                line.port < 0 || line.port > 65535) {
+                problem = "--port takes a number from 0 to 65535";
+                return false;
+            }
+        } else if (word == "--screenshot") {
+            line.screenshot = args[++i];
+        } else if (word == "--page") {
+            line.page = args[++i];
         } else {
             line.positional.push_back(word);
         }
@@ -157,6 +179,22 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << *message;
         }
         return 0;
+    }
+    if (command == "preview") {
+        if (words.size() != 1 || words[0].empty())
+            return Misuse(err, "preview needs one FILE");
+#ifdef MARROWPEEK_SOURCE_PAGE
+        PreviewOptions options;
+        options.torrent = platform::PathFromUtf8(words[0]);
+        options.flags = line.flags;
+        options.port = line.port;
+        options.page =
+            platform::PathFromUtf8(line.page.empty() ? MARROWPEEK_SOURCE_PAGE : line.page);
+        options.screenshot = platform::PathFromUtf8(line.screenshot);
+        return RunPreview(options, out, err);
+#else
+        return Misuse(err, "preview is part of the Linux build only");
+#endif
     }
     return Misuse(err, "unknown command: " + command);
 }
