@@ -19,6 +19,9 @@ for preset in native native-asan windows; do
     ctest --preset "$preset" -j "$jobs"
 done
 
+echo "== page in Chromium (screenshots land in test-artifacts/)"
+(cd tests/browser && npm ci --no-audit --no-fund && npm test)
+
 echo "== package"
 scripts/package.sh
 contents=$(cmake -E tar tf dist/Marrowpeek.zip | LC_ALL=C sort | tr '\n' ' ')

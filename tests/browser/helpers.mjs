@@ -1,0 +1,107 @@
+// Fixtures and plumbing for the page tests: torrents written in code, the preview host built
+// from the project's own C++ code, and Debian's Chromium kept off the network.
+
+import { spawn } from 'node:child_process';
+import { mkdtempSync, writeFileSync, mkdirSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+export const TOOL = process.env.MARROWPEEK_TOOL || join(root, 'build', 'native', 'bin', 'marrowpeek');
+export const ARTIFACTS = join(root, 'test-artifacts');
+
+export function bencode(value) {
+  if (typeof value === 'number') return Buffer.from(`i${Math.trunc(value)}e`);
+  if (typeof value === 'string' || Buffer.isBuffer(value)) {
+    const bytes = Buffer.isBuffer(value) ? value : Buffer.from(value, 'utf8');
+    return Buffer.concat([Buffer.from(`${bytes.length}:`), bytes]);
+  }
+  if (Array.isArray(value)) {
+    return Buffer.concat([Buffer.from('l'), ...value.map(bencode), Buffer.from('e')]);
+  }
+  const keys = Object.keys(value).sort((a, b) => Buffer.compare(Buffer.from(a), Buffer.from(b)));
+  const parts = [Buffer.from('d')];
+  for (const key of keys) parts.push(bencode(key), bencode(value[key]));
+  parts.push(Buffer.from('e'));
+  return Buffer.concat(parts);
+}
+
+// A version 1 torrent. `files`: [path, length] pairs, a path being 'a/b/c.txt' or a list of
+// elements; none makes a
+// single-file torrent of `length` bytes.
+export function torrent({ name = 'Sample', files, length = 700, pieceLength = 262144, extra = {}, info = {} } = {}) {
+  const total = files ? files.reduce((sum, [, size]) => sum + size, 0) : length;
+  const pieces = Math.max(1, Math.ceil(total / pieceLength));
+  const body = { name, 'piece length': pieceLength, pieces: Buffer.alloc(20 * pieces, 7), ...info };
+  if (files) body.files = files.map(([path, size]) => ({ length: size, path: Array.isArray(path) ? path : path.split('/') }));
+  else body.length = length;
+  return bencode({ ...extra, info: body });
+}
+
+export function scratch() {
+  return mkdtempSync(join(tmpdir(), 'marrowpeek-page-'));
+}
+
+export function writeTorrent(folder, fileName, bytes) {
+  const path = join(folder, fileName);
+  writeFileSync(path, bytes);
+  return path;
+}
+
+// Starts the preview host for a torrent; resolves with its address and the lines it wrote to
+// standard error (timing lines).
+export async function startPreview(torrentPath, { configDir, dark = false, perf = false } = {}) {
+  const dir = configDir || scratch();
+  mkdirSync(dir, { recursive: true });
+  const args = ['preview', torrentPath, '--port', '0', '--config-dir', dir];
+  if (dark) args.push('--dark');
+  const env = { ...process.env };
+  if (perf) env.MARROWPEEK_PERF = '1';
+  else delete env.MARROWPEEK_PERF;
+  const child = spawn(TOOL, args, { env, stdio: ['ignore', 'pipe', 'pipe'] });
+  const stderr = [];
+  child.stderr.setEncoding('utf8');
+  child.stderr.on('data', (text) => stderr.push(...text.split('\n').filter(Boolean)));
+  const address = await new Promise((resolve, reject) => {
+    let out = '';
+    child.stdout.setEncoding('utf8');
+    child.stdout.on('data', (text) => {
+      out += text;
+      const line = out.split('\n')[0];
+      if (out.includes('\n')) resolve(line.trim());
+    });
+    child.on('exit', (code) => reject(new Error(`preview exited with ${code}: ${stderr.join('\n')}`)));
+  });
+  const origin = new URL(address).origin;
+  return {
+    address,
+    origin,
+    configDir: dir,
+    stderr,
+    async load(path) {
+      const response = await fetch(origin + '/__preview/load', { method: 'POST', body: path });
+      if (response.status !== 204) throw new Error(`load refused: ${await response.text()}`);
+    },
+    stop() { child.kill(); },
+  };
+}
+
+export async function launchBrowser() {
+  return chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--disable-default-apps'],
+  });
+}
+
+// Opens the page and waits for its first run to finish.
+export async function openPage(browser, address, options = {}) {
+  const context = await browser.newContext({ viewport: { width: 900, height: 700 }, timezoneId: 'Europe/Berlin', locale: 'en-US', ...options });
+  const page = await context.newPage();
+  page.on('dialog', (dialog) => { page.__dialogs = (page.__dialogs || 0) + 1; dialog.dismiss(); });
+  await page.goto(address);
+  await page.waitForFunction(() => document.getElementById('title').textContent !== '—');
+  return page;
+}
