@@ -161,6 +161,10 @@ test('file tree: order, icons, twisties, expand and collapse all', async () => {
 test('settings panel: every control applies at once and is persisted', async () => {
   const themes = '[Light]\nbg=#ffffff\nfg=#111111\n[Dark]\nbg=#1e1e1e\nfg=#e6e6e6\n[Night Owl]\nbg=#011627\nfg=#d6deeb\n';
   await withView(MULTI, async (page, host) => {
+    const posted = [];
+    page.on('request', (request) => {
+      if (request.url().endsWith('/__preview/message')) posted.push(JSON.parse(request.postData()).set);
+    });
     await page.click('#gearBtn');
     assert.equal(await page.locator('#pop').isVisible(), true);
     await page.click('#unitSel');
@@ -214,6 +218,7 @@ test('settings panel: every control applies at once and is persisted', async () 
 
     await page.click('h1');
     assert.equal(await page.locator('#pop').isVisible(), false);
+    assert.deepEqual(posted, ['theme', 'tree', 'sizeunit', 'sepspace', 'datefmt', 'cachemode', 'cachepath', 'fontsize']);
   }, { themes });
 });
 
@@ -239,6 +244,20 @@ test('reload message re-runs the page in place with the new documents', async ()
     assert.equal(await text(page, '#summary'), '1 file · 5 B');
     assert.equal(await page.$$eval('#themeSel option', (o) => o.length), options);
     assert.equal(await page.locator('.ctrls').isVisible(), false);
+  });
+});
+
+test('timing reports reach the host only when tracing is on', async () => {
+  await withView(MULTI, async (page, host) => {
+    for (let i = 0; i < 100 && !host.stderr.some((l) => l.includes('frontend main total')); i++) {
+      await new Promise((r) => setTimeout(r, 20));
+    }
+    const labels = host.stderr.filter((l) => l.includes('frontend')).map((l) => l.slice(l.indexOf('frontend ') + 9, l.lastIndexOf(': ')));
+    assert.deepEqual(labels, ['fetch data.json', 'renderMeta', 'renderFiles', 'frontend main total']);
+  }, { perf: true });
+  await withView(MULTI, async (page, host) => {
+    await new Promise((r) => setTimeout(r, 200));
+    assert.equal(host.stderr.filter((l) => l.includes('frontend')).length, 0);
   });
 });
 
