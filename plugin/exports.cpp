@@ -27,7 +27,6 @@ HWND LoadNewView(HWND lister, const wchar_t* path, int showFlags) {
         return nullptr;
     }
     RECT client{};
-    GetClientRect(lister, &client);
     const HWND window = CreatePluginWindow(lister, client);
     if (window == nullptr) {
         return nullptr;

@@ -78,7 +78,6 @@ HWND ReuseParkedView(HWND lister, const wchar_t* path, int showFlags) {
         return nullptr;
     }
     RECT client{};
-    GetClientRect(lister, &client);
     const HWND window = CreatePluginWindow(lister, client);
     if (window == nullptr) {
         return nullptr;

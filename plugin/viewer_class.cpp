@@ -39,7 +39,8 @@ void UnregisterViewerClass() {
     UnregisterClassW(kViewerClassName, module);
 }
 
-HWND CreatePluginWindow(HWND lister, const RECT& client) {
+HWND CreatePluginWindow(HWND lister, RECT& client) {
+    GetClientRect(lister, &client);
     return CreateWindowExW(0, kViewerClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0,
                            client.right - client.left, client.bottom - client.top, lister, nullptr,
                            module, nullptr);

@@ -13,8 +13,8 @@ void SetThisModule(HINSTANCE module);
 void RegisterViewerClass();
 void UnregisterViewerClass();
 
-// A plug-in window filling the client area of the Lister window.
-HWND CreatePluginWindow(HWND lister, const RECT& client);
+// A plug-in window filling the client area of the Lister window, which it reports in `client`.
+HWND CreatePluginWindow(HWND lister, RECT& client);
 // The centred loading label of a plug-in window.
 HWND CreateLoadingLabel(HWND pluginWindow, const RECT& client);
 
