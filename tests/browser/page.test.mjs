@@ -202,6 +202,10 @@ test('settings panel: every control applies at once and is persisted', async () 
     assert.ok(!iniOf(host).includes('cachepath=D:'));
     await page.press('#cachePath', 'Enter');
     assert.ok(await settingIs(host, 'cachepath', 'D:\\cache\\wv'));
+    await page.fill('#cachePath', 'E:\\other');
+    await page.click('#sepChk');
+    await page.click('#sepChk');
+    assert.ok(await settingIs(host, 'cachepath', 'E:\\other'));
 
     // Dragging the slider follows live; only the release is posted.
     await page.$eval('#fontRange', (range) => {
@@ -218,7 +222,8 @@ test('settings panel: every control applies at once and is persisted', async () 
 
     await page.click('h1');
     assert.equal(await page.locator('#pop').isVisible(), false);
-    assert.deepEqual(posted, ['theme', 'tree', 'sizeunit', 'sepspace', 'datefmt', 'cachemode', 'cachepath', 'fontsize']);
+    assert.deepEqual(posted, ['theme', 'tree', 'sizeunit', 'sepspace', 'datefmt', 'cachemode', 'cachepath',
+      'cachepath', 'sepspace', 'sepspace', 'fontsize']);
   }, { themes });
 });
 
