@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "webhost/wide_text.h"
+
 namespace {
 
 std::string captured;
@@ -27,12 +29,7 @@ LONG CALLBACK CatchDebugPrint(EXCEPTION_POINTERS* info) {
     if (record->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
         const auto* text = reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]);
         if (text != nullptr && length > 1) {
-            const int bytes =
-                WideCharToMultiByte(CP_UTF8, 0, text, length - 1, nullptr, 0, nullptr, nullptr);
-            const std::size_t start = captured.size();
-            captured.resize(start + bytes);
-            WideCharToMultiByte(CP_UTF8, 0, text, length - 1, captured.data() + start, bytes,
-                                nullptr, nullptr);
+            captured += Utf8FromWide(std::wstring_view(text, length - 1));
         }
         return EXCEPTION_CONTINUE_EXECUTION;
     }

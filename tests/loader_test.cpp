@@ -13,6 +13,7 @@
 #include "tests/scratch_directory.h"
 #include "tests/webview_harness.h"
 #include "webhost/com_object.h"
+#include "webhost/wide_text.h"
 
 namespace {
 
@@ -22,14 +23,6 @@ constexpr const wchar_t* kLoaderVariables[] = {
     L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER",  L"WEBVIEW2_USER_DATA_FOLDER",
     L"WEBVIEW2_RELEASE_CHANNELS",           L"WEBVIEW2_CHANNEL_SEARCH_KIND",
     L"WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", L"WEBVIEW2_USE_EDGE_VIEW"};
-
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size - 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-    return out;
-}
 
 // What the caller's completion handler heard.
 struct Completion {
@@ -174,7 +167,7 @@ TEST_F(Loader, TooOldVersionIsSkippedWithItsTextAndTheSearchGoesOn) {
     DebugOutputCapture output;
     ASSERT_EQ(Create(), S_OK);
     EXPECT_EQ(output.Take(),
-              "WebView2: skipped an incompatible version " + Utf8(old.folder) + "\n");
+              "WebView2: skipped an incompatible version " + Utf8FromWide(old.folder) + "\n");
     EXPECT_TRUE(old.control->EnvironmentCalls().empty());
     EXPECT_EQ(beta.control->EnvironmentCalls().size(), 1u);
 }
@@ -263,7 +256,7 @@ TEST_F(Loader, FailureTexts) {
         DebugOutputCapture output;
         EXPECT_EQ(Create(missing.c_str()), static_cast<HRESULT>(0x80070002));
         EXPECT_EQ(output.Take(),
-                  "WebView2: Failed to find the WebView2 client dll at: " + Utf8(missing) +
+                  "WebView2: Failed to find the WebView2 client dll at: " + Utf8FromWide(missing) +
                       "\\EBWebView\\x64\\EmbeddedBrowserWebView.dll\n");
     }
     {
@@ -275,7 +268,7 @@ TEST_F(Loader, FailureTexts) {
         EXPECT_TRUE(FAILED(result));
         EXPECT_EQ(output.Take(),
                   "WebView2: CoreWebView2Environment failed when trying to LoadLibrary: hr=0x" +
-                      Utf8(loader::HexCode(result)) + " path=" + Utf8(path) + "\n");
+                      Utf8FromWide(loader::HexCode(result)) + " path=" + Utf8FromWide(path) + "\n");
     }
     {
         const auto folder = scratch_.path() / L"empty";

@@ -1,7 +1,6 @@
 #include "tests/plugin_host.h"
 
 #include <cstdlib>
-#include <fstream>
 
 namespace {
 

@@ -18,7 +18,6 @@
 
 class PluginHost {
   public:
-    // `runtimeFolder`: where the runtime is said to be; empty means the installed copy.
     explicit PluginHost(int listerWidth = 800, int listerHeight = 600);
     ~PluginHost();
     PluginHost(const PluginHost&) = delete;

@@ -63,7 +63,8 @@ class PreviewHost {
             body = options_.screenshot.empty() ? WithPreviewBridge(ReadPage()) : ReadPage();
         } else {
             std::lock_guard lock(mutex_);
-            body = RouteBody(route.resource, state_, body);
+            const std::string noPage;
+            body = RouteBody(route.resource, state_, noPage);
         }
         response.set_header("Cache-Control", "no-store, no-cache, must-revalidate");
         response.set_content(body, std::string(route.contentType));
@@ -171,10 +172,6 @@ int TakeScreenshot(const std::string& address, const std::filesystem::path& png)
 }
 
 }  // namespace
-
-std::string PreviewBridgeScript() {
-    return kBridge;
-}
 
 std::string WithPreviewBridge(const std::string& page) {
     const std::size_t head = page.find("<head>");

@@ -18,6 +18,5 @@ struct PreviewOptions {
 // channel. Prints the page's address first. Returns the exit code.
 int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& err);
 
-// The bridge script, and the page with it placed at the start of its head.
-std::string PreviewBridgeScript();
+// The page with the bridge script placed at the start of its head.
 std::string WithPreviewBridge(const std::string& page);

@@ -77,9 +77,11 @@ HRESULT OnWebResourceRequested(const ViewLink& link,
     }
     const std::string address = Utf8FromWide(TakeCoTaskText(uri));
     const ResourceRoute route = RouteRequest(address);
-    const std::string& body = route.resource == PageResource::Page
-                                  ? PageHtml()
-                                  : RouteBody(route.resource, *view->web, PageHtml());
+    // The page resource is looked up only for the page row: a missing resource is retried per
+    // page request, not per document request.
+    static const std::string noPage;
+    const std::string& body = RouteBody(route.resource, *view->web,
+                                        route.resource == PageResource::Page ? PageHtml() : noPage);
     if (!view->environment) {
         return S_OK;
     }

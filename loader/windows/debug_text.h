@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "loader/runtime_rules.h"
+
 namespace loader {
 
 // One diagnostic line for whoever watches the debugger output; the loader shows nothing else.
@@ -15,7 +17,7 @@ inline void WriteDebugText(const std::wstring& text) {
 // still fails: E_FAIL rather than a success code.
 inline HRESULT LastErrorResult() {
     const DWORD error = GetLastError();
-    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+    return error == ERROR_SUCCESS ? E_FAIL : HresultFromWin32(error);
 }
 
 }  // namespace loader

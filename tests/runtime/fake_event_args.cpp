@@ -13,11 +13,7 @@ class FakeRequest : public ComObject<ICoreWebView2WebResourceRequest> {
     }
     HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override {
-        if (content == nullptr) {
-            return E_POINTER;
-        }
-        *content = nullptr;
-        return S_OK;
+        return Give(content, nullptr);
     }
     HRESULT STDMETHODCALLTYPE put_Content(IStream*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders**) override {
@@ -54,11 +50,7 @@ class ResourceArgs : public ComObject<ICoreWebView2WebResourceRequestedEventArgs
     HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE
     get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) override {
-        if (context == nullptr) {
-            return E_POINTER;
-        }
-        *context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL;
-        return S_OK;
+        return Give(context, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
     }
 
   private:
@@ -116,15 +108,6 @@ class KeyArgs : public ComObject<ICoreWebView2AcceleratorKeyPressedEventArgs> {
     }
 
   private:
-    template <typename T>
-    static HRESULT Give(T* out, T value) {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        *out = value;
-        return S_OK;
-    }
-
     INT32 kind_;
     UINT virtualKey_;
     INT lParam_;
@@ -136,26 +119,12 @@ class NavigationArgs : public ComObject<ICoreWebView2NavigationCompletedEventArg
     explicit NavigationArgs(bool success) : success_(success) {}
 
     HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* success) override {
-        if (success == nullptr) {
-            return E_POINTER;
-        }
-        *success = success_ ? TRUE : FALSE;
-        return S_OK;
+        return Give(success, success_ ? TRUE : FALSE);
     }
     HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
-        if (status == nullptr) {
-            return E_POINTER;
-        }
-        *status = success_ ? 0 : 1;
-        return S_OK;
+        return Give(status, success_ ? 0 : 1);
     }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override {
-        if (id == nullptr) {
-            return E_POINTER;
-        }
-        *id = 1;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return Give(id, 1); }
 
   private:
     bool success_;
@@ -199,11 +168,7 @@ HRESULT FakeResponse::put_Content(IStream* content) {
 }
 
 HRESULT FakeResponse::get_StatusCode(int* status) {
-    if (status == nullptr) {
-        return E_POINTER;
-    }
-    *status = status_;
-    return S_OK;
+    return Give(status, status_);
 }
 
 HRESULT FakeResponse::put_StatusCode(int status) {

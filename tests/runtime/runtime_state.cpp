@@ -1,6 +1,7 @@
 #include "tests/runtime/runtime_state.h"
 
 #include "tests/runtime/fake_objects.h"
+#include "webhost/wide_text.h"
 
 #include <utility>
 
@@ -70,15 +71,7 @@ void Record(const std::string& line) {
 }
 
 std::string Utf8(const wchar_t* text) {
-    if (text == nullptr) {
-        return "(null)";
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    }
-    return out;
+    return text != nullptr ? Utf8FromWide(text) : "(null)";
 }
 
 void Complete(std::function<void()> completion) {

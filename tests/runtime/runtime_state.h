@@ -47,6 +47,16 @@ std::string Utf8(const wchar_t* text);
 void Complete(std::function<void()> completion);
 void PostCompletion(UINT_PTR id);
 
+// An out-parameter filled, as every getter of the runtime does.
+template <typename T, typename Value>
+HRESULT Give(T* out, Value value) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    *out = value;
+    return S_OK;
+}
+
 // A copy of a text for a caller that frees it with CoTaskMemFree.
 HRESULT CopyOut(const std::wstring& text, LPWSTR* out);
 
