@@ -3,24 +3,47 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 using bencode::Kind;
 using bencode::Node;
-using bencode::NodePtr;
 
 namespace {
 
+// Owns its input, since decoded values are read from it in place; never moved, since they also
+// point at its decoder.
 struct Decoded {
-    NodePtr root;
+    explicit Decoded(std::string bytes)
+        : input(std::move(bytes)),
+          decoder(bencode::DecoderFor(input.data(), input.size())),
+          root(bencode::decode(decoder)) {}
+    Decoded(const Decoded&) = delete;
+    Decoded& operator=(const Decoded&) = delete;
+
+    std::string input;
     bencode::Decoder decoder;
+    std::optional<Node> root;
 };
 
-Decoded Decode(const std::string& bytes) {
-    Decoded result;
-    result.decoder = bencode::DecoderFor(bytes.data(), bytes.size());
-    result.root = bencode::decode(result.decoder);
-    return result;
+std::vector<Node> Items(const Node& list) {
+    std::vector<Node> items;
+    for (bencode::ElementReader reader(list); !reader.AtEnd();) {
+        items.push_back(reader.NextValue());
+    }
+    return items;
+}
+
+std::vector<std::string_view> Keys(const Node& dictionary) {
+    std::vector<std::string_view> keys;
+    for (bencode::ElementReader reader(dictionary); !reader.AtEnd();) {
+        keys.push_back(reader.NextKey());
+        reader.NextValue();
+    }
+    return keys;
 }
 
 TEST(BencodeDecode, IntegersFollowTheCLibraryConversion) {
@@ -44,10 +67,10 @@ TEST(BencodeDecode, IntegersFollowTheCLibraryConversion) {
         {std::string("i5\0e", 4), 5},
     };
     for (const auto& c : cases) {
-        const NodePtr node = Decode(c.input).root;
-        ASSERT_TRUE(node) << c.input;
-        EXPECT_EQ(node->kind, Kind::Integer) << c.input;
-        EXPECT_EQ(node->integer, c.value) << c.input;
+        const Decoded d(c.input);
+        ASSERT_TRUE(d.root) << c.input;
+        EXPECT_EQ(d.root->kind, Kind::Integer) << c.input;
+        EXPECT_EQ(d.root->integer, c.value) << c.input;
     }
 }
 
@@ -88,141 +111,153 @@ TEST(BencodeDecode, MalformedInputsGiveNoValue) {
         "dle",
         "dd1:ai1eei1ee",
         "d1:ae",
+        "d4:infod6:pieces30:abee",
     };
     for (const auto& input : cases) {
-        EXPECT_FALSE(Decode(input).root) << "input: " << input;
+        const Decoded d(input);
+        EXPECT_FALSE(d.root) << "input: " << input;
+        // Nothing decoded so far is kept.
+        EXPECT_TRUE(d.decoder.containers.empty()) << "input: " << input;
     }
 }
 
-TEST(BencodeDecode, StringsKeepTheirBytesAndIgnoreTrailingInput) {
-    const NodePtr abc = Decode("3:abcXYZ").root;
-    ASSERT_TRUE(abc);
-    EXPECT_EQ(abc->kind, Kind::String);
-    EXPECT_EQ(abc->bytes, "abc");
-    EXPECT_EQ(abc->declaredLength, 3u);
+TEST(BencodeDecode, StringsAreReadInPlaceAndTrailingInputIgnored) {
+    const Decoded abc("3:abcXYZ");
+    ASSERT_TRUE(abc.root);
+    EXPECT_EQ(abc.root->kind, Kind::String);
+    EXPECT_EQ(abc.root->bytes, "abc");
+    EXPECT_EQ(abc.root->declaredLength, 3u);
+    EXPECT_EQ(abc.root->bytes.data(), abc.input.data() + 2);
 
-    const NodePtr zeros = Decode("03:abc").root;
-    ASSERT_TRUE(zeros);
-    EXPECT_EQ(zeros->bytes, "abc");
+    const Decoded zeros("03:abc");
+    ASSERT_TRUE(zeros.root);
+    EXPECT_EQ(zeros.root->bytes, "abc");
 
-    const NodePtr withNul = Decode(std::string("3:a\0b", 5)).root;
-    ASSERT_TRUE(withNul);
-    EXPECT_EQ(withNul->bytes, std::string("a\0b", 3));
+    const Decoded withNul(std::string("3:a\0b", 5));
+    ASSERT_TRUE(withNul.root);
+    EXPECT_EQ(withNul.root->bytes, std::string_view("a\0b", 3));
 
-    const NodePtr empty = Decode("0:").root;
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->kind, Kind::String);
-    EXPECT_TRUE(empty->bytes.empty());
+    const Decoded empty("0:");
+    ASSERT_TRUE(empty.root);
+    EXPECT_EQ(empty.root->kind, Kind::String);
+    EXPECT_TRUE(empty.root->bytes.empty());
+
+    const std::string hashes(20, 'x');
+    const Decoded pieces("d4:infod6:pieces20:" + hashes + "ee");
+    const std::optional<Node> value = Node::find(Node::find(pieces.root, "info"), "pieces");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->declaredLength, 20u);
+    EXPECT_EQ(value->bytes, hashes);
 }
 
 TEST(BencodeDecode, ListsKeepOrder) {
-    const NodePtr empty = Decode("le").root;
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->kind, Kind::List);
-    EXPECT_TRUE(empty->items.empty());
+    const Decoded empty("le");
+    ASSERT_TRUE(empty.root);
+    EXPECT_EQ(empty.root->kind, Kind::List);
+    EXPECT_TRUE(Items(*empty.root).empty());
 
-    const NodePtr mixed = Decode("li1e1:ali2eed1:bi3eee").root;
-    ASSERT_TRUE(mixed);
-    ASSERT_EQ(mixed->items.size(), 4u);
-    EXPECT_EQ(mixed->items[0]->integer, 1);
-    EXPECT_EQ(mixed->items[1]->bytes, "a");
-    EXPECT_EQ(mixed->items[2]->items[0]->integer, 2);
-    EXPECT_EQ(Node::find(mixed->items[3].get(), "b")->integer, 3);
+    const Decoded mixed("li1e1:ali2eed1:bi3eee");
+    ASSERT_TRUE(mixed.root);
+    const std::vector<Node> items = Items(*mixed.root);
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].integer, 1);
+    EXPECT_EQ(items[1].bytes, "a");
+    EXPECT_EQ(Items(items[2])[0].integer, 2);
+    EXPECT_EQ(Node::find(items[3], "b")->integer, 3);
+
+    // Anything but a list or dictionary has no elements to read.
+    EXPECT_TRUE(Items(items[1]).empty());
+    EXPECT_TRUE(Items(items[0]).empty());
+}
+
+// Reading steps over nested lists and dictionaries by their recorded extent: every sibling
+// after one must still be found, however deep the one before it went.
+TEST(BencodeDecode, ValuesAfterNestedContainersAreReadWhole) {
+    const Decoded d("d1:ald1:bleeli1eee1:cd1:dl1:xdeee1:ei7ee");
+    ASSERT_TRUE(d.root);
+    EXPECT_EQ(Keys(*d.root), (std::vector<std::string_view>{"a", "c", "e"}));
+    EXPECT_EQ(Node::find(d.root, "e")->integer, 7);
+
+    const std::vector<Node> a = Items(*Node::find(d.root, "a"));
+    ASSERT_EQ(a.size(), 2u);
+    EXPECT_EQ(a[0].kind, Kind::Dictionary);
+    EXPECT_TRUE(Items(*Node::find(a[0], "b")).empty());
+    EXPECT_EQ(Items(a[1]).at(0).integer, 1);
+
+    const std::vector<Node> cd = Items(*Node::find(Node::find(d.root, "c"), "d"));
+    ASSERT_EQ(cd.size(), 2u);
+    EXPECT_EQ(cd[0].bytes, "x");
+    EXPECT_EQ(cd[1].kind, Kind::Dictionary);
+    EXPECT_TRUE(Keys(cd[1]).empty());
 }
 
 TEST(BencodeDecode, DictionariesKeepInputOrderAndDuplicates) {
-    const NodePtr repeated = Decode("d1:ai1e1:ai2ee").root;
-    ASSERT_TRUE(repeated);
-    ASSERT_EQ(repeated->entries.size(), 2u);
-    EXPECT_EQ(Node::find(repeated.get(), "a")->integer, 1);
+    const Decoded repeated("d1:ai1e1:ai2ee");
+    ASSERT_TRUE(repeated.root);
+    EXPECT_EQ(Keys(*repeated.root), (std::vector<std::string_view>{"a", "a"}));
+    EXPECT_EQ(Node::find(repeated.root, "a")->integer, 1);
 
-    const NodePtr unsorted = Decode("d1:bi1e1:ai2ee").root;
-    ASSERT_TRUE(unsorted);
-    EXPECT_EQ(unsorted->entries[0].first, "b");
-    EXPECT_EQ(unsorted->entries[1].first, "a");
+    const Decoded unsorted("d1:bi1e1:ai2ee");
+    ASSERT_TRUE(unsorted.root);
+    EXPECT_EQ(Keys(*unsorted.root), (std::vector<std::string_view>{"b", "a"}));
 
-    const NodePtr emptyKey = Decode("d0:i1ee").root;
-    ASSERT_TRUE(emptyKey);
-    ASSERT_EQ(emptyKey->entries.size(), 1u);
-    EXPECT_EQ(Node::find(emptyKey.get(), "")->integer, 1);
+    const Decoded emptyKey("d0:i1ee");
+    ASSERT_TRUE(emptyKey.root);
+    EXPECT_EQ(Keys(*emptyKey.root), (std::vector<std::string_view>{""}));
+    EXPECT_EQ(Node::find(emptyKey.root, "")->integer, 1);
 }
 
 TEST(BencodeFind, MatchesWholeKeysOfDictionariesOnly) {
-    const NodePtr root = Decode("d2:abi1e1:ai2ee").root;
-    ASSERT_TRUE(root);
-    EXPECT_EQ(Node::find(root.get(), "a")->integer, 2);
-    EXPECT_EQ(Node::find(root.get(), "abc"), nullptr);
-    EXPECT_EQ(Node::find(nullptr, "a"), nullptr);
-    const NodePtr list = Decode("l1:ae").root;
-    EXPECT_EQ(Node::find(list.get(), "a"), nullptr);
+    const Decoded root("d2:abi1e1:ai2ee");
+    ASSERT_TRUE(root.root);
+    EXPECT_EQ(Node::find(root.root, "a")->integer, 2);
+    EXPECT_FALSE(Node::find(root.root, "abc"));
+    EXPECT_FALSE(Node::find(std::nullopt, "a"));
+    const Decoded list("l1:ae");
+    EXPECT_FALSE(Node::find(list.root, "a"));
 }
 
 TEST(BencodeInfoSpan, CoversTheFirstTopLevelInfoValue) {
     const std::string input = "d4:infod6:pieces20:" + std::string(20, 'x') + "ee";
     ASSERT_EQ(input.size(), 41u);
-    const Decoded d = Decode(input);
+    const Decoded d(input);
     ASSERT_TRUE(d.root);
     EXPECT_EQ(d.decoder.infoStart, 7u);
     EXPECT_EQ(d.decoder.infoEnd, 40u);
 
-    const Decoded twice = Decode("d4:infoi1e4:infoi2ee");
+    const Decoded twice("d4:infoi1e4:infoi2ee");
     ASSERT_TRUE(twice.root);
     EXPECT_EQ(twice.decoder.infoStart, 7u);
     EXPECT_EQ(twice.decoder.infoEnd, 10u);
-    EXPECT_EQ(Node::find(twice.root.get(), "info")->integer, 1);
+    EXPECT_EQ(Node::find(twice.root, "info")->integer, 1);
 
-    const Decoded nested = Decode("d1:xd4:infoi1eee");
+    const Decoded nested("d1:xd4:infoi1eee");
     ASSERT_TRUE(nested.root);
     EXPECT_EQ(nested.decoder.infoEnd, 0u);
 
-    const Decoded none = Decode("d1:ai1ee");
+    const Decoded none("d1:ai1ee");
     EXPECT_EQ(none.decoder.infoStart, 0u);
     EXPECT_EQ(none.decoder.infoEnd, 0u);
 }
 
-TEST(BencodePieces, ContentIsSkippedOnlyInsideDictionariesOfTheTopLevel) {
-    const std::string hashes(20, 'x');
-    const NodePtr info = Decode("d4:infod6:pieces20:" + hashes + "ee").root;
-    ASSERT_TRUE(info);
-    const Node* pieces = Node::find(Node::find(info.get(), "info"), "pieces");
-    ASSERT_NE(pieces, nullptr);
-    EXPECT_EQ(pieces->kind, Kind::String);
-    EXPECT_EQ(pieces->declaredLength, 20u);
-    EXPECT_TRUE(pieces->bytes.empty());
-
-    const NodePtr top = Decode("d6:pieces3:abce").root;
-    ASSERT_TRUE(top);
-    EXPECT_EQ(Node::find(top.get(), "pieces")->bytes, "abc");
-
-    const NodePtr asList = Decode("d4:infod6:piecesl1:aeee").root;
-    ASSERT_TRUE(asList);
-    const Node* list = Node::find(Node::find(asList.get(), "info"), "pieces");
-    ASSERT_EQ(list->kind, Kind::List);
-    EXPECT_EQ(list->items[0]->bytes, "a");
-
-    // Lists between dictionaries do not count as levels.
-    const NodePtr inList = Decode("d1:xld6:pieces2:abeee").root;
-    ASSERT_TRUE(inList);
-    const Node* skipped = Node::find(Node::find(inList.get(), "x")->items[0].get(), "pieces");
-    EXPECT_EQ(skipped->declaredLength, 2u);
-    EXPECT_TRUE(skipped->bytes.empty());
-
-    EXPECT_FALSE(Decode("d4:infod6:pieces30:abee").root);
-}
-
 TEST(BencodeNesting, DeepInputFailsWithoutExhaustingTheStack) {
-    const std::string deepLists = std::string(200000, 'l') + std::string(200000, 'e');
-    EXPECT_FALSE(Decode(deepLists).root);
+    EXPECT_FALSE(Decoded(std::string(200000, 'l') + std::string(200000, 'e')).root);
 
     std::string deepDictionaries;
     for (int i = 0; i < 100000; ++i)
         deepDictionaries += "d1:a";
     deepDictionaries += "i1e" + std::string(100000, 'e');
-    EXPECT_FALSE(Decode(deepDictionaries).root);
+    EXPECT_FALSE(Decoded(deepDictionaries).root);
 
     const int limit = bencode::kMaxNesting;
-    EXPECT_TRUE(Decode(std::string(limit, 'l') + std::string(limit, 'e')).root);
-    EXPECT_FALSE(Decode(std::string(limit + 1, 'l') + std::string(limit + 1, 'e')).root);
+    const Decoded deepest(std::string(limit, 'l') + std::string(limit, 'e'));
+    ASSERT_TRUE(deepest.root);
+    Node node = *deepest.root;
+    for (int level = 1; level < limit; ++level) {
+        node = Items(node).at(0);
+    }
+    EXPECT_TRUE(Items(node).empty());
+    EXPECT_FALSE(Decoded(std::string(limit + 1, 'l') + std::string(limit + 1, 'e')).root);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace bencode {
 namespace {
@@ -56,32 +57,27 @@ bool ConvertIntegerText(const char* text, const char* textEnd, std::int64_t& val
     return true;
 }
 
-NodePtr DecodeValue(Decoder& d);
+bool CheckValue(Decoder& d);
 
-NodePtr DecodeInteger(Decoder& d) {
+bool CheckInteger(Decoder& d) {
     ++d.cursor;  // the "i"
     const char* text = d.cursor;
     const auto* close =
         static_cast<const char*>(std::memchr(text, 'e', static_cast<std::size_t>(d.end - text)));
     if (close == nullptr) {
-        return nullptr;
+        return false;
     }
     d.cursor = close + 1;
     if (close == text || (close - text == 1 && *text == '-')) {
-        return nullptr;
+        return false;
     }
     std::int64_t value = 0;
-    if (!ConvertIntegerText(text, close, value)) {
-        return nullptr;
-    }
-    auto node = std::make_shared<Node>();
-    node->integer = value;
-    return node;
+    return ConvertIntegerText(text, close, value);
 }
 
 // Reads a string's length prefix and its ":", leaving the cursor on the content; false when
 // the prefix is malformed or the content runs past the end.
-bool ReadStringLength(Decoder& d, std::uint64_t& length) {
+bool CheckStringLength(Decoder& d, std::uint64_t& length) {
     length = 0;
     bool anyDigit = false;
     for (;;) {
@@ -105,131 +101,156 @@ bool ReadStringLength(Decoder& d, std::uint64_t& length) {
     return anyDigit && length <= static_cast<std::uint64_t>(d.end - d.cursor);
 }
 
-NodePtr DecodeString(Decoder& d, bool storeContent) {
+bool CheckString(Decoder& d, std::string_view& content) {
     std::uint64_t length = 0;
-    if (!ReadStringLength(d, length)) {
-        return nullptr;
-    }
-    auto node = std::make_shared<Node>();
-    node->kind = Kind::String;
-    node->declaredLength = length;
-    if (storeContent) {
-        node->bytes.assign(d.cursor, static_cast<std::size_t>(length));
-    }
-    d.cursor += length;
-    return node;
-}
-
-// A dictionary key is a string read straight into the entry, without a node of its own.
-bool DecodeKey(Decoder& d, std::string& key) {
-    std::uint64_t length = 0;
-    if (!ReadStringLength(d, length)) {
+    if (!CheckStringLength(d, length)) {
         return false;
     }
-    key.assign(d.cursor, static_cast<std::size_t>(length));
+    content = std::string_view(d.cursor, static_cast<std::size_t>(length));
     d.cursor += length;
     return true;
 }
 
-NodePtr DecodeList(Decoder& d) {
+bool CheckList(Decoder& d) {
     ++d.cursor;  // the "l"
-    auto node = std::make_shared<Node>();
-    node->kind = Kind::List;
     for (;;) {
         if (!Available(d)) {
-            return nullptr;
+            return false;
         }
         if (*d.cursor == 'e') {
             ++d.cursor;
-            return node;
+            return true;
         }
-        NodePtr item = DecodeValue(d);
-        if (!item) {
-            return nullptr;
+        if (!CheckValue(d)) {
+            return false;
         }
-        node->items.push_back(std::move(item));
     }
 }
 
-NodePtr DecodeDictionary(Decoder& d) {
+bool CheckDictionary(Decoder& d) {
     ++d.cursor;  // the "d"
     ++d.depth;
-    auto node = std::make_shared<Node>();
-    node->kind = Kind::Dictionary;
     for (;;) {
         if (!Available(d)) {
-            return nullptr;
+            return false;
         }
         if (*d.cursor == 'e') {
             ++d.cursor;
             --d.depth;
-            return node;
+            return true;
         }
-        std::string key;
-        if (!DecodeKey(d, key)) {
-            return nullptr;
+        std::string_view key;
+        if (!CheckString(d, key)) {
+            return false;
         }
         const char* valueStart = d.cursor;
-        NodePtr value;
-        // Only the piece hashes' length is needed, and they are usually most of the file.
-        if (d.depth == 2 && key == "pieces" && Available(d) && IsDigit(*d.cursor)) {
-            value = DecodeString(d, false);
-        } else {
-            value = DecodeValue(d);
-        }
-        if (!value) {
-            return nullptr;
+        if (!CheckValue(d)) {
+            return false;
         }
         if (d.depth == 1 && d.infoEnd == 0 && key == "info") {
             d.infoStart = static_cast<std::uint64_t>(valueStart - d.begin);
             d.infoEnd = static_cast<std::uint64_t>(d.cursor - d.begin);
         }
-        node->entries.emplace_back(std::move(key), std::move(value));
     }
 }
 
-NodePtr DecodeNested(Decoder& d, NodePtr (*decodeContainer)(Decoder&)) {
+bool CheckContainer(Decoder& d, bool (*checkElements)(Decoder&)) {
     if (d.nesting == kMaxNesting) {
-        return nullptr;
+        return false;
     }
     ++d.nesting;
-    NodePtr node = decodeContainer(d);
+    const std::size_t row = d.containers.size();
+    d.containers.emplace_back();
+    if (!checkElements(d)) {
+        return false;
+    }
     --d.nesting;
-    return node;
+    d.containers[row] = {static_cast<std::uint64_t>(d.cursor - d.begin), d.containers.size()};
+    return true;
 }
 
-NodePtr DecodeValue(Decoder& d) {
+bool CheckValue(Decoder& d) {
     if (!Available(d)) {
-        return nullptr;
+        return false;
     }
     const char c = *d.cursor;
     if (c == 'i') {
-        return DecodeInteger(d);
+        return CheckInteger(d);
     }
     if (c == 'l') {
-        return DecodeNested(d, DecodeList);
+        return CheckContainer(d, CheckList);
     }
     if (c == 'd') {
-        return DecodeNested(d, DecodeDictionary);
+        return CheckContainer(d, CheckDictionary);
     }
-    if (IsDigit(c)) {
-        return DecodeString(d, true);
+    std::string_view content;
+    return IsDigit(c) && CheckString(d, content);
+}
+
+// Reads the value at `at`, which decoding has already checked, and moves `at` past it;
+// `nextContainer` is the row of the first list or dictionary at or after `at`.
+Node ReadValue(const Decoder& d, const char*& at, std::uint64_t& nextContainer) {
+    Node node;
+    node.decoder = &d;
+    const char c = *at;
+    if (c == 'i') {
+        const char* text = at + 1;
+        const auto* close = static_cast<const char*>(
+            std::memchr(text, 'e', static_cast<std::size_t>(d.end - text)));
+        ConvertIntegerText(text, close, node.integer);
+        at = close + 1;
+    } else if (c == 'l' || c == 'd') {
+        node.kind = c == 'l' ? Kind::List : Kind::Dictionary;
+        node.first = at + 1;
+        node.container = nextContainer;
+        const ContainerExtent& extent = d.containers[static_cast<std::size_t>(nextContainer)];
+        at = d.begin + extent.end;
+        nextContainer = extent.next;
+    } else {
+        std::uint64_t length = 0;
+        for (; *at != ':'; ++at) {
+            length = length * 10 + static_cast<std::uint64_t>(*at - '0');
+        }
+        ++at;
+        node.kind = Kind::String;
+        node.declaredLength = length;
+        node.bytes = std::string_view(at, static_cast<std::size_t>(length));
+        at += length;
     }
-    return nullptr;
+    return node;
 }
 
 }  // namespace
 
-const Node* Node::find(const Node* node, std::string_view key) {
-    if (node == nullptr || node->kind != Kind::Dictionary) {
-        return nullptr;
+ElementReader::ElementReader(const Node& container)
+    : decoder_(container.decoder),
+      cursor_(container.first),
+      nextContainer_(container.container + 1) {}
+
+bool ElementReader::AtEnd() const {
+    return cursor_ == nullptr || *cursor_ == 'e';
+}
+
+std::string_view ElementReader::NextKey() {
+    return ReadValue(*decoder_, cursor_, nextContainer_).bytes;
+}
+
+Node ElementReader::NextValue() {
+    return ReadValue(*decoder_, cursor_, nextContainer_);
+}
+
+std::optional<Node> Node::find(const std::optional<Node>& node, std::string_view key) {
+    if (!node || node->kind != Kind::Dictionary) {
+        return std::nullopt;
     }
-    for (const auto& [entryKey, value] : node->entries) {
+    for (ElementReader entries(*node); !entries.AtEnd();) {
+        const std::string_view entryKey = entries.NextKey();
+        const Node value = entries.NextValue();
         if (entryKey == key) {
-            return value.get();
+            return value;
         }
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 Decoder DecoderFor(const char* data, std::size_t size) {
@@ -240,13 +261,18 @@ Decoder DecoderFor(const char* data, std::size_t size) {
     return decoder;
 }
 
-NodePtr decode(Decoder& decoder) noexcept {
+std::optional<Node> decode(Decoder& decoder) noexcept {
     try {
-        return DecodeValue(decoder);
+        const char* start = decoder.cursor;
+        std::uint64_t firstContainer = decoder.containers.size();
+        if (CheckValue(decoder)) {
+            return ReadValue(decoder, start, firstContainer);
+        }
     } catch (...) {
-        // Only allocation can throw here; a file too large to hold decoded is not a torrent.
-        return nullptr;
+        // Only the table of containers allocates; a file too large to hold it is not a torrent.
     }
+    decoder.containers.clear();
+    return std::nullopt;
 }
 
 }  // namespace bencode

@@ -1,5 +1,6 @@
 #include <array>
 #include <charconv>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -21,14 +22,15 @@ constexpr std::array<std::string_view, 12> kKnownTopLevelKeys = {
 
 constexpr std::int64_t kPieceHashBytes = 20;
 
-// A view into the decoded tree, valid while the root is held.
-std::string_view StringValue(const Node* node) {
-    return node != nullptr && node->kind == Kind::String ? std::string_view(node->bytes)
-                                                         : std::string_view();
+using MaybeNode = std::optional<Node>;
+
+// A view into the input, valid while extraction runs.
+std::string_view StringValue(const MaybeNode& node) {
+    return node && node->kind == Kind::String ? node->bytes : std::string_view();
 }
 
-std::int64_t IntegerValue(const Node* node) {
-    return node != nullptr && node->kind == Kind::Integer ? node->integer : 0;
+std::int64_t IntegerValue(const MaybeNode& node) {
+    return node && node->kind == Kind::Integer ? node->integer : 0;
 }
 
 bool IsKnownTopLevelKey(std::string_view key) {
@@ -110,18 +112,20 @@ void SumDirectorySizes(TreeNode& root) {
     }
 }
 
-void ReadTrackerTiers(const Node* announceList, TorrentInfo& info) {
-    if (announceList == nullptr || announceList->kind != Kind::List) {
+void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
+    if (!announceList || announceList->kind != Kind::List) {
         return;
     }
-    for (const auto& item : announceList->items) {
-        if (item->kind != Kind::List) {
+    for (bencode::ElementReader items(*announceList); !items.AtEnd();) {
+        const Node item = items.NextValue();
+        if (item.kind != Kind::List) {
             continue;
         }
         std::vector<std::string> tier;
-        for (const auto& tracker : item->items) {
-            if (tracker->kind == Kind::String) {
-                tier.push_back(tracker->bytes);
+        for (bencode::ElementReader trackers(item); !trackers.AtEnd();) {
+            const Node tracker = trackers.NextValue();
+            if (tracker.kind == Kind::String) {
+                tier.emplace_back(tracker.bytes);
             }
         }
         if (!tier.empty()) {
@@ -131,35 +135,44 @@ void ReadTrackerTiers(const Node* announceList, TorrentInfo& info) {
 }
 
 void ReadCustomEntries(const Node& top, TorrentInfo& info) {
-    for (const auto& [key, value] : top.entries) {
+    for (bencode::ElementReader entries(top); !entries.AtEnd();) {
+        const std::string_view key = entries.NextKey();
+        const Node value = entries.NextValue();
         if (IsKnownTopLevelKey(key)) {
             continue;
         }
-        if (value->kind == Kind::String) {
-            info.custom.emplace_back(key, value->bytes);
-        } else if (value->kind == Kind::Integer) {
-            info.custom.emplace_back(key, DecimalText(value->integer));
+        if (value.kind == Kind::String) {
+            info.custom.emplace_back(key, value.bytes);
+        } else if (value.kind == Kind::Integer) {
+            info.custom.emplace_back(key, DecimalText(value.integer));
         }
     }
 }
 
 void ReadFiles(const Node& files, TorrentInfo& info) {
     DirectoryIndex index;
-    for (const auto& item : files.items) {
-        if (item->kind != Kind::Dictionary) {
+    for (bencode::ElementReader items(files); !items.AtEnd();) {
+        const Node item = items.NextValue();
+        if (item.kind != Kind::Dictionary) {
             continue;
         }
-        const std::int64_t length = IntegerValue(Node::find(item.get(), "length"));
-        const Node* path = Node::find(item.get(), "path");
-        if (path == nullptr || path->kind != Kind::List || path->items.empty()) {
+        const std::int64_t length = IntegerValue(Node::find(item, "length"));
+        const MaybeNode path = Node::find(item, "path");
+        if (!path || path->kind != Kind::List) {
             continue;
         }
+        bencode::ElementReader elements(*path);
+        if (elements.AtEnd()) {
+            continue;
+        }
+        // Every element but the last names a directory.
         DirectoryIndex::Cursor at = index.Root(info.tree);
-        for (std::size_t i = 0; i + 1 < path->items.size(); ++i) {
-            at = index.FindOrAddDirectory(at, SanitizeUtf8(StringValue(path->items[i].get())));
+        std::string name = SanitizeUtf8(StringValue(elements.NextValue()));
+        while (!elements.AtEnd()) {
+            at = index.FindOrAddDirectory(at, std::move(name));
+            name = SanitizeUtf8(StringValue(elements.NextValue()));
         }
-        at.node->children.emplace_back(SanitizeUtf8(StringValue(path->items.back().get())), false,
-                                       length);
+        at.node->children.emplace_back(std::move(name), false, length);
         info.totalSize = WrappingAdd(info.totalSize, length);
         ++info.fileCount;
     }
@@ -170,40 +183,40 @@ TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::De
     TorrentInfo info;
     info.infoStart = decoder.infoStart;
     info.infoEnd = decoder.infoEnd;
-    info.announce = StringValue(Node::find(&top, "announce"));
-    info.comment = StringValue(Node::find(&top, "comment"));
-    info.createdBy = StringValue(Node::find(&top, "created by"));
-    info.creationDate = IntegerValue(Node::find(&top, "creation date"));
+    info.announce = StringValue(Node::find(top, "announce"));
+    info.comment = StringValue(Node::find(top, "comment"));
+    info.createdBy = StringValue(Node::find(top, "created by"));
+    info.creationDate = IntegerValue(Node::find(top, "creation date"));
 
-    if (const Node* isPrivate = Node::find(&infoDict, "private")) {
+    if (const MaybeNode isPrivate = Node::find(infoDict, "private")) {
         info.hasPrivate = true;
         info.isPrivate = isPrivate->kind == Kind::Integer && isPrivate->integer == 1;
     }
-    if (const Node* metaVersion = Node::find(&infoDict, "meta version")) {
+    if (const MaybeNode metaVersion = Node::find(infoDict, "meta version")) {
         info.isV2 = metaVersion->kind == Kind::Integer && metaVersion->integer >= 2;
     }
-    if (Node::find(&infoDict, "file tree") != nullptr) {
+    if (Node::find(infoDict, "file tree")) {
         info.isV2 = true;
     }
 
     ReadCustomEntries(top, info);
-    ReadTrackerTiers(Node::find(&top, "announce-list"), info);
+    ReadTrackerTiers(Node::find(top, "announce-list"), info);
 
-    info.name = StringValue(Node::find(&infoDict, "name"));
-    info.pieceLength = IntegerValue(Node::find(&infoDict, "piece length"));
-    const Node* pieces = Node::find(&infoDict, "pieces");
-    if (pieces != nullptr && pieces->kind == Kind::String) {
+    info.name = StringValue(Node::find(infoDict, "name"));
+    info.pieceLength = IntegerValue(Node::find(infoDict, "piece length"));
+    const MaybeNode pieces = Node::find(infoDict, "pieces");
+    if (pieces && pieces->kind == Kind::String) {
         info.pieceCount = static_cast<std::int64_t>(pieces->declaredLength / kPieceHashBytes);
     }
 
     info.tree.name = info.name;
     info.tree.dir = true;
-    const Node* files = Node::find(&infoDict, "files");
-    if (files != nullptr && files->kind == Kind::List) {
+    const MaybeNode files = Node::find(infoDict, "files");
+    if (files && files->kind == Kind::List) {
         info.multiFile = true;
         ReadFiles(*files, info);
     } else {
-        info.totalSize = IntegerValue(Node::find(&infoDict, "length"));
+        info.totalSize = IntegerValue(Node::find(infoDict, "length"));
         info.fileCount = 1;
     }
     info.ok = true;
@@ -232,12 +245,12 @@ TreeNode::~TreeNode() {
 TorrentInfo extract(const char* data, std::size_t size) noexcept {
     try {
         bencode::Decoder decoder = bencode::DecoderFor(data, size);
-        const bencode::NodePtr top = bencode::decode(decoder);
+        const MaybeNode top = bencode::decode(decoder);
         if (!top || top->kind != Kind::Dictionary) {
             return {};
         }
-        const Node* infoDict = Node::find(top.get(), "info");
-        if (infoDict == nullptr || infoDict->kind != Kind::Dictionary) {
+        const MaybeNode infoDict = Node::find(top, "info");
+        if (!infoDict || infoDict->kind != Kind::Dictionary) {
             return {};
         }
         return ExtractFrom(*top, *infoDict, decoder);
