@@ -108,6 +108,9 @@ void SumDirectorySizes(TreeNode& root) {
             sum = WrappingAdd(sum, child.size);
         }
         top.directory->size = sum;
+        // Growth leaves up to half of a list unused, which the document's text would otherwise
+        // have to fit beside.
+        top.directory->children.shrink_to_fit();
         open.pop_back();
     }
 }
