@@ -57,34 +57,34 @@ bool ConvertIntegerText(const char* text, const char* textEnd, std::int64_t& val
     return true;
 }
 
-bool CheckValue(Decoder& d);
+// Integers and strings are read by the same code while decoding checks them and when a checked
+// value is read again later.
 
-bool CheckInteger(Decoder& d) {
-    ++d.cursor;  // the "i"
-    const char* text = d.cursor;
+// An integer from its "i" through its "e"; false when the text is malformed or out of range.
+bool ScanInteger(const char*& cursor, const char* end, std::int64_t& value) {
+    const char* text = cursor + 1;
     const auto* close =
-        static_cast<const char*>(std::memchr(text, 'e', static_cast<std::size_t>(d.end - text)));
+        static_cast<const char*>(std::memchr(text, 'e', static_cast<std::size_t>(end - text)));
     if (close == nullptr) {
         return false;
     }
-    d.cursor = close + 1;
+    cursor = close + 1;
     if (close == text || (close - text == 1 && *text == '-')) {
         return false;
     }
-    std::int64_t value = 0;
     return ConvertIntegerText(text, close, value);
 }
 
-// Reads a string's length prefix and its ":", leaving the cursor on the content; false when
-// the prefix is malformed or the content runs past the end.
-bool CheckStringLength(Decoder& d, std::uint64_t& length) {
-    length = 0;
+// A string from its length prefix through its content; false when the prefix is malformed or
+// the content runs past the end.
+bool ScanString(const char*& cursor, const char* end, std::string_view& content) {
+    std::uint64_t length = 0;
     bool anyDigit = false;
     for (;;) {
-        if (!Available(d)) {
+        if (cursor == end) {
             return false;
         }
-        const char c = *d.cursor++;
+        const char c = *cursor++;
         if (c == ':') {
             break;
         }
@@ -98,18 +98,15 @@ bool CheckStringLength(Decoder& d, std::uint64_t& length) {
         length = length * 10 + digit;
         anyDigit = true;
     }
-    return anyDigit && length <= static_cast<std::uint64_t>(d.end - d.cursor);
-}
-
-bool CheckString(Decoder& d, std::string_view& content) {
-    std::uint64_t length = 0;
-    if (!CheckStringLength(d, length)) {
+    if (!anyDigit || length > static_cast<std::uint64_t>(end - cursor)) {
         return false;
     }
-    content = std::string_view(d.cursor, static_cast<std::size_t>(length));
-    d.cursor += length;
+    content = std::string_view(cursor, static_cast<std::size_t>(length));
+    cursor += length;
     return true;
 }
+
+bool CheckValue(Decoder& d);
 
 bool CheckList(Decoder& d) {
     ++d.cursor;  // the "l"
@@ -140,7 +137,7 @@ bool CheckDictionary(Decoder& d) {
             return true;
         }
         std::string_view key;
-        if (!CheckString(d, key)) {
+        if (!ScanString(d.cursor, d.end, key)) {
             return false;
         }
         const char* valueStart = d.cursor;
@@ -175,7 +172,8 @@ bool CheckValue(Decoder& d) {
     }
     const char c = *d.cursor;
     if (c == 'i') {
-        return CheckInteger(d);
+        std::int64_t value = 0;
+        return ScanInteger(d.cursor, d.end, value);
     }
     if (c == 'l') {
         return CheckContainer(d, CheckList);
@@ -184,7 +182,7 @@ bool CheckValue(Decoder& d) {
         return CheckContainer(d, CheckDictionary);
     }
     std::string_view content;
-    return IsDigit(c) && CheckString(d, content);
+    return IsDigit(c) && ScanString(d.cursor, d.end, content);
 }
 
 // Reads the value at `at`, which decoding has already checked, and moves `at` past it;
@@ -194,11 +192,7 @@ Node ReadValue(const Decoder& d, const char*& at, std::uint64_t& nextContainer) 
     node.decoder = &d;
     const char c = *at;
     if (c == 'i') {
-        const char* text = at + 1;
-        const auto* close = static_cast<const char*>(
-            std::memchr(text, 'e', static_cast<std::size_t>(d.end - text)));
-        ConvertIntegerText(text, close, node.integer);
-        at = close + 1;
+        ScanInteger(at, d.end, node.integer);
     } else if (c == 'l' || c == 'd') {
         node.kind = c == 'l' ? Kind::List : Kind::Dictionary;
         node.first = at + 1;
@@ -207,15 +201,9 @@ Node ReadValue(const Decoder& d, const char*& at, std::uint64_t& nextContainer) 
         at = d.begin + extent.end;
         nextContainer = extent.next;
     } else {
-        std::uint64_t length = 0;
-        for (; *at != ':'; ++at) {
-            length = length * 10 + static_cast<std::uint64_t>(*at - '0');
-        }
-        ++at;
         node.kind = Kind::String;
-        node.declaredLength = length;
-        node.bytes = std::string_view(at, static_cast<std::size_t>(length));
-        at += length;
+        ScanString(at, d.end, node.bytes);
+        node.declaredLength = node.bytes.size();
     }
     return node;
 }
