@@ -129,7 +129,6 @@ void WINAPI ListSetDefaultParams(void*) {}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
-        SetThisModule(instance);
         DisableThreadLibraryCalls(instance);
         RegisterViewerClass();
     } else if (reason == DLL_PROCESS_DETACH) {

@@ -1,5 +1,6 @@
 #include "plugin/view_lifetime.h"
 
+#include "platform/windows/this_module.h"
 #include "plugin/perf_trace.h"
 #include "plugin/viewer_class.h"
 #include "torrent/payload.h"
@@ -17,7 +18,7 @@ HWND ParkingWindow() {
         return parkedHost;
     }
     parkedHost = CreateWindowExW(0, kViewerClassName, kParkedHostTitle, WS_POPUP, 0, 0, 1, 1,
-                                 nullptr, nullptr, ThisModule(), nullptr);
+                                 nullptr, nullptr, platform::ThisModule(), nullptr);
     return parkedHost;
 }
 

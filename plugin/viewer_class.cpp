@@ -1,26 +1,13 @@
 #include "plugin/viewer_class.h"
 
+#include "platform/windows/this_module.h"
 #include "plugin/view_layout.h"
 #include "plugin/viewer_window.h"
-
-namespace {
-
-HINSTANCE module = nullptr;
-
-}  // namespace
-
-HINSTANCE ThisModule() {
-    return module;
-}
-
-void SetThisModule(HINSTANCE instance) {
-    module = instance;
-}
 
 void RegisterViewerClass() {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(module, kViewerClassName, &existing)) {
+    if (GetClassInfoExW(platform::ThisModule(), kViewerClassName, &existing)) {
         return;
     }
     WNDCLASSEXW windowClass{};
@@ -28,7 +15,7 @@ void RegisterViewerClass() {
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = ViewerWindowProc;
     windowClass.cbWndExtra = sizeof(ViewerWindow*);
-    windowClass.hInstance = module;
+    windowClass.hInstance = platform::ThisModule();
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kViewerClassName;
@@ -36,22 +23,22 @@ void RegisterViewerClass() {
 }
 
 void UnregisterViewerClass() {
-    UnregisterClassW(kViewerClassName, module);
+    UnregisterClassW(kViewerClassName, platform::ThisModule());
 }
 
 HWND CreatePluginWindow(HWND lister, RECT& client) {
     GetClientRect(lister, &client);
     return CreateWindowExW(0, kViewerClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0,
                            client.right - client.left, client.bottom - client.top, lister, nullptr,
-                           module, nullptr);
+                           platform::ThisModule(), nullptr);
 }
 
 HWND CreateLoadingLabel(HWND pluginWindow, const RECT& client) {
     const LabelBounds bounds =
         LoadingLabelBounds(client.right - client.left, client.bottom - client.top);
     return CreateWindowExW(0, L"STATIC", kLoadingText, WS_CHILD | WS_VISIBLE | SS_CENTER, bounds.x,
-                           bounds.y, bounds.width, bounds.height, pluginWindow, nullptr, module,
-                           nullptr);
+                           bounds.y, bounds.width, bounds.height, pluginWindow, nullptr,
+                           platform::ThisModule(), nullptr);
 }
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,10 +5,6 @@
 inline constexpr wchar_t kViewerClassName[] = L"Marrowpeek_WLX_Window";
 inline constexpr wchar_t kLoadingText[] = L"Loading torrent...";
 
-// The plug-in's own module, saved when the library is loaded.
-HINSTANCE ThisModule();
-void SetThisModule(HINSTANCE module);
-
 // Registers the window class of plug-in and parking windows, unless this module already has it.
 void RegisterViewerClass();
 void UnregisterViewerClass();

@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/debug_output.h"
+#include "platform/windows/this_module.h"
 #include "plugin/perf_trace.h"
 #include "webhost/page_messages.h"
 #include "webhost/resource_routing.h"
@@ -15,15 +16,6 @@ namespace {
 
 constexpr int kPageResourceId = 101;
 constexpr UINT kEscapeKey = VK_ESCAPE;
-
-// The library that holds the page resource: this code's own module, never the host.
-HMODULE ResourceModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&ResourceModule), &module);
-    return module;
-}
 
 std::string*& PageHtmlCache() {
     static std::string* cache = nullptr;
@@ -38,7 +30,8 @@ const std::string& PageHtml() {
         return *cache;
     }
     static const std::string empty;
-    const HMODULE module = ResourceModule();
+    // The page is a resource of this library, never of the host.
+    const HMODULE module = platform::ThisModule();
     const HRSRC resource =
         FindResourceW(module, MAKEINTRESOURCEW(kPageResourceId), MAKEINTRESOURCEW(10));
     const HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;

@@ -7,17 +7,15 @@
 
 #include <string>
 
+#include "platform/windows/this_module.h"
+
 namespace platform {
 
 std::filesystem::path ModuleFolder() {
-    HMODULE module = nullptr;
-    // The module that holds this function: the plug-in DLL inside the host, never the host.
-    GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&ModuleFolder), &module);
     // Long enough for long paths, which a 260-character buffer would cut.
     std::wstring path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length =
+        GetModuleFileNameW(ThisModule(), path.data(), static_cast<DWORD>(path.size()));
     path.resize(length < path.size() ? length : 0);
     const std::size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos) {
