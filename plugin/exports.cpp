@@ -53,16 +53,10 @@ int LoadNextFile(HWND pluginWindow, const wchar_t* path, int showFlags) {
     if (view == nullptr || !view->web) {
         return 1;
     }
-    WebViewState scratch;
-    if (!LoadTorrentPayload(scratch, path, static_cast<std::uint32_t>(showFlags))) {
+    // A refused file leaves the view's documents as they were.
+    if (!LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags))) {
         return 1;
     }
-    WebViewState& state = *view->web;
-    state.dataJson = std::move(scratch.dataJson);
-    state.themeCss = std::move(scratch.themeCss);
-    state.configJson = std::move(scratch.configJson);
-    state.configDir = std::move(scratch.configDir);
-    state.dark = scratch.dark;
     if (view->loadingLabel != nullptr) {
         SetWindowTextW(view->loadingLabel, kLoadingText);
         ShowWindow(view->loadingLabel, SW_SHOW);

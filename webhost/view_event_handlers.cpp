@@ -60,7 +60,7 @@ void ReleasePageHtmlCache() {
 HRESULT OnWebResourceRequested(const ViewLink& link,
                                ICoreWebView2WebResourceRequestedEventArgs* args) {
     ViewerWindow* view = LinkedView(link);
-    if (view == nullptr || !view->web || args == nullptr) {
+    if (view == nullptr || !view->web || !view->environment || args == nullptr) {
         return S_OK;
     }
     ComPtr<ICoreWebView2WebResourceRequest> request;
@@ -75,9 +75,6 @@ HRESULT OnWebResourceRequested(const ViewLink& link,
     static const std::string noPage;
     const std::string& body = RouteBody(route.resource, *view->web,
                                         route.resource == PageResource::Page ? PageHtml() : noPage);
-    if (!view->environment) {
-        return S_OK;
-    }
     static const BYTE nothing = 0;
     const auto* bytes = body.empty() ? &nothing : reinterpret_cast<const BYTE*>(body.data());
     auto stream = ComPtr<IStream>::Attach(SHCreateMemStream(bytes, static_cast<UINT>(body.size())));
