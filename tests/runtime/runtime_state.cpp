@@ -1,5 +1,6 @@
 #include "tests/runtime/runtime_state.h"
 
+#include "platform/windows/this_module.h"
 #include "tests/runtime/fake_objects.h"
 #include "webhost/wide_text.h"
 
@@ -8,14 +9,6 @@
 namespace {
 
 constexpr UINT kCompletionMessage = WM_APP + 1;
-
-HMODULE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 LRESULT CALLBACK CompletionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kCompletionMessage) {
@@ -38,7 +31,7 @@ HWND MessageWindow() {
     if (state.messageWindow != nullptr) {
         return state.messageWindow;
     }
-    const HMODULE module = ThisModule();
+    const HMODULE module = platform::ThisModule();
     const std::wstring className =
         L"MarrowpeekTestRuntime" + std::to_wstring(reinterpret_cast<UINT_PTR>(module));
     WNDCLASSW windowClass{};
