@@ -26,12 +26,18 @@ constexpr const char* kBridge = R"(<script>
 (function () {
   if (window.chrome && window.chrome.webview) return;
   var listeners = [];
+  var sent = Promise.resolve();
   window.chrome = window.chrome || {};
   window.chrome.webview = {
+    // One request at a time: the control's channel delivers messages in the order they were
+    // posted, and concurrent requests could overtake each other.
     postMessage: function (message) {
       var text = typeof message === 'string';
-      fetch('/__preview/message', { method: 'POST', headers: { 'X-Preview-String': text ? '1' : '0' },
-        body: text ? message : JSON.stringify(message) });
+      var body = text ? message : JSON.stringify(message);
+      sent = sent.then(function () {
+        return fetch('/__preview/message', { method: 'POST',
+          headers: { 'X-Preview-String': text ? '1' : '0' }, body: body });
+      }).catch(function () { /* a lost message must not hold back the ones after it */ });
     },
     addEventListener: function (type, listener) { if (type === 'message') listeners.push(listener); }
   };
