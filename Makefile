@@ -39,7 +39,7 @@ bench:
 	cmake --preset native >/dev/null
 	cmake --build --preset native
 	build/native/bin/payload_bench
-	cd tests/browser && npm ci --no-audit --no-fund && node bench.mjs
+	cd tests/browser && npm ci --no-audit --no-fund && node ../../bench/page_bench.mjs
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

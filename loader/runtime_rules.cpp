@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/decimal.h"
+
 namespace loader {
 namespace {
 
@@ -13,37 +15,21 @@ bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
 }
 
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f';
-}
-
-// Reads an unsigned decimal number at `at`, saturating; advances past its digits.
-std::uint64_t ReadDigits(std::wstring_view text, std::size_t& at) {
-    constexpr std::uint64_t kCeiling = std::numeric_limits<std::uint32_t>::max();
-    std::uint64_t value = 0;
-    for (; at < text.size() && IsDigit(text[at]); ++at) {
-        value = value * 10 + static_cast<std::uint64_t>(text[at] - L'0');
-        if (value > kCeiling) {
-            value = kCeiling + 1;
-        }
+// The digits at `at`, clamped to the 32-bit range; advances past them.
+std::uint32_t ReadDigits(std::wstring_view text, std::size_t& at) {
+    const std::size_t start = at;
+    while (at < text.size() && IsDigit(text[at])) {
+        ++at;
     }
-    return value;
+    const std::int64_t value = platform::ReadLeadingDecimal(text.substr(start, at - start)).value;
+    return static_cast<std::uint32_t>(
+        std::min<std::int64_t>(value, std::numeric_limits<std::uint32_t>::max()));
 }
 
 }  // namespace
 
 std::int64_t LeadingInteger(std::wstring_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && IsBlank(text[at])) {
-        ++at;
-    }
-    bool negative = false;
-    if (at < text.size() && (text[at] == L'-' || text[at] == L'+')) {
-        negative = text[at] == L'-';
-        ++at;
-    }
-    const auto magnitude = static_cast<std::int64_t>(ReadDigits(text, at));
-    return negative ? -magnitude : magnitude;
+    return platform::ReadLeadingDecimal(text).value;
 }
 
 std::uint32_t ParseChannelList(std::wstring_view text) {
@@ -78,8 +64,7 @@ std::optional<RuntimeVersion> VersionOfFolder(std::wstring_view folder) {
         } else if (name.empty() || !IsDigit(name[0])) {
             return std::nullopt;
         }
-        version[part] = static_cast<std::uint32_t>(std::min<std::uint64_t>(
-            ReadDigits(name, at), std::numeric_limits<std::uint32_t>::max()));
+        version[part] = ReadDigits(name, at);
     }
     return version;
 }

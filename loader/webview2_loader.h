@@ -4,7 +4,7 @@
 // names) and asks its client library to create an environment. Usable by any host: it depends on
 // nothing but Windows and the interface declarations.
 
-#include "webhost/webview2.h"
+#include "webview2/webview2.h"
 
 // Returns a failure when the request could not be started, and then never calls the handler.
 // Otherwise the handler is called later, on this thread's message loop, with the outcome.

@@ -7,7 +7,7 @@
 #include "plugin/lister_api.h"
 #include "plugin/view_lifetime.h"
 #include "plugin/viewer_class.h"
-#include "torrent/payload.h"
+#include "view/payload.h"
 #include "webhost/view_event_handlers.h"
 #include "webhost/web_view_host.h"
 
@@ -22,8 +22,8 @@ HWND LoadNewView(HWND lister, const wchar_t* path, int showFlags) {
         return nullptr;
     }
     view->web.reset(new (std::nothrow) WebViewState);
-    if (!view->web ||
-        !LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags))) {
+    if (!view->web || LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags)) !=
+                          PayloadResult::Ready) {
         return nullptr;
     }
     RECT client{};
@@ -54,7 +54,8 @@ int LoadNextFile(HWND pluginWindow, const wchar_t* path, int showFlags) {
         return 1;
     }
     // A refused file leaves the view's documents as they were.
-    if (!LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags))) {
+    if (LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags)) !=
+        PayloadResult::Ready) {
         return 1;
     }
     if (view->loadingLabel != nullptr) {
@@ -64,7 +65,22 @@ int LoadNextFile(HWND pluginWindow, const wchar_t* path, int showFlags) {
     if (view->controller) {
         view->controller->put_IsVisible(FALSE);
     }
-    NavigateToStartPage(view);
+    bool navigating = false;
+    try {
+        navigating = NavigateToStartPage(view);
+    } catch (...) {
+        // Handled below like a refused navigation: no completion will ever show the view.
+    }
+    if (!navigating) {
+        // The web view still shows the previous page: better that than a blank window.
+        if (view->controller) {
+            view->controller->put_IsVisible(TRUE);
+            if (view->loadingLabel != nullptr) {
+                ShowWindow(view->loadingLabel, SW_HIDE);
+            }
+        }
+        return 1;
+    }
     return 0;
 }
 

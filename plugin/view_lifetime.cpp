@@ -1,9 +1,9 @@
 #include "plugin/view_lifetime.h"
 
+#include "platform/perf_trace.h"
 #include "platform/windows/this_module.h"
-#include "plugin/perf_trace.h"
 #include "plugin/viewer_class.h"
-#include "torrent/payload.h"
+#include "view/payload.h"
 
 namespace {
 
@@ -75,7 +75,8 @@ bool HasParkedView() {
 
 HWND ReuseParkedView(HWND lister, const wchar_t* path, int showFlags) {
     ViewerWindow* view = parkedView;
-    if (!LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags))) {
+    if (LoadTorrentPayload(*view->web, path, static_cast<std::uint32_t>(showFlags)) !=
+        PayloadResult::Ready) {
         return nullptr;
     }
     RECT client{};

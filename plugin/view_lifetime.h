@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin/viewer_window.h"
+#include "webhost/viewer_window.h"
 
 // Closes the view's controller, releases its references, destroys `window` (its label goes with
 // it) and frees the view.

@@ -2,7 +2,7 @@
 
 #include "platform/windows/this_module.h"
 #include "plugin/view_layout.h"
-#include "plugin/viewer_window.h"
+#include "webhost/viewer_window.h"
 
 void RegisterViewerClass() {
     WNDCLASSEXW existing{};

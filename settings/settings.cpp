@@ -1,7 +1,9 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <limits>
 
+#include "platform/decimal.h"
 #include "platform/file_read.h"
 #include "settings/ini.h"
 
@@ -10,15 +12,29 @@ namespace {
 constexpr std::int32_t kMinFontSize = 8;
 constexpr std::int32_t kMaxFontSize = 28;
 
-bool IsCacheMode(std::string_view value) {
-    return value == "portable" || value == "user" || value == "custom";
-}
+constexpr std::array<SettingField, 8> kSettingFields = {{
+    {"theme", "auto", SettingRule::Text,
+     "; theme = auto (follow Total Commander) or a theme name from themes.ini", &Settings::theme},
+    {"tree", "expanded", SettingRule::Text,
+     "; tree = expanded or collapsed (default file-tree state)", &Settings::tree},
+    {"sizeunit", "auto", SettingRule::Text, "; sizeunit = auto | bytes | kb | mb | gb",
+     &Settings::sizeunit},
+    {"sepspace", "0", SettingRule::Flag,
+     "; sepspace = 1 to group digits with spaces (e.g. 1 234 567)", &Settings::sepspace},
+    {"fontsize", "13", SettingRule::FontSize, "; fontsize = base UI font size in px (8-28)",
+     &Settings::fontsize},
+    {"datefmt", "dmy", SettingRule::Text, "; datefmt = dmy | mdy | iso | os", &Settings::datefmt},
+    {"cachemode", "portable", SettingRule::CacheMode, "; cachemode = portable | user | custom",
+     &Settings::cachemode},
+    {"cachepath", "", SettingRule::Text, "; cachepath is used only when cachemode=custom",
+     &Settings::cachepath},
+}};
 
-void TakeFontSize(Settings& settings, std::string_view value) {
-    const std::int32_t size = AtoiValue(value);
-    if (size >= kMinFontSize && size <= kMaxFontSize) {
-        settings.fontsize = size;
-    }
+// The C library's atoi: saturates at the 32-bit range and gives 0 without digits.
+std::int32_t AtoiValue(std::string_view text) {
+    const std::int64_t value = platform::ReadLeadingDecimal(text).value;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 const std::string* FirstValue(const IniSection& section, std::string_view key) {
@@ -30,82 +46,78 @@ const std::string* FirstValue(const IniSection& section, std::string_view key) {
     return nullptr;
 }
 
-void ReadSection(const IniSection& section, Settings& settings) {
-    if (const auto* v = FirstValue(section, "theme"))
-        settings.theme = *v;
-    if (const auto* v = FirstValue(section, "tree"))
-        settings.tree = *v;
-    if (const auto* v = FirstValue(section, "sizeunit"))
-        settings.sizeunit = *v;
-    if (const auto* v = FirstValue(section, "sepspace")) {
-        settings.sepspace = *v == "1" || *v == "true" || *v == "yes";
-    }
-    if (const auto* v = FirstValue(section, "fontsize"))
-        TakeFontSize(settings, *v);
-    if (const auto* v = FirstValue(section, "datefmt"))
-        settings.datefmt = *v;
-    if (const auto* v = FirstValue(section, "cachemode")) {
-        if (IsCacheMode(*v))
-            settings.cachemode = *v;
-    }
-    if (const auto* v = FirstValue(section, "cachepath"))
-        settings.cachepath = *v;
-}
-
 }  // namespace
 
-std::int32_t AtoiValue(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-        ++i;
+Settings::Settings() {
+    for (const SettingField& field : kSettingFields) {
+        TakeSetting(*this, field, field.defaultText, SettingSource::File);
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+}
+
+const std::array<SettingField, 8>& SettingFields() {
+    return kSettingFields;
+}
+
+void TakeSetting(Settings& settings, const SettingField& field, std::string_view text,
+                 SettingSource source) {
+    switch (field.rule) {
+        case SettingRule::Text:
+            settings.*std::get<std::string Settings::*>(field.field) = text;
+            break;
+        case SettingRule::Flag:
+            settings.*std::get<bool Settings::*>(field.field) =
+                text == "1" || text == "true" || (source == SettingSource::File && text == "yes");
+            break;
+        case SettingRule::FontSize:
+            if (const std::int32_t size = AtoiValue(text);
+                size >= kMinFontSize && size <= kMaxFontSize) {
+                settings.*std::get<std::int32_t Settings::*>(field.field) = size;
+            }
+            break;
+        case SettingRule::CacheMode:
+            if (text == "portable" || text == "user" || text == "custom") {
+                settings.*std::get<std::string Settings::*>(field.field) = text;
+            }
+            break;
     }
-    std::int64_t value = 0;
-    constexpr std::int64_t kBeyond = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > kBeyond) {
-            value = kBeyond;
-        }
+}
+
+std::string SettingText(const Settings& settings, const SettingField& field) {
+    switch (field.rule) {
+        case SettingRule::Flag:
+            return settings.*std::get<bool Settings::*>(field.field) ? "1" : "0";
+        case SettingRule::FontSize:
+            return std::to_string(settings.*std::get<std::int32_t Settings::*>(field.field));
+        case SettingRule::Text:
+        case SettingRule::CacheMode:
+            break;
     }
-    if (negative) {
-        return static_cast<std::int32_t>(-value);
-    }
-    return value >= kBeyond ? std::numeric_limits<std::int32_t>::max()
-                            : static_cast<std::int32_t>(value);
+    return settings.*std::get<std::string Settings::*>(field.field);
 }
 
 std::string SettingsFileText(const Settings& settings) {
-    std::string text;
-    text += "[settings]\n";
-    text += "; theme = auto (follow Total Commander) or a theme name from themes.ini\n";
-    text += "theme=" + settings.theme + "\n";
-    text += "; tree = expanded or collapsed (default file-tree state)\n";
-    text += "tree=" + settings.tree + "\n";
-    text += "; sizeunit = auto | bytes | kb | mb | gb\n";
-    text += "sizeunit=" + settings.sizeunit + "\n";
-    text += "; sepspace = 1 to group digits with spaces (e.g. 1 234 567)\n";
-    text += std::string("sepspace=") + (settings.sepspace ? "1" : "0") + "\n";
-    text += "; fontsize = base UI font size in px (8-28)\n";
-    text += "fontsize=" + std::to_string(settings.fontsize) + "\n";
-    text += "; datefmt = dmy | mdy | iso | os\n";
-    text += "datefmt=" + settings.datefmt + "\n";
-    text += "; cachemode = portable | user | custom\n";
-    text += "cachemode=" + settings.cachemode + "\n";
-    text += "; cachepath is used only when cachemode=custom\n";
-    text += "cachepath=" + settings.cachepath + "\n";
+    std::string text = "[settings]\n";
+    for (const SettingField& field : kSettingFields) {
+        text += field.comment;
+        text += '\n';
+        text += field.key;
+        text += '=';
+        text += SettingText(settings, field);
+        text += '\n';
+    }
     return text;
 }
 
 Settings SettingsFromText(std::string_view text) {
     Settings settings;
     for (const IniSection& section : ParseIni(text)) {
-        if (section.name == "settings") {
-            ReadSection(section, settings);
+        if (section.name != "settings") {
+            continue;
+        }
+        for (const SettingField& field : kSettingFields) {
+            if (const std::string* value = FirstValue(section, field.key)) {
+                TakeSetting(settings, field, *value, SettingSource::File);
+            }
         }
     }
     return settings;
@@ -119,23 +131,10 @@ void ApplySetting(Settings& settings, std::string_view key, std::string_view val
     if (value.find_first_of("\r\n") != std::string_view::npos) {
         return;
     }
-    if (key == "theme") {
-        settings.theme = value;
-    } else if (key == "tree") {
-        settings.tree = value;
-    } else if (key == "sizeunit") {
-        settings.sizeunit = value;
-    } else if (key == "sepspace") {
-        settings.sepspace = value == "1" || value == "true";
-    } else if (key == "fontsize") {
-        TakeFontSize(settings, value);
-    } else if (key == "datefmt") {
-        settings.datefmt = value;
-    } else if (key == "cachemode") {
-        if (IsCacheMode(value))
-            settings.cachemode = value;
-    } else if (key == "cachepath") {
-        settings.cachepath = value;
+    for (const SettingField& field : kSettingFields) {
+        if (field.key == key) {
+            TakeSetting(settings, field, value, SettingSource::Page);
+        }
     }
 }
 

@@ -1,21 +1,57 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <variant>
 
 // The eight settings of Marrowpeek.ini. Strings are the file's bytes, unchanged.
 struct Settings {
-    std::string theme = "auto";
-    std::string tree = "expanded";
-    std::string sizeunit = "auto";
+    std::string theme;
+    std::string tree;
+    std::string sizeunit;
     bool sepspace = false;
-    std::int32_t fontsize = 13;
-    std::string datefmt = "dmy";
-    std::string cachemode = "portable";
+    std::int32_t fontsize = 0;
+    std::string datefmt;
+    std::string cachemode;
     std::string cachepath;
+
+    // Every field at its default.
+    Settings();
 };
+
+// How a setting's text becomes its value.
+enum class SettingRule {
+    Text,       // any text, unchanged
+    Flag,       // true for exactly "1" or "true", and "yes" in the file
+    FontSize,   // read as atoi reads it; taken only from 8 to 28
+    CacheMode,  // taken only when exactly "portable", "user" or "custom"
+};
+
+// Where a setting's text comes from: the file, or a change posted by the page.
+enum class SettingSource { File, Page };
+
+// One setting: its key (in the file, the page's messages and the configuration document), its
+// default as the file writes it, its rule, the comment line above it in the file, and its field.
+struct SettingField {
+    std::string_view key;
+    std::string_view defaultText;
+    SettingRule rule;
+    std::string_view comment;
+    std::variant<std::string Settings::*, bool Settings::*, std::int32_t Settings::*> field;
+};
+
+// The eight settings in the file's order.
+const std::array<SettingField, 8>& SettingFields();
+
+// Applies one setting's text by its rule; a rejected text leaves the field as it was.
+void TakeSetting(Settings& settings, const SettingField& field, std::string_view text,
+                 SettingSource source);
+
+// The field's value as the file writes it ("1" or "0" for a flag, a decimal number).
+std::string SettingText(const Settings& settings, const SettingField& field);
 
 inline constexpr const char* kSettingsFileName = "Marrowpeek.ini";
 
@@ -32,10 +68,6 @@ Settings ReadSettings(const std::filesystem::path& folder);
 // Changes at most one field, as a setting message from the page asks. A value holding a line
 // feed or carriage return is refused, so that no message can add lines to the file.
 void ApplySetting(Settings& settings, std::string_view key, std::string_view value);
-
-// The C library's atoi: blanks, a sign, digits up to the first other byte; saturates at the
-// 32-bit range and gives 0 without digits.
-std::int32_t AtoiValue(std::string_view text);
 
 // INI files are small; the limit keeps a huge or hostile file from being read at all.
 inline constexpr std::uint64_t kMaxIniFileBytes = 4 * 1024 * 1024 - 1;

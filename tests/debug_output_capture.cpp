@@ -1,9 +1,9 @@
-#include "debug_output_capture.h"
+#include "tests/debug_output_capture.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "webhost/wide_text.h"
+#include "webview2/wide_text.h"
 
 namespace {
 

@@ -10,11 +10,7 @@ namespace {
 using loader::LoaderOptions;
 
 TEST(ChannelList, IndicesSetTheirBitsAndEverythingElseMeansStable) {
-    struct Case {
-        const wchar_t* text;
-        std::uint32_t mask;
-    };
-    const Case cases[] = {
+    const std::pair<const wchar_t*, std::uint32_t> cases[] = {
         {L"1,2", 0b00110},
         {L"4", 0b10000},
         {L"0,3", 0b01001},
@@ -29,8 +25,8 @@ TEST(ChannelList, IndicesSetTheirBitsAndEverythingElseMeansStable) {
         {L",", 0},
         {L"99999999999999999999", 0b00001},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(loader::ParseChannelList(c.text), c.mask) << std::wstring(c.text).size();
+    for (const auto& [text, mask] : cases) {
+        EXPECT_EQ(loader::ParseChannelList(text), mask) << std::wstring(text).size();
     }
 }
 
@@ -84,51 +80,42 @@ TEST(DiagnosticCodes, EightUpperCaseDigitsAndWin32ErrorsInTheLowHalf) {
     EXPECT_EQ(static_cast<std::uint32_t>(loader::HresultFromWin32(0x80004005)), 0x80004005u);
 }
 
-// Sources backed by maps; records how often the policy root was probed.
+// Sources backed by maps; counts how often the policy root was probed.
 struct FakeSources {
     std::map<std::wstring, std::wstring> environment;
-    bool policyRoot = true;
-    // policy name -> {allowStar?-independent value}; star values are kept apart.
     std::map<std::wstring, std::wstring> policy;
-    std::map<std::wstring, std::wstring> starPolicy;
+    std::map<std::wstring, std::wstring> starPolicy;  // the catch-all "*" value names
+    bool policyRoot = true;
     int probes = 0;
+
+    std::optional<std::wstring> Policy(std::wstring_view name, bool allowStar) {
+        const std::wstring key(name);
+        if (policy.count(key) != 0) {
+            return policy[key];
+        }
+        if (allowStar && starPolicy.count(key) != 0) {
+            return starPolicy[key];
+        }
+        return std::nullopt;
+    }
 
     loader::OverrideSources Sources() {
         loader::OverrideSources sources;
         sources.environment = [this](std::wstring_view name) -> std::optional<std::wstring> {
-            auto found = environment.find(std::wstring(name));
-            if (found == environment.end()) {
-                return std::nullopt;
-            }
-            return found->second;
+            const auto found = environment.find(std::wstring(name));
+            return found == environment.end() ? std::nullopt : std::optional(found->second);
         };
         sources.policyRootExists = [this] {
             ++probes;
             return policyRoot;
         };
-        sources.policyText = [this](std::wstring_view name, bool allowStar,
-                                    bool allowEmpty) -> std::optional<std::wstring> {
-            for (auto* map : {&policy, allowStar ? &starPolicy : nullptr}) {
-                if (map == nullptr) {
-                    continue;
-                }
-                auto found = map->find(std::wstring(name));
-                if (found != map->end() && (allowEmpty || !found->second.empty())) {
-                    return found->second;
-                }
-            }
-            return std::nullopt;
+        sources.policyText = [this](std::wstring_view name, bool allowStar, bool allowEmpty) {
+            auto value = Policy(name, allowStar);
+            return value && (allowEmpty || !value->empty()) ? value : std::nullopt;
         };
-        sources.policySearchKind = [this](std::wstring_view name,
-                                          bool allowStar) -> std::optional<bool> {
-            auto found = policy.find(std::wstring(name));
-            if (found != policy.end()) {
-                return found->second == L"1";
-            }
-            if (allowStar && starPolicy.count(std::wstring(name)) != 0) {
-                return starPolicy[std::wstring(name)] == L"1";
-            }
-            return std::nullopt;
+        sources.policySearchKind = [this](std::wstring_view name, bool allowStar) {
+            const auto value = Policy(name, allowStar);
+            return value ? std::optional(*value == L"1") : std::nullopt;
         };
         return sources;
     }

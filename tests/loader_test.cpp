@@ -12,8 +12,8 @@
 #include "tests/debug_output_capture.h"
 #include "tests/scratch_directory.h"
 #include "tests/webview_harness.h"
-#include "webhost/com_object.h"
-#include "webhost/wide_text.h"
+#include "webview2/com_object.h"
+#include "webview2/wide_text.h"
 
 namespace {
 
@@ -81,11 +81,9 @@ class Loader : public testing::Test {
     std::vector<std::unique_ptr<ScopedVariable>> variables_;
 };
 
-TEST_F(Loader, StableRegisteredForTheMachineIsPreferredOverBeta) {
+TEST_F(Loader, StableRegisteredInEitherHiveIsPreferredOverBeta) {
     RuntimeCopy beta = Register(1, L"120.0.0.0");
-    RuntimeCopy stable = Register(0, L"86.0.616.0");
-    ASSERT_NE(stable.control, nullptr);
-
+    RuntimeCopy stable = Register(0, L"86.0.616.0", HKEY_CURRENT_USER);
     ASSERT_EQ(Create(), S_OK);
     const auto calls = stable.control->EnvironmentCalls();
     ASSERT_EQ(calls.size(), 1u);
@@ -99,52 +97,21 @@ TEST_F(Loader, StableRegisteredForTheMachineIsPreferredOverBeta) {
     EXPECT_TRUE(completion_.environment);
 }
 
-TEST_F(Loader, UserHiveRegistrationIsFoundToo) {
-    RuntimeCopy stable = Register(0, L"100.0.0.0", HKEY_CURRENT_USER);
-    ASSERT_EQ(Create(), S_OK);
-    EXPECT_EQ(stable.control->EnvironmentCalls().size(), 1u);
-}
-
-TEST_F(Loader, SearchKindOnePrefersCanary) {
+TEST_F(Loader, ChannelVariablesChooseTheRuntime) {
     RuntimeCopy stable = Register(0, L"100.0.0.0");
+    RuntimeCopy beta = Register(1, L"110.0.0.0");
     RuntimeCopy canary = Register(3, L"130.0.0.0");
+    Set(L"WEBVIEW2_RELEASE_CHANNELS", L"2,1");
+    ASSERT_EQ(Create(), S_OK);
+    EXPECT_EQ(beta.control->EnvironmentCalls().size(), 1u);
+    Set(L"WEBVIEW2_RELEASE_CHANNELS", L"3,9");
     Set(L"WEBVIEW2_CHANNEL_SEARCH_KIND", L"1");
     ASSERT_EQ(Create(), S_OK);
     EXPECT_EQ(canary.control->EnvironmentCalls().size(), 1u);
     EXPECT_TRUE(stable.control->EnvironmentCalls().empty());
 }
 
-TEST_F(Loader, ReleaseChannelListLimitsTheSearchAndAnUnknownItemMeansStable) {
-    RuntimeCopy stable = Register(0, L"100.0.0.0");
-    RuntimeCopy beta = Register(1, L"110.0.0.0");
-    RuntimeCopy dev = Register(2, L"120.0.0.0");
-    Set(L"WEBVIEW2_RELEASE_CHANNELS", L"2,1");
-    ASSERT_EQ(Create(), S_OK);
-    EXPECT_TRUE(stable.control->EnvironmentCalls().empty());
-    EXPECT_EQ(beta.control->EnvironmentCalls().size(), 1u);
-    Set(L"WEBVIEW2_RELEASE_CHANNELS", L"2,9");
-    ASSERT_EQ(Create(), S_OK);
-    EXPECT_EQ(stable.control->EnvironmentCalls().size(), 1u);
-    Set(L"WEBVIEW2_RELEASE_CHANNELS", L"x");
-    ASSERT_EQ(Create(), S_OK);
-    EXPECT_EQ(stable.control->EnvironmentCalls().size(), 2u);
-    EXPECT_TRUE(dev.control->EnvironmentCalls().empty());
-}
-
-TEST_F(Loader, UserDataFolderVariableReplacesTheCallersAndCatchAllPolicyDoesNot) {
-    RuntimeCopy stable = Register(0, L"100.0.0.0");
-    const std::wstring policy = std::wstring(loader::kPolicyRoot) + L"UserDataFolder";
-    WriteRegistryText(HKEY_LOCAL_MACHINE, policy, L"*", L"C:\\star-data", false);
-    ASSERT_EQ(Create(), S_OK);
-    Set(L"WEBVIEW2_USER_DATA_FOLDER", L"C:\\variable-data");
-    ASSERT_EQ(Create(), S_OK);
-    const auto calls = stable.control->EnvironmentCalls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].userDataFolder, L"C:\\caller-data");
-    EXPECT_EQ(calls[1].userDataFolder, L"C:\\variable-data");
-}
-
-TEST_F(Loader, ExecutableNamedPolicyBeatsCatchAllAndMachineBeatsUser) {
+TEST_F(Loader, VariablesAndPoliciesOverrideTheCaller) {
     RuntimeCopy named = InstallRuntimeCopy(scratch_.path() / L"named");
     RuntimeCopy star = InstallRuntimeCopy(scratch_.path() / L"star");
     RuntimeCopy user = InstallRuntimeCopy(scratch_.path() / L"user");
@@ -152,11 +119,16 @@ TEST_F(Loader, ExecutableNamedPolicyBeatsCatchAllAndMachineBeatsUser) {
     WriteRegistryText(HKEY_LOCAL_MACHINE, policy, L"*", star.folder, false);
     WriteRegistryText(HKEY_LOCAL_MACHINE, policy, L"webview_tests.exe", named.folder, false);
     WriteRegistryText(HKEY_CURRENT_USER, policy, L"webview_tests.exe", user.folder, false);
-
+    WriteRegistryText(HKEY_LOCAL_MACHINE, std::wstring(loader::kPolicyRoot) + L"UserDataFolder",
+                      L"*", L"C:\\star-data", false);
+    ASSERT_EQ(Create(), S_OK);
+    Set(L"WEBVIEW2_USER_DATA_FOLDER", L"C:\\variable-data");
     ASSERT_EQ(Create(), S_OK);
     const auto calls = named.control->EnvironmentCalls();
-    ASSERT_EQ(calls.size(), 1u);
+    ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].runtimeKind, 1u);
+    EXPECT_EQ(calls[0].userDataFolder, L"C:\\caller-data");
+    EXPECT_EQ(calls[1].userDataFolder, L"C:\\variable-data");
     EXPECT_TRUE(star.control->EnvironmentCalls().empty());
     EXPECT_TRUE(user.control->EnvironmentCalls().empty());
 }
@@ -201,46 +173,43 @@ TEST_F(Loader, EdgeViewUsesTheBrowsersOwnRegistration) {
     EXPECT_EQ(calls[0].runtimeKind, 2u);
 }
 
-TEST_F(Loader, FailedCompletionRunsDiscoveryAndCreationExactlyOnceMore) {
-    RuntimeCopy stable = Register(0, L"100.0.0.0");
-    stable.control->FailEnvironment(E_ABORT, true, 1);
+TEST_F(Loader, FailedCompletionIsRetriedOnceAndRejectionsAreReturned) {
+    RuntimeCopy once = Register(0, L"100.0.0.1");
+    once.control->FailEnvironment(E_ABORT, true, 1);
     ASSERT_EQ(Create(), S_OK);
-    EXPECT_EQ(stable.control->EnvironmentCalls().size(), 2u);
+    EXPECT_EQ(once.control->EnvironmentCalls().size(), 2u);
     EXPECT_EQ(completion_.calls, 1);
-    EXPECT_EQ(completion_.result, S_OK);
     EXPECT_TRUE(completion_.environment);
 
-    stable.control->Reset();
-    stable.control->FailEnvironment(E_ABORT, true, 5);
+    RuntimeCopy always = Register(0, L"100.0.0.2");
+    always.control->FailEnvironment(E_ABORT, true, 5);
     completion_ = {};
     ASSERT_EQ(Create(), S_OK);
-    EXPECT_EQ(stable.control->EnvironmentCalls().size(), 2u);
+    EXPECT_EQ(always.control->EnvironmentCalls().size(), 2u);
     EXPECT_EQ(completion_.calls, 1);
     EXPECT_EQ(completion_.result, E_ABORT);
-    EXPECT_FALSE(completion_.environment);
-}
 
-TEST_F(Loader, RetryThatFailsAtOnceReportsThatFailure) {
-    RuntimeCopy stable = Register(0, L"100.0.0.0");
-    stable.control->HoldCompletions(true);
-    stable.control->FailEnvironment(E_ABORT, true, 1);
+    // The runtime disappears before its failed completion arrives: the retry fails at once.
+    RuntimeCopy vanishing = Register(0, L"100.0.0.3");
+    vanishing.control->HoldCompletions(true);
+    vanishing.control->FailEnvironment(E_ABORT, true, 1);
+    completion_ = {};
     ASSERT_EQ(Create(), S_OK);
-    // The runtime disappears before its failed completion arrives.
     RemoveRuntimeRegistrations();
-    stable.control->ReleaseCompletions();
+    vanishing.control->ReleaseCompletions();
     PumpMessages();
     EXPECT_EQ(completion_.calls, 1);
     EXPECT_EQ(completion_.result, static_cast<HRESULT>(0x80070002));
-    stable.control->HoldCompletions(false);
-}
 
-TEST_F(Loader, RequestRejectedAtOnceIsReturnedAndNeverCompleted) {
-    RuntimeCopy stable = Register(0, L"100.0.0.0");
-    stable.control->FailEnvironment(E_ACCESSDENIED, false, 1);
+    RuntimeCopy refusing = Register(0, L"100.0.0.4");
+    refusing.control->FailEnvironment(E_ACCESSDENIED, false, 1);
+    completion_ = {};
     DebugOutputCapture output;
     EXPECT_EQ(Create(), E_ACCESSDENIED);
     EXPECT_EQ(output.Take(), "");
     EXPECT_EQ(completion_.calls, 0);
+    EXPECT_EQ(CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, nullptr),
+              E_POINTER);
 }
 
 TEST_F(Loader, FailureTexts) {
@@ -280,11 +249,6 @@ TEST_F(Loader, FailureTexts) {
                   "EmbeddedBrowserWebView.dll. hr=0x8007007F\n");
     }
     EXPECT_EQ(completion_.calls, 0);
-}
-
-TEST_F(Loader, NoCompletionHandlerIsRefused) {
-    EXPECT_EQ(CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, nullptr),
-              E_POINTER);
 }
 
 // The package graph walk, reached through fake system functions.
@@ -350,6 +314,7 @@ TEST(PackageGraph, FirstEntryOfTheFamilyIgnoringCaseGivesFolderAndVersion) {
     FakePackages::graph.assign(reinterpret_cast<BYTE*>(entries),
                                reinterpret_cast<BYTE*>(entries) + sizeof entries);
     FakePackages::count = 3;
+    FakePackages::created = FakePackages::added = 0;
 
     loader::PackageFunctions functions;
     functions.tryCreatePackageDependency = FakePackages::TryCreate;
@@ -372,6 +337,29 @@ TEST(PackageGraph, FirstEntryOfTheFamilyIgnoringCaseGivesFolderAndVersion) {
     FakePackages::created = 0;
     EXPECT_FALSE(loader::FindPackagedRuntime(functions, kReleaseChannels[1].packageFamilyName));
     EXPECT_EQ(FakePackages::created, 0);
+}
+
+TEST_F(Loader, RejectedRegistrationStillLetsTheChannelsPackageBeFound) {
+    Register(0, L"85.0.1.0");
+    RuntimeCopy packaged = InstallRuntimeCopy(scratch_.path() / L"package");
+    static wchar_t family[] = L"Microsoft.WebView2Runtime.Stable_8wekyb3d8bbwe";
+    PackageInfoLayout entry = {};
+    entry.path = packaged.folder.data();
+    entry.familyName = family;
+    entry.id.version = UINT64{100} << 48;
+    FakePackages::graph.assign(reinterpret_cast<BYTE*>(&entry),
+                               reinterpret_cast<BYTE*>(&entry) + sizeof entry);
+    FakePackages::count = 1;
+    FakePackages::answerSize = true;
+    loader::LoaderOptions options;
+    options.releaseChannelsSet = true;
+    options.releaseChannelMask = 1;
+    std::wstring client;
+    EXPECT_EQ(
+        loader::InstalledClientLibrary(
+            options, {FakePackages::TryCreate, FakePackages::Add, FakePackages::Info}, client),
+        S_OK);
+    EXPECT_EQ(client, packaged.libraryPath);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
-#include "torrent/payload.h"
-
 #include <gtest/gtest.h>
 
-#include "bencode_builder.h"
-#include "scratch_directory.h"
+#include <stdexcept>
+
+#include "platform/perf_trace.h"
+#include "tests/bencode_builder.h"
+#include "tests/debug_output_capture.h"
+#include "tests/scratch_directory.h"
 #include "torrent/info_hash.h"
+#include "view/payload.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,66 +17,46 @@ using namespace fixture;
 
 namespace {
 
-const std::string kInfo = Dict({{"length", Int(1000)},
-                                {"name", Str("a.iso")},
-                                {"piece length", Int(16384)},
-                                {"pieces", Str(std::string(20, 'p'))}});
-
-WebViewState Sentinel() {
-    WebViewState state;
-    state.dataJson = "old data";
-    state.themeCss = "old css";
-    state.configJson = "old config";
-    state.dark = true;
-    return state;
-}
-
-void ExpectUntouched(const WebViewState& state) {
-    EXPECT_EQ(state.dataJson, "old data");
-    EXPECT_EQ(state.themeCss, "old css");
-    EXPECT_EQ(state.configJson, "old config");
-    EXPECT_TRUE(state.dark);
-}
-
 std::string Member(const std::string& json, const std::string& name) {
     const std::string key = "\"" + name + "\":\"";
-    const auto start = json.find(key);
-    if (start == std::string::npos)
-        return "<missing>";
-    const auto valueStart = start + key.size();
-    return json.substr(valueStart, json.find('"', valueStart) - valueStart);
+    const auto start = json.find(key) + key.size();
+    return json.substr(start, json.find('"', start) - start);
 }
 
-TEST(ReadFileBytes, ReadsUpToTheLimitAndRefusesBeyond) {
+// The labels of the timing lines in a capture, in order.
+std::vector<std::string> Labels(const std::string& output) {
+    std::vector<std::string> labels;
+    const std::string prefix = "[Marrowpeek] ";
+    for (auto at = output.find(prefix); at != std::string::npos; at = output.find(prefix, at + 1)) {
+        const auto start = at + prefix.size();
+        labels.push_back(output.substr(start, output.find(": ", start) - start));
+    }
+    return labels;
+}
+
+TEST(LoadTorrentPayload, RefusalsSayWhyAndLeaveTheStateUntouched) {
     ScratchDirectory dir;
     const auto atLimit = dir.Write("limit.torrent", "d");
     std::filesystem::resize_file(atLimit, kMaxTorrentFileBytes);
-    EXPECT_EQ(ReadFileBytes(atLimit).size(), kMaxTorrentFileBytes);
-
     const auto overLimit = dir.Write("over.torrent", "d");
     std::filesystem::resize_file(overLimit, kMaxTorrentFileBytes + 1);
-    EXPECT_EQ(ReadFileBytes(overLimit), "");
-
-    EXPECT_EQ(ReadFileBytes(dir.Write("empty.torrent", "")), "");
-    EXPECT_EQ(ReadFileBytes(dir.path() / "missing.torrent"), "");
-    EXPECT_EQ(ReadFileBytes(dir.path()), "");
-    EXPECT_EQ(ReadFileBytes(dir.Write("small", "d1:ae")), "d1:ae");
-}
-
-TEST(LoadTorrentPayload, RefusalsLeaveTheStateUntouched) {
-    ScratchDirectory dir;
-    const std::filesystem::path refused[] = {
-        dir.path() / "missing.torrent",
-        dir.path(),
-        dir.Write("empty.torrent", ""),
-        dir.Write("text.torrent", "don't look, this is text\n"),
-        dir.Write("list.torrent", "l4:infoe"),
-        dir.Write("truncated.torrent", "d4:infod4:name1:a"),
+    const std::pair<std::filesystem::path, std::string_view> cases[] = {
+        {dir.path() / "missing.torrent", "cannot be read"},
+        {dir.path(), "cannot be read"},
+        {dir.Write("empty.torrent", ""), "is empty"},
+        {overLimit, "is larger than 64 MiB"},
+        {atLimit, "is not a torrent"},
+        {dir.Write("text.torrent", "don't look, this is text\n"), "is not a torrent"},
+        {dir.Write("truncated.torrent", "d4:infod4:name1:a"), "is not a torrent"},
     };
-    for (const auto& path : refused) {
-        WebViewState state = Sentinel();
-        EXPECT_FALSE(LoadTorrentPayload(state, path, 0)) << path;
-        ExpectUntouched(state);
+    for (const auto& [path, reason] : cases) {
+        WebViewState state;
+        state.dataJson = "old";
+        state.dark = true;
+        EXPECT_EQ(RefusalReason(LoadTorrentPayload(state, path, 0)), reason) << path;
+        EXPECT_EQ(state.dataJson, "old");
+        EXPECT_TRUE(state.dark);
+        EXPECT_TRUE(state.configJson.empty());
     }
 }
 
@@ -83,32 +66,17 @@ TEST(LoadTorrentPayload, RefusesAFileThatIsOpenForWriting) {
     const auto path = dir.Write("busy.torrent", SingleFileTorrent("a", 1));
     HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    WebViewState state = Sentinel();
-    EXPECT_FALSE(LoadTorrentPayload(state, path, 0));
-    ExpectUntouched(state);
+    WebViewState state;
+    EXPECT_EQ(LoadTorrentPayload(state, path, 0), PayloadResult::CannotRead);
     CloseHandle(writer);
-    EXPECT_TRUE(LoadTorrentPayload(state, path, 0));
+    EXPECT_EQ(LoadTorrentPayload(state, path, 0), PayloadResult::Ready);
 }
 #endif
 
-TEST(LoadTorrentPayload, VersionOneTorrentGetsItsDocumentAndSha1) {
-    ScratchDirectory dir;
-    const auto path = dir.Write("a.torrent", Dict({{"announce", Str("u")}, {"info", kInfo}}));
-    WebViewState state;
-    ASSERT_TRUE(LoadTorrentPayload(state, path, 0));
-    EXPECT_EQ(state.dataJson.rfind(R"({"ok":true,"name":"a.iso",)", 0), 0u) << state.dataJson;
-    EXPECT_EQ(Member(state.dataJson, "infoHashV1"), HashHex(L"SHA1", kInfo.data(), kInfo.size()));
-    EXPECT_EQ(Member(state.dataJson, "infoHashV1").size(), 40u);
-    EXPECT_EQ(Member(state.dataJson, "infoHashV2"), "");
-    EXPECT_FALSE(state.dark);
-}
-
 TEST(LoadTorrentPayload, HashesCoverTheInfoBytesAsWrittenWhateverSurroundsThem) {
     ScratchDirectory dir;
+    const std::string v1Info = Dict({{"length", Int(1)}, {"name", Str("a")}});
     const std::string v2Info = "d9:file treede12:meta versioni2e4:name2:v2e";
-    const std::string sha1 = HashHex(L"SHA1", v2Info.data(), v2Info.size());
-    const std::string sha256 = HashHex(L"SHA256", v2Info.data(), v2Info.size());
     const std::string variants[] = {
         Dict({{"info", v2Info}}),
         Dict({{"a", Str("before")}, {"info", v2Info}, {"z", Int(1)}}) + "trailing bytes",
@@ -116,36 +84,60 @@ TEST(LoadTorrentPayload, HashesCoverTheInfoBytesAsWrittenWhateverSurroundsThem) 
     };
     for (const auto& bytes : variants) {
         WebViewState state;
-        ASSERT_TRUE(LoadTorrentPayload(state, dir.Write("v2.torrent", bytes), 0x80));
-        EXPECT_EQ(Member(state.dataJson, "infoHashV1"), sha1);
-        EXPECT_EQ(Member(state.dataJson, "infoHashV2"), sha256);
-        EXPECT_EQ(sha256.size(), 64u);
+        ASSERT_EQ(LoadTorrentPayload(state, dir.Write("v2.torrent", bytes), 0x80),
+                  PayloadResult::Ready);
+        EXPECT_EQ(Member(state.dataJson, "infoHashV1"),
+                  HashHex(L"SHA1", v2Info.data(), v2Info.size()));
+        EXPECT_EQ(Member(state.dataJson, "infoHashV2"),
+                  HashHex(L"SHA256", v2Info.data(), v2Info.size()));
         EXPECT_TRUE(state.dark);
     }
-}
-
-TEST(LoadTorrentPayload, SecondFileReplacesDocumentAndDarkMode) {
-    ScratchDirectory dir;
     WebViewState state;
-    ASSERT_TRUE(LoadTorrentPayload(state, dir.Write("one.torrent", SingleFileTorrent("one", 1)),
-                                   0x80 | 0x01));
-    EXPECT_TRUE(state.dark);
-    ASSERT_TRUE(
-        LoadTorrentPayload(state, dir.Write("two.torrent", SingleFileTorrent("two", 2)), 0x7F));
+    ASSERT_EQ(LoadTorrentPayload(state, dir.Write("v1.torrent", Dict({{"info", v1Info}})), 0x7F),
+              PayloadResult::Ready);
+    EXPECT_EQ(state.dataJson.rfind(R"({"ok":true,"name":"a",)", 0), 0u);
+    EXPECT_EQ(Member(state.dataJson, "infoHashV2"), "");
     EXPECT_FALSE(state.dark);
-    EXPECT_NE(state.dataJson.find(R"("name":"two")"), std::string::npos);
-    EXPECT_EQ(state.dataJson.find("one"), std::string::npos);
+    EXPECT_FALSE(state.configJson.empty());
+    EXPECT_EQ(HashHex(L"SHA1", "abc", 3), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(HashHex(L"SHA256", "abc", 3),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(HashHex(L"NOT-A-HASH", "abc", 3), "");
 }
 
-TEST(DescribeRefusal, NamesTheReasonInPlainWords) {
+// Tracing is settled once per process: ctest runs PerfSwitchedOn* with MARROWPEEK_PERF=0 and
+// everything else without the variable.
+TEST(PerfSwitchedOff, WritesNothing) {
+    ASSERT_FALSE(PerfEnabled());
     ScratchDirectory dir;
-    const auto large = dir.Write("large.torrent", "d");
-    std::filesystem::resize_file(large, kMaxTorrentFileBytes + 1);
-    EXPECT_EQ(DescribeRefusal(dir.path() / "missing"), "cannot be read");
-    EXPECT_EQ(DescribeRefusal(dir.Write("empty", "")), "is empty");
-    EXPECT_EQ(DescribeRefusal(large), "is larger than 64 MiB");
-    EXPECT_EQ(DescribeRefusal(dir.Write("text", "hello")), "is not a torrent");
-    EXPECT_EQ(DescribeRefusal(dir.Write("ok", SingleFileTorrent("a", 1))), "");
+    DebugOutputCapture capture;
+    PerfLog("label", 1.0);
+    WebViewState state;
+    LoadTorrentPayload(state, dir.Write("a.torrent", SingleFileTorrent("a", 1)), 0);
+    EXPECT_EQ(capture.Take(), "");
+}
+
+TEST(PerfSwitchedOn, EveryStageThatRanLeavesALineWithThreeDecimals) {
+    ASSERT_TRUE(PerfEnabled());
+    ScratchDirectory dir;
+    DebugOutputCapture capture;
+    PerfLog("stage", 1.23456);
+    try {
+        PerfTimer timer("throwing stage");
+        throw std::runtime_error("stage failed");
+    } catch (const std::runtime_error&) {
+    }
+    WebViewState state;
+    LoadTorrentPayload(state, dir.Write("a.torrent", SingleFileTorrent("a", 1)), 0);
+    LoadTorrentPayload(state, dir.Write("empty.torrent", ""), 0);
+    LoadTorrentPayload(state, dir.Write("text.torrent", "dear diary"), 0);
+    const std::string text = capture.Take();
+    EXPECT_EQ(text.rfind("[Marrowpeek] stage: 1.235 ms\n", 0), 0u);
+    EXPECT_EQ(Labels(text),
+              (std::vector<std::string>{"stage", "throwing stage", "ReadFileBytes",
+                                        "torrent::extract", "infohash", "torrent::toJson",
+                                        "FillConfigPayload", "LoadTorrentPayload total",
+                                        "ReadFileBytes", "ReadFileBytes", "torrent::extract"}));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "tests/plugin_host.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -28,7 +30,7 @@ std::filesystem::path BuiltPlugin() {
     return value != nullptr ? std::filesystem::path(value) : std::filesystem::path();
 }
 
-PluginHost::PluginHost(int listerWidth, int listerHeight) {
+PluginHost::PluginHost() {
     pluginFolder_ = scratch_.path() / L"plugin";
     std::filesystem::create_directories(pluginFolder_);
     LinkOrCopy(BuiltPlugin(), pluginFolder_ / L"Marrowpeek.dll");
@@ -40,7 +42,7 @@ PluginHost::PluginHost(int listerWidth, int listerHeight) {
     listerClass.hInstance = GetModuleHandleW(nullptr);
     listerClass.lpszClassName = kListerClass;
     RegisterClassW(&listerClass);
-    lister_ = NewLister(listerWidth, listerHeight);
+    lister_ = NewLister(800, 600);
 }
 
 PluginHost::~PluginHost() {
@@ -128,4 +130,41 @@ RECT PlacementInParent(HWND window) {
     GetWindowRect(window, &rect);
     MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+ImageTables ReadImageTables(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string image(std::istreambuf_iterator<char>(in), {});
+    ImageTables tables;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(image.data() + dos->e_lfanew);
+    const auto* sections = IMAGE_FIRST_SECTION(nt);
+    const auto at = [&](DWORD rva) -> const char* {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const auto& section = sections[i];
+            if (rva >= section.VirtualAddress &&
+                rva < section.VirtualAddress + section.Misc.VirtualSize) {
+                return image.data() + section.PointerToRawData + (rva - section.VirtualAddress);
+            }
+        }
+        return nullptr;
+    };
+    const auto& directories = nt->OptionalHeader.DataDirectory;
+    if (const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
+            at(directories[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress))) {
+        tables.name = at(exports->Name);
+        const auto* names = reinterpret_cast<const DWORD*>(at(exports->AddressOfNames));
+        for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+            tables.exports.emplace_back(at(names[i]));
+        }
+    }
+    for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+             at(directories[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress));
+         import != nullptr && import->Name != 0; ++import) {
+        std::string name = at(import->Name);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        tables.imports.push_back(name);
+    }
+    return tables;
 }

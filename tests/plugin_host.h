@@ -18,7 +18,7 @@
 
 class PluginHost {
   public:
-    explicit PluginHost(int listerWidth = 800, int listerHeight = 600);
+    PluginHost();
     ~PluginHost();
     PluginHost(const PluginHost&) = delete;
     PluginHost& operator=(const PluginHost&) = delete;
@@ -34,7 +34,7 @@ class PluginHost {
     int OpenNext(HWND pluginWindow, const std::filesystem::path& file, int flags = 0);
     void Close(HWND pluginWindow);
 
-    // Escape keys the Lister window received, as (wParam, lParam) pairs.
+    // Key messages a Lister window received, as (wParam, lParam) pairs.
     std::vector<std::pair<WPARAM, LPARAM>> TakeListerKeys(HWND lister = nullptr);
 
     const std::filesystem::path& pluginFolder() const { return pluginFolder_; }
@@ -60,7 +60,15 @@ class PluginHost {
 // The built Marrowpeek.dll, named by the test's environment.
 std::filesystem::path BuiltPlugin();
 
-// Texts and positions of a window's direct children of class STATIC.
+// A window's direct children of class STATIC, its text, and where it sits in its parent.
 std::vector<HWND> LabelsOf(HWND window);
 std::wstring TextOf(HWND window);
 RECT PlacementInParent(HWND window);
+
+// What a 64-bit image file names itself, exports (sorted by name) and imports (lower case).
+struct ImageTables {
+    std::string name;
+    std::vector<std::string> exports;
+    std::vector<std::string> imports;
+};
+ImageTables ReadImageTables(const std::filesystem::path& image);

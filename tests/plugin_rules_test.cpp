@@ -14,18 +14,14 @@ TEST(LoadingLabel, CentredBandHalfItsHeightAboveTheMiddle) {
     EXPECT_EQ(regular.y, 288);
     EXPECT_EQ(regular.width, 800);
     EXPECT_EQ(regular.height, 24);
-    EXPECT_EQ(LoadingLabelBounds(10, 24).y, 0);
-    EXPECT_EQ(LoadingLabelBounds(10, 0).y, -12);
-    EXPECT_EQ(LoadingLabelBounds(10, 25).y, 0);
-    EXPECT_EQ(LoadingLabelBounds(10, -3).y, -13);
+    for (const auto& [height, y] : {std::pair{24, 0}, {0, -12}, {25, 0}, {-3, -13}}) {
+        EXPECT_EQ(LoadingLabelBounds(10, height).y, y) << height;
+    }
 }
 
 TEST(ExportFirewall, AnyExceptionBecomesTheFailureResult) {
-    int* none = nullptr;
-    int value = 5;
-    EXPECT_EQ(ExportFirewall<int*>(none, [&] { return &value; }), &value);
-    EXPECT_EQ(ExportFirewall<int*>(none, []() -> int* { throw std::bad_alloc(); }), nullptr);
-    EXPECT_EQ(ExportFirewall(1, []() -> int { throw std::length_error("huge"); }), 1);
+    EXPECT_EQ(ExportFirewall(1, [] { return 0; }), 0);
+    EXPECT_EQ(ExportFirewall(1, []() -> int { throw std::bad_alloc(); }), 1);
     EXPECT_EQ(ExportFirewall(1, []() -> int { throw 42; }), 1);
 }
 

@@ -1,4 +1,4 @@
-#include "scratch_directory.h"
+#include "tests/scratch_directory.h"
 
 #include <atomic>
 #include <fstream>

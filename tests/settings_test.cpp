@@ -1,99 +1,92 @@
 #include <gtest/gtest.h>
 
-#include "scratch_directory.h"
 #include "settings/config_files.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
+#include "settings/settings_writer.h"
+#include "tests/scratch_directory.h"
+#include "torrent/info_hash.h"
 
 namespace {
 
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
 TEST(ParseIni, TrimsSkipsCommentsAndNeverMergesSections) {
     const auto sections = ParseIni(
-        "ignored=before any section\n"
-        "  [ one ]  trailing\n"
-        "\tkey = value \r\n"
-        "; comment=1\n"
-        "# comment=2\n"
-        "no equals sign\n"
-        " = empty key\n"
-        "empty=\n"
-        "a=b=c\n"
-        "[broken\n"
-        "[one]\n"
-        "key=second\n"
-        "[]\n"
-        "last=no line feed");
+        "ignored=before any section\n  [ one ]  trailing\n\tkey = value \r\n; comment=1\n"
+        "# comment=2\nno equals sign\n = empty key\nempty=\na=b=c\n[broken\n[one]\nkey=second\n"
+        "[]\nlast=no line feed");
     ASSERT_EQ(sections.size(), 3u);
     EXPECT_EQ(sections[0].name, "one");
-    const std::vector<std::pair<std::string, std::string>> first = {
-        {"key", "value"}, {"empty", ""}, {"a", "b=c"}};
-    EXPECT_EQ(sections[0].entries, first);
-    EXPECT_EQ(sections[1].name, "one");
-    EXPECT_EQ(sections[1].entries.size(), 1u);
+    EXPECT_EQ(sections[0].entries, (Entries{{"key", "value"}, {"empty", ""}, {"a", "b=c"}}));
+    EXPECT_EQ(sections[1].entries, (Entries{{"key", "second"}}));
     EXPECT_EQ(sections[2].name, "");
-    EXPECT_EQ(sections[2].entries[0].second, "no line feed");
-}
-
-TEST(ParseIni, InlineCommentsNeedABlankBefore) {
-    const struct {
-        std::string line;
-        std::string value;
-    } cases[] = {
-        {"v=My Theme ; remark", "My Theme"},
-        {"v=x\t# remark", "x"},
-        {"v=#ff0000", "#ff0000"},
-        {"v=a;b", "a;b"},
-        {"v=C:\\a;b", "C:\\a;b"},
-        {"v= ;x", ";x"},
-        {"v=a;b ;c", "a;b"},
-        {"v=#1 #2", "#1"},
-        {"v=a ; b # c", "a"},
-    };
-    for (const auto& c : cases) {
-        const auto sections = ParseIni("[s]\n" + c.line);
-        ASSERT_EQ(sections.size(), 1u);
-        ASSERT_EQ(sections[0].entries.size(), 1u) << c.line;
-        EXPECT_EQ(sections[0].entries[0].second, c.value) << c.line;
-    }
-}
-
-TEST(ParseIni, LineEndings) {
-    EXPECT_EQ(ParseIni("[s]\r\na=1\r\nb=2\r\n")[0].entries.size(), 2u);
-    // Lone carriage returns do not end lines: everything is the section line.
+    EXPECT_EQ(sections[2].entries, (Entries{{"last", "no line feed"}}));
+    // Lone carriage returns end no line; a byte order mark hides the section line.
     EXPECT_TRUE(ParseIni("[s]\ra=1\rb=2")[0].entries.empty());
-    // A byte order mark hides the section line, so its entries have no section.
     EXPECT_TRUE(ParseIni("\xEF\xBB\xBF[s]\na=1\n").empty());
 }
 
-TEST(SettingsFromText, DefaultsAndFieldRules) {
-    const Settings defaults = SettingsFromText("");
-    EXPECT_EQ(defaults.theme, "auto");
-    EXPECT_EQ(defaults.tree, "expanded");
-    EXPECT_EQ(defaults.sizeunit, "auto");
-    EXPECT_FALSE(defaults.sepspace);
-    EXPECT_EQ(defaults.fontsize, 13);
-    EXPECT_EQ(defaults.datefmt, "dmy");
-    EXPECT_EQ(defaults.cachemode, "portable");
-    EXPECT_EQ(defaults.cachepath, "");
-
-    const std::pair<std::string, int> fontSizes[] = {
-        {"7", 13}, {"29", 13},   {"abc", 13}, {"", 13},    {"28", 28},
-        {"8", 8},  {"12px", 12}, {"+9", 9},   {" 10", 10}, {"99999999999", 13}};
-    for (const auto& [value, expected] : fontSizes) {
-        EXPECT_EQ(SettingsFromText("[settings]\nfontsize=" + value).fontsize, expected) << value;
+TEST(ParseIni, InlineCommentsNeedABlankBefore) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"My Theme ; remark", "My Theme"},
+        {"x\t# remark", "x"},
+        {"#ff0000", "#ff0000"},
+        {"a;b", "a;b"},
+        {"C:\\a;b", "C:\\a;b"},
+        {" ;x", ";x"},
+        {"a;b ;c", "a;b"},
+        {"#1 #2", "#1"},
+        {"a ; b # c", "a"},
+    };
+    for (const auto& [value, expected] : cases) {
+        EXPECT_EQ(ParseIni("[s]\nv=" + value)[0].entries.at(0).second, expected) << value;
     }
-    const std::pair<std::string, bool> separators[] = {
-        {"yes", true}, {"true", true}, {"1", true}, {"TRUE", false}, {"on", false}, {"0", false}};
-    for (const auto& [value, expected] : separators) {
-        EXPECT_EQ(SettingsFromText("[settings]\nsepspace=" + value).sepspace, expected) << value;
-    }
-    EXPECT_EQ(SettingsFromText("[settings]\ncachemode=Custom").cachemode, "portable");
-    EXPECT_EQ(SettingsFromText("[settings]\ncachemode=user").cachemode, "user");
-    EXPECT_EQ(SettingsFromText("[settings]\ntheme=#1").theme, "#1");
-    EXPECT_EQ(SettingsFromText("[settings]\ncachepath=C:\\a;b").cachepath, "C:\\a;b");
 }
 
-TEST(SettingsFromText, SectionsAndPrecedence) {
+TEST(Settings, EachKeyFollowsItsRuleFromTheFileAndFromThePage) {
+    struct Case {
+        std::string key, value;
+        std::string file;  // the value's line after reading it from the file
+        std::string page;  // the same after the page sent it
+    };
+    const Case cases[] = {
+        {"fontsize", "7", "13", "13"},
+        {"fontsize", "29", "13", "13"},
+        {"fontsize", "abc", "13", "13"},
+        {"fontsize", "28", "28", "28"},
+        {"fontsize", "12px", "12", "12"},
+        {"fontsize", "+9", "9", "9"},
+        {"fontsize", "99999999999", "13", "13"},
+        {"sepspace", "yes", "1", "0"},
+        {"sepspace", "true", "1", "1"},
+        {"sepspace", "TRUE", "0", "0"},
+        {"sepspace", "1", "1", "1"},
+        {"cachemode", "Custom", "portable", "portable"},
+        {"cachemode", "user", "user", "user"},
+        {"theme", "#1", "#1", "#1"},
+        {"cachepath", "C:\\a;b", "C:\\a;b", "C:\\a;b"},
+        {"cachepath", "x\ncachemode=user", "x", ""},
+        {"Theme", "x", "", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string line = "\n" + c.key + "=";
+        const auto valueOf = [&](const Settings& settings) {
+            const std::string text = SettingsFileText(settings);
+            const auto at = text.find(line);
+            return at == std::string::npos
+                       ? ""
+                       : text.substr(at + line.size(), text.find('\n', at + 1) - at - line.size());
+        };
+        Settings fromPage;
+        ApplySetting(fromPage, c.key, c.value);
+        EXPECT_EQ(valueOf(SettingsFromText("[settings]\n" + c.key + "=" + c.value)), c.file)
+            << c.key << "=" << c.value;
+        EXPECT_EQ(valueOf(fromPage), c.page) << c.key << "=" << c.value;
+    }
+}
+
+TEST(Settings, SectionsAndPrecedence) {
     EXPECT_EQ(SettingsFromText("[Settings]\ntheme=x").theme, "auto");
     EXPECT_EQ(SettingsFromText("theme=x\n[settings]").theme, "auto");
     EXPECT_EQ(SettingsFromText("[ settings ]\ntheme=x").theme, "x");
@@ -104,76 +97,36 @@ TEST(SettingsFromText, SectionsAndPrecedence) {
     EXPECT_EQ(twice.fontsize, 20);
 }
 
-TEST(AtoiValue, SaturatesLikeTheCLibrary) {
-    EXPECT_EQ(AtoiValue("2147483647"), 2147483647);
-    EXPECT_EQ(AtoiValue("2147483648"), 2147483647);
-    EXPECT_EQ(AtoiValue("-2147483649"), -2147483647 - 1);
-    EXPECT_EQ(AtoiValue("-12x"), -12);
-    EXPECT_EQ(AtoiValue("x12"), 0);
-}
-
-TEST(SettingsFile, DefaultTextIsExact) {
+TEST(Settings, DefaultFileIsExact) {
+    // The 17 lines live in the settings table; re-typing them here would test nothing more.
     const std::string text = SettingsFileText(Settings{});
     EXPECT_EQ(text.size(), 508u);
-    EXPECT_EQ(text,
-              "[settings]\n"
-              "; theme = auto (follow Total Commander) or a theme name from themes.ini\n"
-              "theme=auto\n"
-              "; tree = expanded or collapsed (default file-tree state)\n"
-              "tree=expanded\n"
-              "; sizeunit = auto | bytes | kb | mb | gb\n"
-              "sizeunit=auto\n"
-              "; sepspace = 1 to group digits with spaces (e.g. 1 234 567)\n"
-              "sepspace=0\n"
-              "; fontsize = base UI font size in px (8-28)\n"
-              "fontsize=13\n"
-              "; datefmt = dmy | mdy | iso | os\n"
-              "datefmt=dmy\n"
-              "; cachemode = portable | user | custom\n"
-              "cachemode=portable\n"
-              "; cachepath is used only when cachemode=custom\n"
-              "cachepath=\n");
-    EXPECT_EQ(SettingsFromText(text).theme, "auto");
+    EXPECT_EQ(HashHex(L"SHA1", text.data(), text.size()),
+              "289970d9ca9b27a64fcb5b5e5ba4ce1c8ef738c5");
+    const Settings defaults;
+    EXPECT_EQ(SettingsFileText(SettingsFromText(text)), text);
+    EXPECT_EQ(defaults.theme + defaults.tree + defaults.sizeunit + defaults.datefmt +
+                  defaults.cachemode + defaults.cachepath,
+              "autoexpandedautodmyportable");
+    EXPECT_EQ(defaults.fontsize, 13);
+    EXPECT_FALSE(defaults.sepspace);
 }
 
-TEST(ApplySetting, ChangesOneFieldAndRefusesLineBreaks) {
-    Settings s;
-    ApplySetting(s, "fontsize", "30");
-    EXPECT_EQ(s.fontsize, 13);
-    ApplySetting(s, "fontsize", "20");
-    EXPECT_EQ(s.fontsize, 20);
-    ApplySetting(s, "sepspace", "yes");
-    EXPECT_FALSE(s.sepspace);
-    ApplySetting(s, "sepspace", "true");
-    EXPECT_TRUE(s.sepspace);
-    ApplySetting(s, "cachemode", "user");
-    ApplySetting(s, "cachemode", "elsewhere");
-    EXPECT_EQ(s.cachemode, "user");
-    ApplySetting(s, "theme", " Night Owl ");
-    EXPECT_EQ(s.theme, " Night Owl ");
-    ApplySetting(s, "Theme", "x");
-    ApplySetting(s, "colour", "x");
-    EXPECT_EQ(s.theme, " Night Owl ");
-    ApplySetting(s, "cachepath", "C:\\x\ncachemode=user");
-    ApplySetting(s, "theme", "a\rb");
-    EXPECT_EQ(s.cachepath, "");
-    EXPECT_EQ(s.theme, " Night Owl ");
-}
-
-TEST(ReadTextFile, LimitsAndFailures) {
+TEST(ConfigFiles, ReadLimitsCacheAndDefaultFiles) {
     ScratchDirectory dir;
     const auto large = dir.Write("large.ini", "[settings]\ntheme=x\n");
-    std::filesystem::resize_file(large, 4 * 1024 * 1024);
+    std::filesystem::resize_file(large, kMaxIniFileBytes + 1);
     EXPECT_EQ(ReadTextFile(large), "");
-    const auto justBelow = dir.Write("below.ini", "[settings]\ntheme=x\n");
-    std::filesystem::resize_file(justBelow, 4 * 1024 * 1024 - 1);
-    EXPECT_EQ(ReadTextFile(justBelow).size(), 4u * 1024 * 1024 - 1);
-    EXPECT_EQ(ReadTextFile(dir.path() / "missing.ini"), "");
-}
+    std::filesystem::resize_file(large, kMaxIniFileBytes);
+    EXPECT_EQ(ReadTextFile(large).size(), kMaxIniFileBytes);
 
-TEST(LoadSettings, RefreshesOnANewWriteTimeAndAfterInvalidation) {
-    ScratchDirectory dir;
-    const auto file = dir.Write(kSettingsFileName, "[settings]\ntheme=first\n");
+    EnsureConfigFiles(dir.path());
+    EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), SettingsFileText(Settings{}));
+    dir.Write(kSettingsFileName, "[settings]\ntheme=first\n");
+    EnsureConfigFiles(dir.path());
+    EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), "[settings]\ntheme=first\n");
+
+    const auto file = dir.path() / kSettingsFileName;
     const auto stamp = std::filesystem::last_write_time(file) - std::chrono::hours(1);
     std::filesystem::last_write_time(file, stamp);
     EXPECT_EQ(LoadSettings(dir.path()).theme, "first");
@@ -187,24 +140,21 @@ TEST(LoadSettings, RefreshesOnANewWriteTimeAndAfterInvalidation) {
     EXPECT_EQ(LoadSettings(dir.path()).theme, "third");
 }
 
-TEST(EnsureConfigFiles, WritesDefaultsOnceAndNeverTouchesAnExistingSettingsFile) {
-    ScratchDirectory dir;
-    EnsureConfigFiles(dir.path());
-    EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), SettingsFileText(Settings{}));
-    dir.Write(kSettingsFileName, "mine");
-    EnsureConfigFiles(dir.path());
-    EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), "mine");
-}
-
-TEST(ChooseConfigFolder, PluginFolderWhenWritableElseLocalAppData) {
+TEST(ConfigFiles, FolderAndFailedWrites) {
     const std::filesystem::path plugin = "plugins";
-    const auto writable = ChooseConfigFolder(plugin, true, std::filesystem::path("appdata"));
-    EXPECT_EQ(writable.folder, plugin);
-    EXPECT_FALSE(writable.create);
-    const auto user = ChooseConfigFolder(plugin, false, std::filesystem::path("appdata"));
-    EXPECT_EQ(user.folder, std::filesystem::path("appdata") / "Marrowpeek");
-    EXPECT_TRUE(user.create);
+    const auto appData = std::filesystem::path("appdata");
+    EXPECT_EQ(ChooseConfigFolder(plugin, true, appData).folder, plugin);
+    EXPECT_FALSE(ChooseConfigFolder(plugin, true, appData).create);
+    EXPECT_EQ(ChooseConfigFolder(plugin, false, appData).folder, appData / "Marrowpeek");
+    EXPECT_TRUE(ChooseConfigFolder(plugin, false, appData).create);
     EXPECT_EQ(ChooseConfigFolder(plugin, false, std::nullopt).folder, plugin);
+
+    // A failed write keeps the old file and leaves nothing beside it.
+    ScratchDirectory dir;
+    EXPECT_FALSE(WriteSettings(dir.path() / "missing", Settings{}));
+    std::filesystem::create_directory(dir.path() / kSettingsFileName);
+    EXPECT_FALSE(WriteSettings(dir.path(), Settings{}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "scratch_directory.h"
 #include "settings/config_files.h"
+#include "tests/scratch_directory.h"
 
 // Payload preparation writes the default INI files into the configuration folder; the tests
 // give it a scratch folder instead of the folder beside the test program.

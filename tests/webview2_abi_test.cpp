@@ -10,7 +10,7 @@
 #include <functional>
 #include <utility>
 
-#include "webhost/webview2.h"
+#include "webview2/webview2.h"
 
 namespace {
 

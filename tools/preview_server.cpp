@@ -11,12 +11,12 @@
 #include <thread>
 
 #include "platform/debug_output.h"
-#include "plugin/perf_trace.h"
-#include "plugin/view_records.h"
-#include "torrent/payload.h"
-#include "webhost/page_messages.h"
-#include "webhost/page_origin.h"
-#include "webhost/resource_routing.h"
+#include "platform/perf_trace.h"
+#include "view/page_messages.h"
+#include "view/page_origin.h"
+#include "view/payload.h"
+#include "view/resource_routing.h"
+#include "view/view_records.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ class PreviewHost {
   public:
     explicit PreviewHost(const PreviewOptions& options) : options_(options) {}
 
-    bool Load(const std::filesystem::path& torrent) {
+    PayloadResult Load(const std::filesystem::path& torrent) {
         std::lock_guard lock(mutex_);
         return LoadTorrentPayload(state_, torrent, options_.flags);
     }
@@ -96,9 +96,9 @@ class PreviewHost {
 
     // Loads another file into the same view and tells the page, as a reused view does.
     void Reload(const httplib::Request& request, httplib::Response& response) {
-        if (!Load(request.body)) {
+        if (const PayloadResult result = Load(request.body); result != PayloadResult::Ready) {
             response.status = 422;
-            response.set_content(DescribeRefusal(request.body), "text/plain");
+            response.set_content(std::string(RefusalReason(result)), "text/plain");
             return;
         }
         Post("{\"reload\":true}");
@@ -191,9 +191,8 @@ std::string WithPreviewBridge(const std::string& page) {
 
 int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& err) {
     PreviewHost host(options);
-    if (!host.Load(options.torrent)) {
-        err << "marrowpeek: " << options.torrent.string() << " " << DescribeRefusal(options.torrent)
-            << "\n";
+    if (const PayloadResult result = host.Load(options.torrent); result != PayloadResult::Ready) {
+        err << "marrowpeek: " << options.torrent.string() << " " << RefusalReason(result) << "\n";
         return 1;
     }
     httplib::Server server;

@@ -5,15 +5,13 @@
 #include <fstream>
 
 #include "platform/text.h"
-#include "plugin/view_records.h"
 #include "settings/config_files.h"
-#include "settings/config_payload.h"
-#include "settings/settings_writer.h"
 #include "tools/sample_torrent.h"
+#include "view/page_messages.h"
+#include "view/payload.h"
 #ifdef MARROWPEEK_SOURCE_PAGE
 #include "tools/preview_server.h"
 #endif
-#include "torrent/payload.h"
 
 namespace {
 
@@ -111,9 +109,9 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::string& bytes)
 // The view's state for FILE, or an error line and false when the file is refused.
 bool PrepareView(const std::string& file, std::uint32_t flags, WebViewState& state,
                  std::ostream& err) {
-    const std::filesystem::path path = platform::PathFromUtf8(file);
-    if (!LoadTorrentPayload(state, path, flags)) {
-        err << "marrowpeek: " << file << " " << DescribeRefusal(path) << "\n";
+    const PayloadResult result = LoadTorrentPayload(state, platform::PathFromUtf8(file), flags);
+    if (result != PayloadResult::Ready) {
+        err << "marrowpeek: " << file << " " << RefusalReason(result) << "\n";
         return false;
     }
     return true;

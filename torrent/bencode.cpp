@@ -4,6 +4,8 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/decimal.h"
+
 namespace bencode {
 namespace {
 
@@ -11,56 +13,15 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 bool Available(const Decoder& d) {
     return d.cursor < d.end;
-}
-
-// The integer text as the C library's strtoll reads it: leading white space, an optional sign,
-// the longest run of digits, anything after them ignored. A NUL before the digits ends the text
-// there, which leaves no digit, so it needs no case of its own.
-bool ConvertIntegerText(const char* text, const char* textEnd, std::int64_t& value) {
-    const char* p = text;
-    while (p < textEnd && IsSpace(*p)) {
-        ++p;
-    }
-    bool negative = false;
-    if (p < textEnd && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    // Accumulated as a negative number, whose range is the larger one.
-    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    std::int64_t accumulated = 0;
-    bool anyDigit = false;
-    for (; p < textEnd && IsDigit(*p); ++p) {
-        const int digit = *p - '0';
-        if (accumulated < (kMin + digit) / 10) {
-            return false;
-        }
-        accumulated = accumulated * 10 - digit;
-        anyDigit = true;
-    }
-    if (!anyDigit) {
-        return false;
-    }
-    if (!negative) {
-        if (accumulated == kMin) {
-            return false;
-        }
-        accumulated = -accumulated;
-    }
-    value = accumulated;
-    return true;
 }
 
 // Integers and strings are read by the same code while decoding checks them and when a checked
 // value is read again later.
 
 // An integer from its "i" through its "e"; false when the text is malformed or out of range.
+// The text between is read as the C library's strtoll reads it (i007e is 7, i12abce is 12).
 bool ScanInteger(const char*& cursor, const char* end, std::int64_t& value) {
     const char* text = cursor + 1;
     const auto* close =
@@ -72,7 +33,10 @@ bool ScanInteger(const char*& cursor, const char* end, std::int64_t& value) {
     if (close == text || (close - text == 1 && *text == '-')) {
         return false;
     }
-    return ConvertIntegerText(text, close, value);
+    const platform::LeadingDecimal number = platform::ReadLeadingDecimal(
+        std::string_view(text, static_cast<std::size_t>(close - text)));
+    value = number.value;
+    return number.digits && number.inRange;
 }
 
 // A string from its length prefix through its content; false when the prefix is malformed or

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/utf8.h"
 #include "torrent/bencode.h"
 #include "torrent/torrent_info.h"
-#include "torrent/utf8.h"
 
 namespace torrent {
 namespace {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/digest.h"
+#include "platform/hex.h"
 
 std::string HashHex(const wchar_t* algorithm, const void* data, std::size_t length) {
     // The platform takes a 32-bit count; the file size limit keeps real spans far below it.
@@ -12,13 +13,5 @@ std::string HashHex(const wchar_t* algorithm, const void* data, std::size_t leng
     }
     const std::string digest =
         platform::ComputeDigest(algorithm, data, static_cast<std::uint32_t>(length));
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(digest.size() * 2);
-    for (const char byte : digest) {
-        const auto value = static_cast<unsigned char>(byte);
-        hex += kHex[value >> 4];
-        hex += kHex[value & 0xF];
-    }
-    return hex;
+    return platform::LowerHex(digest);
 }

@@ -4,55 +4,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "torrent/utf8.h"
+#include "platform/json_text.h"
+#include "platform/utf8.h"
 
 namespace {
 
-void AppendJsonEscaped(std::string& out, std::string_view bytes) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    for (const char c : bytes) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    const char escape[] = {'\\',         'u', '0', '0', kHex[(c >> 4) & 0xF],
-                                           kHex[c & 0xF]};
-                    out.append(escape, sizeof escape);
-                } else {
-                    out += c;
-                }
-        }
-    }
-}
+using platform::AppendJsonBool;
+using platform::AppendJsonInteger;
 
-void AppendInteger(std::string& out, std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
-
-void AppendBool(std::string& out, bool value) {
-    out += value ? "true" : "false";
+// Every string of the document: repaired into UTF-8 first, then escaped.
+void AppendJsonString(std::string& out, std::string_view bytes) {
+    platform::AppendJsonString(out, SanitizeUtf8(bytes), platform::ControlEscapes::Short);
 }
 
 // Writes a node's members up to its children; returns whether a children list was opened.
@@ -60,9 +22,9 @@ bool OpenTreeNode(std::string& out, const torrent::TreeNode& node) {
     out += "{\"name\":";
     AppendJsonString(out, node.name);
     out += ",\"dir\":";
-    AppendBool(out, node.dir);
+    AppendJsonBool(out, node.dir);
     out += ",\"size\":";
-    AppendInteger(out, node.size);
+    AppendJsonInteger(out, node.size);
     if (!node.dir) {
         out += '}';
         return false;
@@ -118,27 +80,6 @@ std::size_t ExpectedDocumentSize(const torrent::TorrentInfo& info) {
     return total;
 }
 
-}  // namespace
-
-std::string JsonEscape(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + 8);
-    AppendJsonEscaped(out, bytes);
-    return out;
-}
-
-void AppendJsonString(std::string& out, std::string_view bytes) {
-    out += '"';
-    AppendJsonEscaped(out, SanitizeUtf8(bytes));
-    out += '"';
-}
-
-std::string JsonString(std::string_view bytes) {
-    std::string out;
-    AppendJsonString(out, bytes);
-    return out;
-}
-
 void WriteTreeJson(std::string& out, const torrent::TreeNode& node) {
     // Iterative: a hostile path can make the tree millions of levels deep.
     struct Frame {
@@ -166,13 +107,15 @@ void WriteTreeJson(std::string& out, const torrent::TreeNode& node) {
     }
 }
 
+}  // namespace
+
 namespace torrent {
 
 std::string toJson(const TorrentInfo& info) {
     std::string out;
     out.reserve(ExpectedDocumentSize(info));
     out += "{\"ok\":";
-    AppendBool(out, info.ok);
+    AppendJsonBool(out, info.ok);
     out += ",\"name\":";
     AppendJsonString(out, info.name);
     out += ",\"announce\":";
@@ -182,23 +125,23 @@ std::string toJson(const TorrentInfo& info) {
     out += ",\"createdBy\":";
     AppendJsonString(out, info.createdBy);
     out += ",\"creationDate\":";
-    AppendInteger(out, info.creationDate);
+    AppendJsonInteger(out, info.creationDate);
     out += ",\"pieceLength\":";
-    AppendInteger(out, info.pieceLength);
+    AppendJsonInteger(out, info.pieceLength);
     out += ",\"pieceCount\":";
-    AppendInteger(out, info.pieceCount);
+    AppendJsonInteger(out, info.pieceCount);
     out += ",\"multiFile\":";
-    AppendBool(out, info.multiFile);
+    AppendJsonBool(out, info.multiFile);
     out += ",\"totalSize\":";
-    AppendInteger(out, info.totalSize);
+    AppendJsonInteger(out, info.totalSize);
     out += ",\"fileCount\":";
-    AppendInteger(out, info.fileCount);
+    AppendJsonInteger(out, info.fileCount);
     out += ",\"hasPrivate\":";
-    AppendBool(out, info.hasPrivate);
+    AppendJsonBool(out, info.hasPrivate);
     out += ",\"isPrivate\":";
-    AppendBool(out, info.isPrivate);
+    AppendJsonBool(out, info.isPrivate);
     out += ",\"isV2\":";
-    AppendBool(out, info.isV2);
+    AppendJsonBool(out, info.isV2);
     out += ",\"infoHashV1\":";
     AppendJsonString(out, info.infoHashV1);
     out += ",\"infoHashV2\":";

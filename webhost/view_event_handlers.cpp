@@ -6,11 +6,11 @@
 
 #include "platform/clock.h"
 #include "platform/debug_output.h"
+#include "platform/perf_trace.h"
 #include "platform/windows/this_module.h"
-#include "plugin/perf_trace.h"
-#include "webhost/page_messages.h"
-#include "webhost/resource_routing.h"
-#include "webhost/wide_text.h"
+#include "view/page_messages.h"
+#include "view/resource_routing.h"
+#include "webview2/wide_text.h"
 
 namespace {
 

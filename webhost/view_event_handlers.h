@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin/viewer_window.h"
+#include "webhost/viewer_window.h"
 
 // The four events a view's controller and web view report. Each gets the view's link; a view
 // that is gone is left alone. All return S_OK.

@@ -1,17 +1,17 @@
 #include "webhost/web_view_host.h"
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "loader/webview2_loader.h"
 #include "platform/clock.h"
-#include "plugin/perf_trace.h"
+#include "platform/perf_trace.h"
+#include "platform/shared_request.h"
 #include "settings/storage.h"
-#include "webhost/com_object.h"
-#include "webhost/page_origin.h"
+#include "view/page_origin.h"
 #include "webhost/view_event_handlers.h"
+#include "webview2/com_object.h"
 
 namespace {
 
@@ -19,8 +19,7 @@ namespace {
 // unload: never by a static destructor, which would run after the runtime may be gone.
 struct HostState {
     ComPtr<ICoreWebView2Environment> environment;
-    std::vector<ViewerWindow*> pendingViews;
-    bool requestInFlight = false;
+    platform::SharedRequest<ViewerWindow> environmentRequest;
     std::optional<std::wstring> userDataFolder;
 };
 
@@ -51,9 +50,7 @@ HRESULT OnEnvironmentCreated(std::int64_t requested, HRESULT result,
                              ICoreWebView2Environment* environment) {
     PerfLog("CreateCoreWebView2Environment callback", MillisecondsSince(requested));
     HostState& host = Host();
-    host.requestInFlight = false;
-    const std::vector<ViewerWindow*> waiting = std::move(host.pendingViews);
-    host.pendingViews.clear();
+    const std::vector<ViewerWindow*> waiting = host.environmentRequest.Complete();
     if (SUCCEEDED(result) && environment != nullptr) {
         host.environment = environment;
         for (ViewerWindow* view : waiting) {
@@ -151,24 +148,19 @@ void StartWebView(ViewerWindow* view) {
         CreateControllerFor(view, host.environment.Get());
         return;
     }
-    host.pendingViews.push_back(view);
-    if (host.requestInFlight) {
-        return;
-    }
-    host.requestInFlight = true;
-    if (!host.userDataFolder) {
-        host.userDataFolder = WebViewDataFolder().wstring();
-    }
-    const std::int64_t requested = platform::PerformanceCounter();
-    auto handler = MakeCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-        [requested](HRESULT result, ICoreWebView2Environment* environment) {
-            return OnEnvironmentCreated(requested, result, environment);
-        });
-    const HRESULT started = CreateCoreWebView2EnvironmentWithOptions(
-        nullptr, host.userDataFolder->c_str(), nullptr, handler.Get());
-    if (FAILED(started)) {
-        host.requestInFlight = false;
-        ForgetPendingView(view);
+    const bool accepted = host.environmentRequest.Join(view, [&host] {
+        if (!host.userDataFolder) {
+            host.userDataFolder = WebViewDataFolder().wstring();
+        }
+        const std::int64_t requested = platform::PerformanceCounter();
+        auto handler = MakeCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            [requested](HRESULT result, ICoreWebView2Environment* environment) {
+                return OnEnvironmentCreated(requested, result, environment);
+            });
+        return SUCCEEDED(CreateCoreWebView2EnvironmentWithOptions(
+            nullptr, host.userDataFolder->c_str(), nullptr, handler.Get()));
+    });
+    if (!accepted) {
         SetLabel(view, kRuntimeMissingText);
     }
 }
@@ -184,18 +176,18 @@ void CreateControllerFor(ViewerWindow* view, ICoreWebView2Environment* environme
     environment->CreateCoreWebView2Controller(view->hwnd, handler.Get());
 }
 
-void NavigateToStartPage(ViewerWindow* view) {
+bool NavigateToStartPage(ViewerWindow* view) {
     if (view == nullptr || !view->web || !view->webView) {
-        return;
+        return true;
     }
     const std::wstring address = StartPageAddress(view->web->dark);
     view->web->navigationStart = platform::PerformanceCounter();
-    view->webView->Navigate(address.c_str());
+    return SUCCEEDED(view->webView->Navigate(address.c_str()));
 }
 
 void ForgetPendingView(ViewerWindow* view) {
     if (HostState* host = HostPointer()) {
-        std::erase(host->pendingViews, view);
+        host->environmentRequest.Forget(view);
     }
 }
 

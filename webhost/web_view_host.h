@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin/viewer_window.h"
+#include "webhost/viewer_window.h"
 
 // Gives a new view a controller: from the process's environment, or after the environment
 // request that it joins. Failures show as text in the view's label.
@@ -9,8 +9,9 @@ void StartWebView(ViewerWindow* view);
 // Asks the environment for a controller hosted in the view's window.
 void CreateControllerFor(ViewerWindow* view, ICoreWebView2Environment* environment);
 
-// Navigates the view's web view to the start page; nothing while it has none.
-void NavigateToStartPage(ViewerWindow* view);
+// Navigates the view's web view to the start page; nothing while it has none. False when the
+// web view refused the navigation, which then never completes.
+bool NavigateToStartPage(ViewerWindow* view);
 
 // A closing view stops waiting for the environment.
 void ForgetPendingView(ViewerWindow* view);

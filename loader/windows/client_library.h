@@ -3,7 +3,7 @@
 #include <string>
 
 #include "loader/loader_options.h"
-#include "webhost/webview2.h"
+#include "webview2/webview2.h"
 
 namespace loader {
 

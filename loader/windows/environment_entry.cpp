@@ -7,7 +7,7 @@
 #include "loader/windows/optional_functions.h"
 #include "loader/windows/override_sources.h"
 #include "loader/windows/runtime_search.h"
-#include "webhost/com_object.h"
+#include "webview2/com_object.h"
 
 namespace loader {
 namespace {

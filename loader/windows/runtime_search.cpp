@@ -161,21 +161,18 @@ std::optional<PackagedRuntime> FindPackagedRuntime(const PackageFunctions& packa
 HRESULT InstalledClientLibrary(const LoaderOptions& options, const PackageFunctions& packages,
                                std::wstring& clientPath) {
     for (std::size_t channel : ChannelSearchOrder(options)) {
-        bool registered = false;
         for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             const auto folder = RegisteredFolder(hive, channel, options.edgeView);
             if (!folder) {
                 continue;
             }
-            registered = true;
             if (auto found = AcceptCandidate(*folder, VersionOfFolder(*folder))) {
                 clientPath = std::move(*found);
                 return S_OK;
             }
         }
-        if (registered) {
-            continue;
-        }
+        // A registered runtime that was rejected (too old, no client library) does not end the
+        // channel: the channel's package may still hold an acceptable one.
         if (auto packaged =
                 FindPackagedRuntime(packages, kReleaseChannels[channel].packageFamilyName)) {
             if (auto found = AcceptCandidate(packaged->folder, packaged->version)) {

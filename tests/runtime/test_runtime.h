@@ -30,13 +30,12 @@ struct ResourceReply {
 
 class TestRuntime {
   public:
-    // Drops every object, record, failure and waiting completion.
-    virtual void Reset() = 0;
-
     // The next `times` creations fail with `result`: at once (the call returns it) or in the
     // completion.
     virtual void FailEnvironment(HRESULT result, bool inCompletion, int times) = 0;
     virtual void FailController(HRESULT result, bool inCompletion, int times) = 0;
+    // What Navigate answers from now on (S_OK by default).
+    virtual void AnswerNavigate(HRESULT result) = 0;
     // Whether web views answer for ICoreWebView2_22 (on by default).
     virtual void OfferWebView22(bool offered) = 0;
 
@@ -46,20 +45,19 @@ class TestRuntime {
     virtual void ReleaseCompletions() = 0;
 
     virtual std::vector<EnvironmentCall> EnvironmentCalls() = 0;
-    // Every call made on the environment, controllers and web views, one line each, such as
+    // Every call made on controllers and web views, one line each, such as
     // "c1 Navigate https://a.invalid/index.html" (UTF-8; controllers count from 1).
     virtual std::vector<std::string> Journal() = 0;
     virtual int ControllerCount() = 0;
 
     // Events of controller `controller` (from 1), raised to its subscribed handlers at once.
     virtual ResourceReply RaiseResourceRequest(int controller, const std::wstring& uri) = 0;
-    // A message posted with postMessage: `json` is its JSON form, `text` its string form when it
-    // was posted as a string. Returns whether a handler was there.
-    virtual bool RaiseWebMessage(int controller, const std::wstring& json,
-                                 const std::optional<std::wstring>& text) = 0;
+    // A message posted with postMessage: `text` is its string form when it was posted as a
+    // string. Returns whether a handler was there.
+    virtual bool RaiseWebMessage(int controller, const std::optional<std::wstring>& text) = 0;
     // Returns whether a handler marked the key handled.
-    virtual bool RaiseAcceleratorKey(int controller, INT32 kind, UINT virtualKey, INT lParam) = 0;
-    virtual void CompleteNavigation(int controller, bool success) = 0;
+    virtual bool RaiseAcceleratorKey(int controller, INT32 kind, UINT virtualKey) = 0;
+    virtual void CompleteNavigation(int controller) = 0;
 
   protected:
     ~TestRuntime() = default;

@@ -1,4 +1,4 @@
-#include "plugin/perf_trace.h"
+#include "platform/perf_trace.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/view_records.h"
+#include "view/view_records.h"
 
 // What answers a request of the page origin.
 enum class PageResource { TorrentDocument, ConfigDocument, ThemeStyleSheet, Page };

@@ -1,4 +1,4 @@
-#include "webhost/resource_routing.h"
+#include "view/resource_routing.h"
 
 #include <array>
 

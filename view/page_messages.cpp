@@ -1,5 +1,7 @@
-#include "webhost/page_messages.h"
+#include "view/page_messages.h"
 
+#include "settings/config_document.h"
+#include "settings/config_files.h"
 #include "settings/settings_writer.h"
 
 std::string ExtractJsonString(std::string_view text, std::string_view key) {
@@ -49,6 +51,23 @@ std::string ExtractJsonString(std::string_view text, std::string_view key) {
 std::string FrontendTimingLine(std::string_view label, std::string_view milliseconds) {
     return "[Marrowpeek] frontend " + std::string(label.empty() ? "unknown" : label) + ": " +
            std::string(milliseconds.empty() ? "?" : milliseconds) + " ms\n";
+}
+
+std::optional<std::string> PersistSetting(WebViewState& state, std::string_view key,
+                                          std::string_view value) {
+    if (key.empty()) {
+        return std::nullopt;
+    }
+    Settings settings = ReadSettings(state.configDir);
+    ApplySetting(settings, key, value);
+    WriteSettings(state.configDir, settings);
+    InvalidateSettings();
+    if (key != "theme") {
+        return std::nullopt;
+    }
+    const Theme* theme = ResolveTheme(LoadThemes(state.configDir), settings.theme, state.dark);
+    state.themeCss = BuildThemeCss(theme);
+    return StyleSheetMessage(state.themeCss);
 }
 
 PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text, bool tracing) {

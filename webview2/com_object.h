@@ -6,7 +6,7 @@
 #include <new>
 #include <utility>
 
-#include "webhost/com_ptr.h"
+#include "webview2/com_ptr.h"
 
 // The IUnknown half of a COM object that offers exactly one interface besides IUnknown. The
 // object deletes itself when its last reference goes.

@@ -1,4 +1,4 @@
-#include "webhost/page_origin.h"
+#include "view/page_origin.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "plugin/view_records.h"
-#include "webhost/com_ptr.h"
-#include "webhost/webview2.h"
+#include "view/view_records.h"
+#include "webview2/com_ptr.h"
+#include "webview2/webview2.h"
 
 // One view the host opened: its window, its loading label, what it serves and its WebView2
 // control. Reachable from its window through the window's user-data slot; owns its

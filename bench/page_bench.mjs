@@ -1,9 +1,9 @@
 // Page timings for large torrents in headless Chromium, as figures (never as pass or fail):
 // navigation to the end of main, the page's own main and renderFiles, and Collapse all.
-// Usage: node bench.mjs [fileCount ...]   (default: 2000 200000)
+// Usage: node bench/page_bench.mjs [fileCount ...]   (default: 2000 200000)
 
 import { join } from 'node:path';
-import { launchBrowser, scratch, startPreview, torrent, writeTorrent } from './helpers.mjs';
+import { launchBrowser, scratch, startPreview, torrent, writeTorrent } from '../tests/browser/helpers.mjs';
 
 const counts = process.argv.slice(2).map(Number);
 const browser = await launchBrowser();

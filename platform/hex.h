@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+inline constexpr char kLowerHexDigits[] = "0123456789abcdef";
+
+// Two lower-case hexadecimal digits per byte.
+inline std::string LowerHex(std::string_view bytes) {
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        hex += kLowerHexDigits[value >> 4];
+        hex += kLowerHexDigits[value & 0xF];
+    }
+    return hex;
+}
+
+}  // namespace platform

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "torrent/bencode.h"
+
+using bencode::Kind;
+using bencode::Node;
+
+namespace {
+
+// Owns its input, since decoded values are read from it in place; never moved, since they also
+// point at its decoder.
+struct Decoded {
+    explicit Decoded(std::string bytes)
+        : input(std::move(bytes)),
+          decoder(bencode::DecoderFor(input.data(), input.size())),
+          root(bencode::decode(decoder)) {}
+    Decoded(const Decoded&) = delete;
+
+    std::string input;
+    bencode::Decoder decoder;
+    std::optional<Node> root;
+};
+
+std::vector<Node> Items(const Node& list) {
+    std::vector<Node> items;
+    for (bencode::ElementReader reader(list); !reader.AtEnd();) {
+        items.push_back(reader.NextValue());
+    }
+    return items;
+}
+
+std::vector<std::string_view> Keys(const Node& dictionary) {
+    std::vector<std::string_view> keys;
+    for (bencode::ElementReader reader(dictionary); !reader.AtEnd(); reader.NextValue()) {
+        keys.push_back(reader.NextKey());
+    }
+    return keys;
+}
+
+TEST(Decoder, IntegersAreReadAsStrtollReadsThem) {
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    const std::pair<std::string, std::int64_t> cases[] = {
+        {"i0e", 0},
+        {"i-0e", 0},
+        {"i007e", 7},
+        {"i+5e", 5},
+        {"i 5e", 5},
+        {"i\t\n\v\f\r-5e", -5},
+        {"i12abce", 12},
+        {"i9223372036854775807e", std::numeric_limits<std::int64_t>::max()},
+        {"i-9223372036854775808e", kMin},
+        {"i-00000000000000000000009223372036854775808e", kMin},
+        {std::string("i5\0e", 4), 5},
+    };
+    for (const auto& [input, value] : cases) {
+        const Decoded d(input);
+        ASSERT_TRUE(d.root) << input;
+        EXPECT_EQ(d.root->kind, Kind::Integer);
+        EXPECT_EQ(d.root->integer, value) << input;
+    }
+}
+
+TEST(Decoder, MalformedInputGivesNothingAndKeepsNothing) {
+    const std::string cases[] = {
+        "",
+        "x",
+        "e",
+        "-1:a",
+        "ie",
+        "i-e",
+        "i+e",
+        "ixe",
+        "i e",
+        "i1",
+        "i",
+        std::string("i\0"
+                    "5e",
+                    4),
+        "i9223372036854775808e",
+        "i-9223372036854775809e",
+        "4:abc",
+        "3abc",
+        ":abc",
+        "+3:abc",
+        " 3:abc",
+        "3 :abc",
+        "18446744073709551616:a",
+        "l",
+        "li1e",
+        "d",
+        "d1:a",
+        "d1:ai1e",
+        "di1ei2ee",
+        "d:e",
+        "dle",
+        "d1:ae",
+        "d4:infod6:pieces30:abee",
+    };
+    for (const auto& input : cases) {
+        const Decoded d(input);
+        EXPECT_FALSE(d.root) << input;
+        EXPECT_TRUE(d.decoder.containers.empty()) << input;
+    }
+}
+
+TEST(Decoder, StringsAreViewsOfTheInputAndTrailingBytesAreIgnored) {
+    const Decoded abc("3:abcXYZ");
+    ASSERT_TRUE(abc.root);
+    EXPECT_EQ(abc.root->bytes, "abc");
+    EXPECT_EQ(abc.root->declaredLength, 3u);
+    EXPECT_EQ(abc.root->bytes.data(), abc.input.data() + 2);
+    EXPECT_EQ(Decoded("03:abc").root->bytes, "abc");
+    EXPECT_EQ(Decoded(std::string("3:a\0b", 5)).root->bytes, std::string_view("a\0b", 3));
+    EXPECT_EQ(Decoded("0:").root->kind, Kind::String);
+}
+
+TEST(Decoder, ContainersKeepInputOrderDuplicatesAndEveryValueAfterDeepNesting) {
+    // Reading steps over a nested value by its recorded extent: a wrong extent shows as a wrong
+    // sibling after it.
+    const Decoded d("d1:ald1:bleeli1eee1:cd1:dl1:xdeee1:bi1e1:ai2e1:bi3e0:i4ee");
+    ASSERT_TRUE(d.root);
+    EXPECT_EQ(Keys(*d.root), (std::vector<std::string_view>{"a", "c", "b", "a", "b", ""}));
+    EXPECT_EQ(Node::find(d.root, "b")->integer, 1);
+    EXPECT_EQ(Node::find(d.root, "")->integer, 4);
+    EXPECT_EQ(Node::find(d.root, "a")->kind, Kind::List);
+    const std::vector<Node> a = Items(*Node::find(d.root, "a"));
+    ASSERT_EQ(a.size(), 2u);
+    EXPECT_TRUE(Items(*Node::find(a[0], "b")).empty());
+    EXPECT_EQ(Items(a[1]).at(0).integer, 1);
+    const std::vector<Node> cd = Items(*Node::find(Node::find(d.root, "c"), "d"));
+    ASSERT_EQ(cd.size(), 2u);
+    EXPECT_EQ(cd[0].bytes, "x");
+    EXPECT_TRUE(Keys(cd[1]).empty());
+    // Only dictionaries have keys and only containers have elements.
+    EXPECT_FALSE(Node::find(d.root, "ab"));
+    EXPECT_FALSE(Node::find(a[1], "a"));
+    EXPECT_FALSE(Node::find(std::nullopt, "a"));
+    EXPECT_TRUE(Items(cd[0]).empty());
+}
+
+TEST(Decoder, InfoSpanCoversTheFirstTopLevelInfoValueWhateverItIs) {
+    const Decoded pieces("d4:infod6:pieces20:" + std::string(20, 'x') + "ee");
+    EXPECT_EQ(pieces.decoder.infoStart, 7u);
+    EXPECT_EQ(pieces.decoder.infoEnd, 40u);
+    const Decoded twice("d4:infoi1e4:infoi2ee");
+    EXPECT_EQ(twice.decoder.infoStart, 7u);
+    EXPECT_EQ(twice.decoder.infoEnd, 10u);
+    EXPECT_EQ(Decoded("d1:xd4:infoi1eee").decoder.infoEnd, 0u);
+}
+
+TEST(Decoder, NestingIsBoundedWithoutExhaustingTheStack) {
+    const int limit = bencode::kMaxNesting;
+    EXPECT_TRUE(Decoded(std::string(limit, 'l') + std::string(limit, 'e')).root);
+    EXPECT_FALSE(Decoded(std::string(limit + 1, 'l') + std::string(limit + 1, 'e')).root);
+    EXPECT_FALSE(Decoded(std::string(200000, 'l') + std::string(200000, 'e')).root);
+    std::string dictionaries;
+    for (int i = 0; i < 100000; ++i) {
+        dictionaries += "d1:a";
+    }
+    EXPECT_FALSE(Decoded(dictionaries + "i1e" + std::string(100000, 'e')).root);
+}
+
+}  // namespace

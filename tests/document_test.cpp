@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "platform/json_text.h"
+#include "platform/utf8.h"
+#include "torrent/json.h"
+
+using torrent::TorrentInfo;
+using torrent::TreeNode;
+
+namespace {
+
+TEST(TorrentDocument, ExactTextOfARecord) {
+    TorrentInfo info;
+    info.ok = true;
+    info.name = "a.iso";
+    info.comment = "say \"hi\"\n";
+    info.creationDate = 86400;
+    info.pieceLength = 16384;
+    info.pieceCount = 1;
+    info.totalSize = 1000;
+    info.fileCount = 1;
+    info.hasPrivate = true;
+    info.custom = {{"foo", "bar"}, {"n", "-12"}};
+    info.trackerTiers = {{"u1", "u2"}, {"u3"}};
+    info.tree.name = "a.iso";
+    info.tree.dir = true;
+    EXPECT_EQ(
+        torrent::toJson(info),
+        R"({"ok":true,"name":"a.iso","announce":"","comment":"say \"hi\"\n","createdBy":"",)"
+        R"("creationDate":86400,"pieceLength":16384,"pieceCount":1,"multiFile":false,)"
+        R"("totalSize":1000,"fileCount":1,"hasPrivate":true,"isPrivate":false,"isV2":false,)"
+        R"("infoHashV1":"","infoHashV2":"","custom":[{"k":"foo","v":"bar"},{"k":"n","v":"-12"}],)"
+        R"("trackerTiers":[["u1","u2"],["u3"]],"tree":{"name":"a.iso","dir":true,"size":0,)"
+        R"("children":[]}})");
+}
+
+TEST(TorrentDocument, TreeShapeExtremeNumbersAndRepairedNames) {
+    TorrentInfo info;
+    info.creationDate = -1;
+    info.totalSize = std::numeric_limits<std::int64_t>::min();
+    info.fileCount = std::numeric_limits<std::int32_t>::max();
+    info.tree = TreeNode("r\xff", true, 6);
+    info.tree.children.emplace_back("x", false, 5);
+    info.tree.children.emplace_back("d", true, 1);
+    info.tree.children[1].children.emplace_back("y", false, 1);
+    info.tree.children.emplace_back("e", true, 0);
+    const std::string json = torrent::toJson(info);
+    EXPECT_NE(json.find(R"("creationDate":-1,)"), std::string::npos);
+    EXPECT_NE(json.find(R"("totalSize":-9223372036854775808,"fileCount":2147483647,)"),
+              std::string::npos);
+    EXPECT_EQ(json.substr(json.find(R"("tree":)")),
+              "\"tree\":{\"name\":\"r\xEF\xBF\xBD\",\"dir\":true,\"size\":6,\"children\":["
+              R"({"name":"x","dir":false,"size":5},)"
+              R"({"name":"d","dir":true,"size":1,"children":[{"name":"y","dir":false,"size":1}]},)"
+              R"({"name":"e","dir":true,"size":0,"children":[]}]}})");
+}
+
+TEST(JsonText, EscapesOnlyQuoteBackslashAndControlBytesInTheFormAsked) {
+    const std::string text = std::string("\"\\\b\t\n\f\r\x01\x0b\x1f/\x7f\xc3\xa9", 14) + '\0';
+    std::string shortForms;
+    platform::AppendJsonString(shortForms, text, platform::ControlEscapes::Short);
+    EXPECT_EQ(shortForms, R"("\"\\\b\t\n\f\r\u0001\u000b\u001f/)"
+                          "\x7f\xc3\xa9"
+                          R"(\u0000")");
+    std::string unicode;
+    platform::AppendJsonEscaped(unicode, "\t\"", platform::ControlEscapes::Unicode);
+    EXPECT_EQ(unicode, R"(\u0009\")");
+}
+
+TEST(SanitizeUtf8, ReplacesEachBadByteOnce) {
+    const std::string bad = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        {"A\xff"
+         "B",
+         "A" + bad + "B"},
+        {"\xE0\xA0"
+         "A",
+         bad + bad + "A"},
+        {"x\xE2\x82", "x" + bad + bad},
+        {"\xED\xA0\x80", bad + bad + bad},
+        {"\xF4\x90\x80\x80", bad + bad + bad + bad},
+        {"\xC0\x80", bad + bad},
+        {"\xE0\x9F\xBF", bad + bad + bad},
+        {"\xF5\x80", bad + bad},
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xED\x9F\xBF",
+         "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xED\x9F\xBF"},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(SanitizeUtf8(input), expected);
+    }
+}
+
+TEST(TorrentDocument, DeepTreesAreWrittenWithoutRecursion) {
+    TorrentInfo info;
+    TreeNode* node = &info.tree;
+    node->dir = true;
+    constexpr std::size_t kDepth = 500000;
+    for (std::size_t i = 0; i < kDepth; ++i) {
+        node->children.emplace_back("d", true, 0);
+        node = &node->children.back();
+    }
+    const std::string json = torrent::toJson(info);
+    EXPECT_EQ(json.size() - json.find(R"("tree":)"),
+              sizeof R"("tree":{"name":"","dir":true,"size":0,"children":[]}})" - 1 +
+                  kDepth * (sizeof R"({"name":"d","dir":true,"size":0,"children":[]})" - 1));
+}
+
+}  // namespace

@@ -1,0 +1,528 @@
+// The test runtime: the client library's entry the loader calls, the objects the plug-in talks
+// to, and the control surface the tests use. Each loaded copy of the library has its own state.
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/windows/this_module.h"
+#include "tests/runtime/fake_com.h"
+#include "tests/runtime/test_runtime.h"
+#include "webview2/com_ptr.h"
+#include "webview2/wide_text.h"
+
+namespace {
+
+// The interfaces the plug-in and the loader ask for by identifier.
+constexpr GUID kEnvironmentId = {
+    0xB96D755E, 0x0319, 0x4E92, {0xA2, 0x96, 0x23, 0x43, 0x6F, 0x46, 0xA1, 0xFC}};
+constexpr GUID kWebView22Id = {
+    0xDB75DFC7, 0xA857, 0x4632, {0xA3, 0x98, 0x69, 0x69, 0xDD, 0xE2, 0x6C, 0x0A}};
+
+// HRESULT_FROM_WIN32(ERROR_INVALID_STATE): what the runtime answers once a controller is closed.
+constexpr HRESULT kClosedResult = static_cast<HRESULT>(0x8007139F);
+constexpr UINT kCompletionMessage = WM_APP + 1;
+
+using Handlers = std::vector<ComPtr<IUnknown>>;
+
+struct PlannedFailure {
+    HRESULT result = S_OK;
+    bool inCompletion = false;
+    int times = 0;
+
+    // The failure due now at this point of a creation (at once or in the completion), S_OK if
+    // none; each creation uses up at most one.
+    HRESULT Take(bool atCompletion) {
+        if (times <= 0 || inCompletion != atCompletion) {
+            return S_OK;
+        }
+        --times;
+        return result;
+    }
+};
+
+struct RuntimeState {
+    std::vector<EnvironmentCall> environmentCalls;
+    std::vector<std::string> journal;
+    std::vector<ComPtr<IUnknown>> controllers;
+    PlannedFailure environmentFailure;
+    PlannedFailure controllerFailure;
+    HRESULT navigateResult = S_OK;
+    bool offerWebView22 = true;
+    bool holdCompletions = false;
+    std::map<UINT_PTR, std::function<void()>> waiting;
+    std::vector<UINT_PTR> held;
+    UINT_PTR nextCompletion = 1;
+    HWND messageWindow = nullptr;
+};
+
+RuntimeState& State() {
+    static RuntimeState state;
+    return state;
+}
+
+std::string Utf8(const wchar_t* text) {
+    return text != nullptr ? Utf8FromWide(text) : "(null)";
+}
+
+template <typename T, typename Value>
+HRESULT Give(T* out, Value value) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    *out = value;
+    return S_OK;
+}
+
+// A copy of a text for a caller that frees it with CoTaskMemFree.
+HRESULT CopyOut(const std::wstring& text, LPWSTR* out) {
+    auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, copy);
+    return Give(out, copy);
+}
+
+LRESULT CALLBACK CompletionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kCompletionMessage) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    auto& waiting = State().waiting;
+    if (const auto found = waiting.find(static_cast<UINT_PTR>(wParam)); found != waiting.end()) {
+        std::function<void()> completion = std::move(found->second);
+        waiting.erase(found);
+        completion();
+    }
+    return 0;
+}
+
+// Completions arrive through the calling thread's message loop, as the runtime's do: through a
+// message-only window per loaded copy, whose class name carries the module.
+void PostCompletion(UINT_PTR id) {
+    RuntimeState& state = State();
+    if (state.messageWindow == nullptr) {
+        const HMODULE module = platform::ThisModule();
+        const std::wstring name =
+            L"MarrowpeekTestRuntime" + std::to_wstring(reinterpret_cast<UINT_PTR>(module));
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = CompletionWindowProc;
+        windowClass.hInstance = module;
+        windowClass.lpszClassName = name.c_str();
+        RegisterClassW(&windowClass);
+        state.messageWindow = CreateWindowExW(0, name.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                              nullptr, module, nullptr);
+    }
+    PostMessageW(state.messageWindow, kCompletionMessage, id, 0);
+}
+
+void Complete(std::function<void()> completion) {
+    RuntimeState& state = State();
+    const UINT_PTR id = state.nextCompletion++;
+    state.waiting.emplace(id, std::move(completion));
+    if (state.holdCompletions) {
+        state.held.push_back(id);
+    } else {
+        PostCompletion(id);
+    }
+}
+
+template <typename Fake, typename... Args>
+ComPtr<IUnknown> Make(const std::vector<Slot>& vtable, std::vector<GUID> interfaces,
+                      Args&&... args) {
+    return ComPtr<IUnknown>::Attach(
+        AsUnknown(NewFake<Fake>(vtable, std::move(interfaces), std::forward<Args>(args)...)));
+}
+
+// The registration token is a structure of one 64-bit member, passed by pointer.
+HRESULT Subscribe(Handlers& handlers, IUnknown* handler, INT64* token) {
+    if (handler == nullptr || token == nullptr) {
+        return E_POINTER;
+    }
+    handlers.emplace_back(handler);
+    *token = static_cast<INT64>(handlers.size());
+    return S_OK;
+}
+
+// ---- event arguments and responses
+
+struct Request : FakeObject {
+    std::wstring uri;
+    static HRESULT STDMETHODCALLTYPE GetUri(Request* self, LPWSTR* uri) {
+        return CopyOut(self->uri, uri);
+    }
+};
+
+struct Response : FakeObject {
+    ResourceReply reply;
+};
+
+struct ResourceArgs : FakeObject {
+    ComPtr<IUnknown> request;
+    ComPtr<IUnknown> response;
+    static HRESULT STDMETHODCALLTYPE GetRequest(ResourceArgs* self, IUnknown** request) {
+        return Give(request, ComPtr(self->request).Detach());
+    }
+    static HRESULT STDMETHODCALLTYPE PutResponse(ResourceArgs* self, IUnknown* response) {
+        self->response = response;
+        return S_OK;
+    }
+};
+
+struct MessageArgs : FakeObject {
+    std::optional<std::wstring> text;
+    static HRESULT STDMETHODCALLTYPE TryGetString(MessageArgs* self, LPWSTR* text) {
+        if (self->text) {
+            return CopyOut(*self->text, text);
+        }
+        Give(text, nullptr);
+        return E_INVALIDARG;
+    }
+};
+
+struct KeyArgs : FakeObject {
+    INT32 kind = 0;
+    UINT key = 0;
+    bool handled = false;
+    static HRESULT STDMETHODCALLTYPE GetKind(KeyArgs* self, INT32* kind) {
+        return Give(kind, self->kind);
+    }
+    static HRESULT STDMETHODCALLTYPE GetKey(KeyArgs* self, UINT* key) {
+        return Give(key, self->key);
+    }
+    static HRESULT STDMETHODCALLTYPE PutHandled(KeyArgs* self, BOOL handled) {
+        self->handled = handled != FALSE;
+        return S_OK;
+    }
+};
+
+const std::vector<Slot> kRequestSlots = MakeVtable(10, {{3, At(Request::GetUri)}});
+const std::vector<Slot> kResponseSlots = MakeVtable(10, {});
+const std::vector<Slot> kResourceArgsSlots =
+    MakeVtable(8, {{3, At(ResourceArgs::GetRequest)}, {5, At(ResourceArgs::PutResponse)}});
+const std::vector<Slot> kMessageArgsSlots = MakeVtable(6, {{5, At(MessageArgs::TryGetString)}});
+const std::vector<Slot> kKeyArgsSlots = MakeVtable(
+    9, {{3, At(KeyArgs::GetKind)}, {4, At(KeyArgs::GetKey)}, {8, At(KeyArgs::PutHandled)}});
+// The plug-in reads nothing from a navigation's completion.
+const std::vector<Slot> kNavigationArgsSlots = MakeVtable(6, {});
+
+// ---- the web view and its controller
+
+struct WebView : FakeObject {
+    int controller = 0;
+    bool closed = false;
+    Handlers resourceHandlers, navigationHandlers, messageHandlers;
+
+    // Journals the call; false once the web view is closed.
+    bool Note(const std::string& call) {
+        State().journal.push_back("c" + std::to_string(controller) + " " + call);
+        return !closed;
+    }
+    HRESULT Answer(const std::string& call, HRESULT result = S_OK) {
+        return Note(call) ? result : kClosedResult;
+    }
+    static HRESULT STDMETHODCALLTYPE Navigate(WebView* self, LPCWSTR uri) {
+        return self->Answer("Navigate " + Utf8(uri), State().navigateResult);
+    }
+    static HRESULT STDMETHODCALLTYPE PostJson(WebView* self, LPCWSTR json) {
+        return self->Answer("PostWebMessageAsJson " + Utf8(json));
+    }
+    static HRESULT STDMETHODCALLTYPE AddFilter(WebView* self, LPCWSTR uri, INT32 context) {
+        return self->Answer("AddWebResourceRequestedFilter " + Utf8(uri) + " " +
+                            std::to_string(context));
+    }
+    static HRESULT STDMETHODCALLTYPE AddFilterWithKinds(WebView* self, LPCWSTR uri, INT32 context,
+                                                        INT32 kinds) {
+        return self->Answer("AddWebResourceRequestedFilterWithRequestSourceKinds " + Utf8(uri) +
+                            " " + std::to_string(context) + " " + std::to_string(kinds));
+    }
+    static HRESULT STDMETHODCALLTYPE AddNavigationCompleted(WebView* self, IUnknown* handler,
+                                                            INT64* token) {
+        return self->Note("add_NavigationCompleted")
+                   ? Subscribe(self->navigationHandlers, handler, token)
+                   : kClosedResult;
+    }
+    static HRESULT STDMETHODCALLTYPE AddWebMessageReceived(WebView* self, IUnknown* handler,
+                                                           INT64* token) {
+        return self->Note("add_WebMessageReceived")
+                   ? Subscribe(self->messageHandlers, handler, token)
+                   : kClosedResult;
+    }
+    static HRESULT STDMETHODCALLTYPE AddWebResourceRequested(WebView* self, IUnknown* handler,
+                                                             INT64* token) {
+        return self->Note("add_WebResourceRequested")
+                   ? Subscribe(self->resourceHandlers, handler, token)
+                   : kClosedResult;
+    }
+};
+
+const std::vector<Slot> kWebViewSlots = MakeVtable(125, {{5, At(WebView::Navigate)},
+                                                         {15, At(WebView::AddNavigationCompleted)},
+                                                         {32, At(WebView::PostJson)},
+                                                         {34, At(WebView::AddWebMessageReceived)},
+                                                         {55, At(WebView::AddWebResourceRequested)},
+                                                         {57, At(WebView::AddFilter)},
+                                                         {123, At(WebView::AddFilterWithKinds)}});
+
+struct Controller : FakeObject {
+    explicit Controller(int number) {
+        std::vector<GUID> offered;
+        if (State().offerWebView22) {
+            offered.push_back(kWebView22Id);
+        }
+        webView = Make<WebView>(kWebViewSlots, std::move(offered));
+        view().controller = number;
+    }
+    ComPtr<IUnknown> webView;
+    Handlers keyHandlers;
+
+    WebView& view() { return *AsFake<WebView>(webView.Get()); }
+    HRESULT Answer(const std::string& call) { return view().Note(call) ? S_OK : kClosedResult; }
+
+    static HRESULT STDMETHODCALLTYPE PutIsVisible(Controller* self, BOOL visible) {
+        return self->Answer("put_IsVisible " + std::to_string(visible ? 1 : 0));
+    }
+    static HRESULT STDMETHODCALLTYPE PutBounds(Controller* self, RECT bounds) {
+        return self->Answer("put_Bounds " + std::to_string(bounds.left) + " " +
+                            std::to_string(bounds.top) + " " + std::to_string(bounds.right) + " " +
+                            std::to_string(bounds.bottom));
+    }
+    static HRESULT STDMETHODCALLTYPE MoveFocus(Controller* self, INT32 reason) {
+        return self->Answer("MoveFocus " + std::to_string(reason));
+    }
+    static HRESULT STDMETHODCALLTYPE AddAcceleratorKeyPressed(Controller* self, IUnknown* handler,
+                                                              INT64* token) {
+        return self->view().Note("add_AcceleratorKeyPressed")
+                   ? Subscribe(self->keyHandlers, handler, token)
+                   : kClosedResult;
+    }
+    static HRESULT STDMETHODCALLTYPE PutParentWindow(Controller* self, HWND parent) {
+        return self->Answer("put_ParentWindow " + HandleText(parent));
+    }
+    static HRESULT STDMETHODCALLTYPE Close(Controller* self) {
+        WebView& view = self->view();
+        if (!view.Note("Close")) {
+            return kClosedResult;
+        }
+        // Closing ends every subscription, as in the real runtime.
+        view.closed = true;
+        view.resourceHandlers = view.navigationHandlers = view.messageHandlers = {};
+        self->keyHandlers = {};
+        return S_OK;
+    }
+    static HRESULT STDMETHODCALLTYPE GetCoreWebView2(Controller* self, IUnknown** webView) {
+        Give(webView, self->view().closed ? nullptr : ComPtr(self->webView).Detach());
+        return self->view().closed ? kClosedResult : S_OK;
+    }
+};
+
+const std::vector<Slot> kControllerSlots =
+    MakeVtable(26, {{4, At(Controller::PutIsVisible)},
+                    {6, At(Controller::PutBounds)},
+                    {12, At(Controller::MoveFocus)},
+                    {19, At(Controller::AddAcceleratorKeyPressed)},
+                    {22, At(Controller::PutParentWindow)},
+                    {24, At(Controller::Close)},
+                    {25, At(Controller::GetCoreWebView2)}});
+
+// ---- the environment
+
+struct Environment : FakeObject {
+    static HRESULT STDMETHODCALLTYPE CreateController(Environment*, HWND parent,
+                                                      IUnknown* handler) {
+        RuntimeState& state = State();
+        const int number = static_cast<int>(state.controllers.size()) + 1;
+        state.journal.push_back("CreateCoreWebView2Controller c" + std::to_string(number) +
+                                " parent " + HandleText(parent));
+        if (handler == nullptr) {
+            return E_POINTER;
+        }
+        if (const HRESULT failure = state.controllerFailure.Take(false); FAILED(failure)) {
+            return failure;
+        }
+        ComPtr caller(handler);
+        if (const HRESULT failure = state.controllerFailure.Take(true); FAILED(failure)) {
+            Complete([failure, caller] { InvokeHandler(caller.Get(), failure, nullptr); });
+            return S_OK;
+        }
+        auto controller = Make<Controller>(kControllerSlots, {}, number);
+        state.controllers.push_back(controller);
+        Complete([controller, caller] { InvokeHandler(caller.Get(), S_OK, controller.Get()); });
+        return S_OK;
+    }
+    // The content is read at once, from the stream's current position, as the runtime reads it.
+    static HRESULT STDMETHODCALLTYPE CreateResponse(Environment*, IStream* content, int status,
+                                                    LPCWSTR reason, LPCWSTR headers,
+                                                    IUnknown** response) {
+        auto made = Make<Response>(kResponseSlots, {});
+        ResourceReply& reply = AsFake<Response>(made.Get())->reply;
+        reply = {true, status, reason ? reason : L"", headers ? headers : L"", {}};
+        char chunk[4096];
+        ULONG read = 0;
+        while (content != nullptr && SUCCEEDED(content->Read(chunk, sizeof chunk, &read)) &&
+               read > 0) {
+            reply.body.append(chunk, read);
+        }
+        return Give(response, made.Detach());
+    }
+};
+
+const std::vector<Slot> kEnvironmentSlots =
+    MakeVtable(8, {{3, At(Environment::CreateController)}, {4, At(Environment::CreateResponse)}});
+
+Controller* ControllerAt(int number) {
+    auto& controllers = State().controllers;
+    if (number < 1 || number > static_cast<int>(controllers.size())) {
+        return nullptr;
+    }
+    return AsFake<Controller>(controllers[number - 1].Get());
+}
+
+template <typename Fake>
+Fake& Args(const ComPtr<IUnknown>& args) {
+    return *AsFake<Fake>(args.Get());
+}
+
+class Control final : public TestRuntime {
+  public:
+    void FailEnvironment(HRESULT result, bool inCompletion, int times) override {
+        State().environmentFailure = {result, inCompletion, times};
+    }
+    void FailController(HRESULT result, bool inCompletion, int times) override {
+        State().controllerFailure = {result, inCompletion, times};
+    }
+    void AnswerNavigate(HRESULT result) override { State().navigateResult = result; }
+    void OfferWebView22(bool offered) override { State().offerWebView22 = offered; }
+    void HoldCompletions(bool hold) override { State().holdCompletions = hold; }
+    void ReleaseCompletions() override {
+        for (UINT_PTR id : std::exchange(State().held, {})) {
+            PostCompletion(id);
+        }
+    }
+    std::vector<EnvironmentCall> EnvironmentCalls() override { return State().environmentCalls; }
+    std::vector<std::string> Journal() override { return State().journal; }
+    int ControllerCount() override { return static_cast<int>(State().controllers.size()); }
+
+    ResourceReply RaiseResourceRequest(int number, const std::wstring& uri) override {
+        Controller* controller = ControllerAt(number);
+        if (controller == nullptr) {
+            return {};
+        }
+        auto request = Make<Request>(kRequestSlots, {});
+        AsFake<Request>(request.Get())->uri = uri;
+        auto args = Make<ResourceArgs>(kResourceArgsSlots, {});
+        Args<ResourceArgs>(args).request = request;
+        Raise(controller->view().resourceHandlers, controller->webView, args);
+        const ComPtr<IUnknown>& response = Args<ResourceArgs>(args).response;
+        return response ? AsFake<Response>(response.Get())->reply : ResourceReply{};
+    }
+    bool RaiseWebMessage(int number, const std::optional<std::wstring>& text) override {
+        Controller* controller = ControllerAt(number);
+        if (controller == nullptr || controller->view().messageHandlers.empty()) {
+            return false;
+        }
+        auto args = Make<MessageArgs>(kMessageArgsSlots, {});
+        Args<MessageArgs>(args).text = text;
+        Raise(controller->view().messageHandlers, controller->webView, args);
+        return true;
+    }
+    bool RaiseAcceleratorKey(int number, INT32 kind, UINT virtualKey) override {
+        Controller* controller = ControllerAt(number);
+        if (controller == nullptr) {
+            return false;
+        }
+        auto args = Make<KeyArgs>(kKeyArgsSlots, {});
+        Args<KeyArgs>(args).kind = kind;
+        Args<KeyArgs>(args).key = virtualKey;
+        Raise(controller->keyHandlers, State().controllers[number - 1], args);
+        return Args<KeyArgs>(args).handled;
+    }
+    void CompleteNavigation(int number) override {
+        if (Controller* controller = ControllerAt(number)) {
+            Raise(controller->view().navigationHandlers, controller->webView,
+                  Make<NavigationArgs>(kNavigationArgsSlots, {}));
+        }
+    }
+
+  private:
+    struct NavigationArgs : FakeObject {};
+
+    // To a copy of the list, so that a handler may do anything while it runs.
+    static void Raise(Handlers handlers, const ComPtr<IUnknown>& sender,
+                      const ComPtr<IUnknown>& args) {
+        for (const auto& handler : handlers) {
+            InvokeHandler(handler.Get(), sender.Get(), args.Get());
+        }
+    }
+};
+
+}  // namespace
+
+std::vector<Slot> MakeVtable(std::size_t size,
+                             std::initializer_list<std::pair<int, Slot>> methods) {
+    struct Unknown {
+        static HRESULT STDMETHODCALLTYPE QueryInterface(FakeObject* self, REFIID iid, void** out) {
+            bool known = iid == __uuidof(IUnknown);
+            for (const GUID& offered : self->interfaces) {
+                known = known || iid == offered;
+            }
+            Give(out, known ? self : nullptr);
+            if (!known) {
+                return E_NOINTERFACE;
+            }
+            ++self->references;
+            return S_OK;
+        }
+        static ULONG STDMETHODCALLTYPE AddRef(FakeObject* self) { return ++self->references; }
+        static ULONG STDMETHODCALLTYPE Release(FakeObject* self) {
+            const ULONG left = --self->references;
+            if (left == 0) {
+                self->destroy(self);
+            }
+            return left;
+        }
+        static HRESULT STDMETHODCALLTYPE NotImplemented() { return E_NOTIMPL; }
+    };
+    std::vector<Slot> vtable(size, At(Unknown::NotImplemented));
+    vtable[0] = At(Unknown::QueryInterface);
+    vtable[1] = At(Unknown::AddRef);
+    vtable[2] = At(Unknown::Release);
+    for (const auto& [slot, function] : methods) {
+        vtable[static_cast<std::size_t>(slot)] = function;
+    }
+    return vtable;
+}
+
+extern "C" __declspec(dllexport) TestRuntime* TestRuntimeControl() {
+    static Control control;
+    return &control;
+}
+
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE
+    CreateWebViewEnvironmentWithOptionsInternal(BOOL checkRunningInstance, UINT32 runtimeKind,
+                                                PCWSTR userDataFolder, IUnknown* environmentOptions,
+                                                IUnknown* handler) {
+    RuntimeState& state = State();
+    state.environmentCalls.push_back(
+        {checkRunningInstance, runtimeKind,
+         userDataFolder ? std::optional<std::wstring>(userDataFolder) : std::nullopt,
+         environmentOptions != nullptr});
+    if (handler == nullptr) {
+        return E_POINTER;
+    }
+    if (const HRESULT failure = state.environmentFailure.Take(false); FAILED(failure)) {
+        return failure;
+    }
+    const HRESULT late = state.environmentFailure.Take(true);
+    ComPtr caller(handler);
+    if (FAILED(late)) {
+        Complete([late, caller] { InvokeHandler(caller.Get(), late, nullptr); });
+    } else {
+        auto environment = Make<Environment>(kEnvironmentSlots, {kEnvironmentId});
+        Complete([environment, caller] { InvokeHandler(caller.Get(), S_OK, environment.Get()); });
+    }
+    return S_OK;
+}
+
+// The library can tell when it may go, so the loader releases its own reference after the call;
+// the tests keep theirs for as long as the objects live.
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    return S_FALSE;
+}

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "platform/text.h"
+#include "settings/config_document.h"
+#include "settings/config_files.h"
+#include "settings/storage.h"
+#include "settings/themes.h"
+#include "tests/scratch_directory.h"
+#include "torrent/info_hash.h"
+
+namespace {
+
+std::vector<std::string> Names(const std::vector<Theme>& themes) {
+    std::vector<std::string> names;
+    for (const Theme& theme : themes) {
+        names.push_back(theme.name + ":" + std::to_string(theme.entries.size()));
+    }
+    return names;
+}
+
+TEST(Themes, DefaultFileAndUpgrade) {
+    // The palettes live in code; a digest pins the file's bytes without re-typing 1,496 of them.
+    const std::string text = DefaultThemesText();
+    EXPECT_EQ(text.size(), 1496u);
+    EXPECT_EQ(HashHex(L"SHA1", text.data(), text.size()),
+              "aec7e9d0625713aa44a2a5f347b998c1a439a348");
+    EXPECT_EQ(Names(ParseIni(text)),
+              (std::vector<std::string>{"Light:8", "Dark:8", "Dracula:8", "Night Owl:19",
+                                        "Craver:19", "Catppuccin:19"}));
+
+    EXPECT_EQ(
+        UpgradedThemesText("[Ocean]\nbg=#001\n")->rfind("[Ocean]\nbg=#001\n\n[Night Owl]\n", 0),
+        0u);
+    EXPECT_EQ(UpgradedThemesText("[X]\nbg=#fff")->rfind("[X]\nbg=#fff\n[Night Owl]\n", 0), 0u);
+    EXPECT_FALSE(UpgradedThemesText("[Night Owl]\n[Craver]\n[Catppuccin]\n"));
+    // A section line anywhere, even in a comment, counts as present.
+    EXPECT_EQ(Names(ParseIni(*UpgradedThemesText("; see [Craver] below\n[X]\n"))),
+              (std::vector<std::string>{"X:0", "Night Owl:19", "Catppuccin:19"}));
+
+    ScratchDirectory large;
+    const auto big = large.Write(kThemesFileName, "[Mine]\nbg=#123456\n");
+    std::filesystem::resize_file(big, 4 * 1024 * 1024);
+    EnsureConfigFiles(large.path());
+    EXPECT_EQ(std::filesystem::file_size(big), 4u * 1024 * 1024);
+}
+
+TEST(Themes, ResolutionAndStyleSheet) {
+    const auto defaults = ParseIni(DefaultThemesText());
+    EXPECT_EQ(ResolveTheme(defaults, "auto", true)->name, "Dark");
+    EXPECT_EQ(ResolveTheme(defaults, "AUTO", false)->name, "Light");
+    EXPECT_EQ(ResolveTheme(defaults, "", true)->name, "Dark");
+    EXPECT_EQ(ResolveTheme(defaults, "night owl", false)->name, "Night Owl");
+    EXPECT_EQ(ResolveTheme(defaults, "Nightowl", true)->name, "Light");
+    EXPECT_EQ(ResolveTheme(ParseIni("[Zed]\n[light]\n"), "auto", true)->name, "light");
+    EXPECT_EQ(ResolveTheme(ParseIni("[Zed]\n[Other]\n"), "auto", true)->name, "Zed");
+    EXPECT_EQ(ResolveTheme({}, "auto", true), nullptr);
+    EXPECT_EQ(FindTheme(ParseIni("[Same]\na=1\n[same]\na=2\n"), "SAME")->entries[0].second, "1");
+
+    EXPECT_EQ(BuildThemeCss(FindTheme(defaults, "Light")),
+              ":root{--bg:#ffffff;--fg:#1a1a1a;--muted:#666666;--line:#e3e3e3;--accent:#2b7de9;"
+              "--dir:#c8901e;--hover:#eef3fb;--chip:#eef1f5;}");
+    EXPECT_EQ(BuildThemeCss(nullptr), ":root{}");
+    const auto odd = ParseIni("[T]\nbg=#1\nbg=#2\nFG=\n");
+    EXPECT_EQ(BuildThemeCss(&odd[0]), ":root{--bg:#1;--bg:#2;--FG:;}");
+}
+
+TEST(ConfigDocument, ExactTextAndEscapes) {
+    const auto lightOnly = ParseIni(
+        "[Light]\nbg=#ffffff\nfg=#1a1a1a\nmuted=#666666\nline=#e3e3e3\n"
+        "accent=#2b7de9\ndir=#c8901e\nhover=#eef3fb\nchip=#eef1f5\n");
+    EXPECT_EQ(
+        BuildConfigJson(lightOnly, Settings{}, "Light", false, false),
+        R"({"mode":"auto","theme":"Light","tree":"expanded","tcDark":false,"sizeunit":"auto",)"
+        R"("sepspace":false,"fontsize":13,"datefmt":"dmy","cachemode":"portable",)"
+        R"("cachepath":"","perf":false,"palettes":{"Light":{"bg":"#ffffff","fg":"#1a1a1a",)"
+        R"("muted":"#666666","line":"#e3e3e3","accent":"#2b7de9","dir":"#c8901e",)"
+        R"("hover":"#eef3fb","chip":"#eef1f5"}}})");
+
+    Settings odd;
+    odd.theme = "AUTO";
+    odd.cachepath = "C:\\Users\\me\tcache";
+    const std::string json =
+        BuildConfigJson(ParseIni("[Say \"hi\"]\nk\\=v\x01\n[]\n"), odd, "Say \"hi\"", true, true);
+    EXPECT_NE(json.find(R"("cachepath":"C:\\Users\\me\u0009cache")"), std::string::npos);
+    const auto parsed = nlohmann::json::parse(json);
+    EXPECT_EQ(parsed["mode"], "AUTO");
+    EXPECT_EQ(parsed["theme"], "Say \"hi\"");
+    EXPECT_EQ(parsed["palettes"]["Say \"hi\""]["k\\"], "v\x01");
+    EXPECT_EQ(parsed["palettes"][""].size(), 0u);
+    EXPECT_EQ(parsed["tcDark"], true);
+    EXPECT_EQ(parsed["perf"], true);
+    EXPECT_EQ(parsed.size(), 12u);
+    EXPECT_EQ(StyleSheetMessage(":root{--x:\"a\\b\";}"), R"({"css":":root{--x:\"a\\b\";}"})");
+}
+
+// A folder no file can be made in: below a regular file (root writes anywhere else).
+std::filesystem::path Unwritable(const ScratchDirectory& dir) {
+    return dir.Write("not-a-folder", "x") / "plugins";
+}
+
+TEST(WebViewDataFolder, FollowsTheCacheModeAndFallsBackToTheUserFolder) {
+    ScratchDirectory dir;
+    const auto plugin = dir.path() / "plugin";
+    std::filesystem::create_directory(plugin);
+    const auto appData = dir.path() / "appdata";
+    const auto userFolder = appData / "Marrowpeek" / "WebView2";
+    Settings settings;
+    EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, appData), plugin / "webview2_data");
+    EXPECT_TRUE(std::filesystem::is_directory(plugin / "webview2_data"));
+    EXPECT_EQ(ChooseWebViewDataFolder(settings, Unwritable(dir), appData), userFolder);
+    EXPECT_TRUE(std::filesystem::is_directory(userFolder));
+
+    settings.cachemode = "custom";
+    EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, appData), plugin / "webview2_data");
+    settings.cachepath =
+        platform::PathToUtf8(std::filesystem::path("%MARROWPEEK_TEST_FOLDER%") / "wv");
+    const auto custom = ChooseWebViewDataFolder(settings, plugin, appData);
+    EXPECT_EQ(custom.filename(), "wv");
+    EXPECT_TRUE(std::filesystem::is_directory(custom)) << custom;
+    settings.cachepath = platform::PathToUtf8(Unwritable(dir) / "wv");
+    EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, appData), userFolder);
+#ifdef _WIN32
+    settings.cachepath = "Q:\\nowhere\\wv";
+    EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, appData), userFolder);
+#endif
+    settings.cachemode = "user";
+    EXPECT_EQ(ChooseWebViewDataFolder(settings, plugin, std::nullopt), plugin / "webview2_data");
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+#include "view/payload.h"
+
+#include "platform/clock.h"
+#include "platform/file_read.h"
+#include "platform/perf_trace.h"
+#include "settings/config_document.h"
+#include "settings/config_files.h"
+#include "torrent/info_hash.h"
+#include "torrent/json.h"
+#include "torrent/torrent_info.h"
+
+namespace {
+
+void AddInfoHashes(torrent::TorrentInfo& info, const std::string& content) {
+    if (info.infoEnd <= info.infoStart || info.infoEnd > content.size()) {
+        return;
+    }
+    PerfTimer timer("infohash");
+    const char* span = content.data() + info.infoStart;
+    const std::size_t length = info.infoEnd - info.infoStart;
+    info.infoHashV1 = HashHex(L"SHA1", span, length);
+    if (info.isV2) {
+        info.infoHashV2 = HashHex(L"SHA256", span, length);
+    }
+}
+
+PayloadResult ReadResult(const platform::FileRead& read) {
+    switch (read.status) {
+        case platform::FileReadStatus::Ok:
+            return read.bytes.empty() ? PayloadResult::CannotRead : PayloadResult::Ready;
+        case platform::FileReadStatus::Empty:
+            return PayloadResult::Empty;
+        case platform::FileReadStatus::TooLarge:
+            return PayloadResult::TooLarge;
+        case platform::FileReadStatus::CannotOpen:
+            break;
+    }
+    return PayloadResult::CannotRead;
+}
+
+PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& path,
+                             std::uint32_t flags) {
+    const std::int64_t totalStart = platform::PerformanceCounter();
+    PerfTimer timer("ReadFileBytes");
+    const platform::FileRead read = platform::ReadWholeFile(path, kMaxTorrentFileBytes);
+    timer.End();
+    if (const PayloadResult result = ReadResult(read); result != PayloadResult::Ready) {
+        return result;
+    }
+    const std::string& content = read.bytes;
+    timer.Restart("torrent::extract");
+    torrent::TorrentInfo info = torrent::extract(content.data(), content.size());
+    timer.End();
+    if (!info.ok) {
+        return PayloadResult::NotATorrent;
+    }
+    AddInfoHashes(info, content);
+
+    // Built aside and swapped in at the end, so that a failure (out of memory) on the way
+    // leaves the view's state as it was.
+    WebViewState prepared;
+    prepared.dark = (flags & kHostDarkModeFlag) != 0;
+    timer.Restart("torrent::toJson");
+    prepared.dataJson = torrent::toJson(info);
+    timer.Restart("FillConfigPayload");
+    FillConfigPayload(prepared);
+    timer.End();
+    state.dark = prepared.dark;
+    state.dataJson.swap(prepared.dataJson);
+    state.themeCss.swap(prepared.themeCss);
+    state.configJson.swap(prepared.configJson);
+    state.configDir.swap(prepared.configDir);
+    PerfLog("LoadTorrentPayload total",
+            PerfMilliseconds(totalStart, platform::PerformanceCounter()));
+    return PayloadResult::Ready;
+}
+
+}  // namespace
+
+std::string_view RefusalReason(PayloadResult result) {
+    switch (result) {
+        case PayloadResult::Ready:
+            break;
+        case PayloadResult::CannotRead:
+            return "cannot be read";
+        case PayloadResult::Empty:
+            return "is empty";
+        case PayloadResult::TooLarge:
+            return "is larger than 64 MiB";
+        case PayloadResult::NotATorrent:
+            return "is not a torrent";
+    }
+    return {};
+}
+
+PayloadResult LoadTorrentPayload(WebViewState& state, const std::filesystem::path& path,
+                                 std::uint32_t flags) noexcept {
+    try {
+        return PreparePayload(state, path, flags);
+    } catch (...) {
+        // Out of memory on a huge document: refused like a file that cannot be read.
+        return PayloadResult::CannotRead;
+    }
+}
+
+void FillConfigPayload(WebViewState& state) {
+    std::filesystem::path folder = ConfigFolder();
+    const Settings& settings = LoadSettings(folder);
+    const std::vector<Theme>& themes = LoadThemes(folder);
+    const Theme* theme = ResolveTheme(themes, settings.theme, state.dark);
+    std::string css = BuildThemeCss(theme);
+    std::string json =
+        BuildConfigJson(themes, settings, theme ? theme->name : "", state.dark, PerfEnabled());
+    // Built first and swapped in, so that running out of memory leaves the state whole.
+    state.configDir.swap(folder);
+    state.themeCss.swap(css);
+    state.configJson.swap(json);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "view/view_records.h"
+
+// Bit of the host's show flags that says it is in dark mode.
+inline constexpr std::uint32_t kHostDarkModeFlag = 0x80;
+
+// Metainfo files larger than this are refused; it bounds memory to the file plus its tree.
+inline constexpr std::uint64_t kMaxTorrentFileBytes = 64 * 1024 * 1024 - 1;
+
+// What became of a file handed to the view.
+enum class PayloadResult {
+    Ready,       // the view's documents are the file's now
+    CannotRead,  // missing, a folder, locked for writing, or the read failed
+    Empty,
+    TooLarge,     // above kMaxTorrentFileBytes
+    NotATorrent,  // not a bencoded dictionary holding a dictionary under "info"
+};
+
+// Why a file was refused, in plain words ("is not a torrent"); empty for Ready.
+std::string_view RefusalReason(PayloadResult result);
+
+// Prepares the three documents of a view for a file: the torrent document from the file, and
+// the theme style sheet and configuration document from the configuration folder. Unless the
+// result is Ready, no field of `state` has been touched. Never throws.
+PayloadResult LoadTorrentPayload(WebViewState& state, const std::filesystem::path& path,
+                                 std::uint32_t flags) noexcept;
+
+// The configuration folder, style sheet and configuration document alone, for the host's dark
+// mode in `state.dark`.
+void FillConfigPayload(WebViewState& state);
