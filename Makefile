@@ -35,9 +35,10 @@ package:
 	scripts/package.sh
 
 bench:
-	scripts/setup.sh all
+	scripts/setup.sh bench
 	cmake --preset native >/dev/null
 	cmake --build --preset native
+	bench/process_bench.sh
 	build/native/bin/payload_bench
 	cd tests/browser && npm ci --no-audit --no-fund && node ../../bench/page_bench.mjs
 

@@ -40,18 +40,24 @@ std::string MultiFileTorrent(std::size_t fileCount, std::size_t topDirectories,
     std::string out = Header();
     out += "4:infod5:filesl";
     const std::size_t folders = topDirectories * subDirectories;
+    std::size_t total = 0;
     for (std::size_t i = 0; i < fileCount; ++i) {
         const std::size_t folder = i % folders;
+        const std::size_t length = 1000 + i * 37 % 100000;
+        total += length;
         out += "d6:lengthi";
-        out += std::to_string(1000 + i * 37 % 100000);
+        out += std::to_string(length);
         out += "e4:pathl";
         AppendString(out, "Artist " + std::to_string(folder / subDirectories));
         AppendString(out, "Album " + std::to_string(folder % subDirectories));
         AppendString(out, "Track " + std::to_string(i / folders) + ".flac");
         out += "ee";
     }
-    out += "e4:name10:Collection12:piece lengthi1048576e6:pieces20:";
-    out += std::string(20, 'p');
+    // As many piece hashes as the files need, so that other tools accept the file too.
+    constexpr std::size_t kPieceLength = 1048576;
+    const std::size_t pieces = (total + kPieceLength - 1) / kPieceLength;
+    out += "e4:name10:Collection12:piece lengthi" + std::to_string(kPieceLength) + "e6:pieces";
+    out += std::to_string(pieces * 20) + ":" + std::string(pieces * 20, 'p');
     out += "ee";
     return out;
 }

@@ -2,27 +2,30 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <string>
+#include <memory>
+#include <string_view>
 
 namespace platform {
 
 enum class FileReadStatus {
     Ok,
-    CannotOpen,  // missing, a directory, locked, or the size could not be read
+    CannotOpen,  // missing, not a regular file, being written, or it did not give all its bytes
     Empty,
     TooLarge,
 };
 
-struct FileRead {
+// The whole content of a file, alive as long as this record (and its copies) are: mapped where
+// the platform can keep the file from changing underneath, else read into memory.
+struct FileContent {
     FileReadStatus status = FileReadStatus::CannotOpen;
-    // The file's size as reported before reading.
-    std::uint64_t size = 0;
-    // Whatever a single read returned; shorter than `size` after a failed or short read.
-    std::string bytes;
+    std::uint64_t size = 0;             // the size the file had when it was opened
+    std::string_view bytes;             // all of them when the status is Ok
+    std::shared_ptr<const void> owner;  // what keeps `bytes` alive
 };
 
-// Reads a whole file with one read call when it holds 1 to maxBytes bytes. The file is opened
-// for reading and shared for reading only, so a file that someone is writing is refused.
-FileRead ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes);
+// The whole content of a file of 1 to maxBytes bytes. A file that someone has open for writing
+// is refused rather than read half-written, and so is one that did not give as many bytes as it
+// had when it was opened.
+FileContent ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes);
 
 }  // namespace platform

@@ -7,3 +7,7 @@
 // (EF BF BD): no overlong forms, no surrogates, nothing above U+10FFFF. Valid text comes out
 // unchanged, and each rejected byte gives exactly one replacement.
 std::string SanitizeUtf8(std::string_view bytes);
+
+// Whether the bytes are well-formed UTF-8 already, so that SanitizeUtf8 would return them as
+// they are.
+bool IsValidUtf8(std::string_view bytes);

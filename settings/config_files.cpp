@@ -56,11 +56,9 @@ void EnsureThemesFile(const std::filesystem::path& path) {
     }
     // A file that cannot be read whole (locked, 4 MiB or larger, a short read) is left alone:
     // rewriting it from what was read would lose the user's themes.
-    const platform::FileRead read = platform::ReadWholeFile(path, kMaxIniFileBytes);
-    const bool whole =
-        read.status == platform::FileReadStatus::Empty ||
-        (read.status == platform::FileReadStatus::Ok && read.bytes.size() == read.size);
-    if (!whole) {
+    const platform::FileContent read = platform::ReadWholeFile(path, kMaxIniFileBytes);
+    if (read.status != platform::FileReadStatus::Empty &&
+        read.status != platform::FileReadStatus::Ok) {
         return;
     }
     if (const auto upgraded = UpgradedThemesText(read.bytes)) {

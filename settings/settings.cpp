@@ -139,6 +139,6 @@ void ApplySetting(Settings& settings, std::string_view key, std::string_view val
 }
 
 std::string ReadTextFile(const std::filesystem::path& path) {
-    platform::FileRead read = platform::ReadWholeFile(path, kMaxIniFileBytes);
-    return read.status == platform::FileReadStatus::Ok ? std::move(read.bytes) : std::string();
+    const platform::FileContent read = platform::ReadWholeFile(path, kMaxIniFileBytes);
+    return std::string(read.bytes);
 }

@@ -44,19 +44,13 @@ std::vector<std::string_view> Keys(const Node& dictionary) {
 
 TEST(Decoder, IntegersAreReadAsStrtollReadsThem) {
     constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    // clang-format off
     const std::pair<std::string, std::int64_t> cases[] = {
-        {"i0e", 0},
-        {"i-0e", 0},
-        {"i007e", 7},
-        {"i+5e", 5},
-        {"i 5e", 5},
-        {"i\t\n\v\f\r-5e", -5},
-        {"i12abce", 12},
+        {"i0e", 0}, {"i-0e", 0}, {"i007e", 7}, {"i+5e", 5}, {"i 5e", 5}, {"i\t\n\v\f\r-5e", -5},
+        {"i12abce", 12}, {std::string("i5\0e", 4), 5},
         {"i9223372036854775807e", std::numeric_limits<std::int64_t>::max()},
-        {"i-9223372036854775808e", kMin},
-        {"i-00000000000000000000009223372036854775808e", kMin},
-        {std::string("i5\0e", 4), 5},
-    };
+        {"i-9223372036854775808e", kMin}, {"i-00000000000000000000009223372036854775808e", kMin}};
+    // clang-format on
     for (const auto& [input, value] : cases) {
         const Decoded d(input);
         ASSERT_TRUE(d.root) << input;
@@ -66,41 +60,13 @@ TEST(Decoder, IntegersAreReadAsStrtollReadsThem) {
 }
 
 TEST(Decoder, MalformedInputGivesNothingAndKeepsNothing) {
+    // clang-format off
     const std::string cases[] = {
-        "",
-        "x",
-        "e",
-        "-1:a",
-        "ie",
-        "i-e",
-        "i+e",
-        "ixe",
-        "i e",
-        "i1",
-        "i",
-        std::string("i\0"
-                    "5e",
-                    4),
-        "i9223372036854775808e",
-        "i-9223372036854775809e",
-        "4:abc",
-        "3abc",
-        ":abc",
-        "+3:abc",
-        " 3:abc",
-        "3 :abc",
-        "18446744073709551616:a",
-        "l",
-        "li1e",
-        "d",
-        "d1:a",
-        "d1:ai1e",
-        "di1ei2ee",
-        "d:e",
-        "dle",
-        "d1:ae",
-        "d4:infod6:pieces30:abee",
-    };
+        "", "x", "e", "-1:a", "ie", "i-e", "i+e", "ixe", "i e", "i1", "i", std::string("i\0" "5e", 4),
+        "i9223372036854775808e", "i-9223372036854775809e", "4:abc", "3abc", ":abc", "+3:abc",
+        " 3:abc", "3 :abc", "18446744073709551616:a", "l", "li1e", "d", "d1:a", "d1:ai1e",
+        "di1ei2ee", "d:e", "dle", "d1:ae", "d4:infod6:pieces30:abee"};
+    // clang-format on
     for (const auto& input : cases) {
         const Decoded d(input);
         EXPECT_FALSE(d.root) << input;

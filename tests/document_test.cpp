@@ -7,7 +7,6 @@
 #include "torrent/json.h"
 
 using torrent::TorrentInfo;
-using torrent::TreeNode;
 
 namespace {
 
@@ -24,8 +23,7 @@ TEST(TorrentDocument, ExactTextOfARecord) {
     info.hasPrivate = true;
     info.custom = {{"foo", "bar"}, {"n", "-12"}};
     info.trackerTiers = {{"u1", "u2"}, {"u3"}};
-    info.tree.name = "a.iso";
-    info.tree.dir = true;
+    info.tree.SetRoot("a.iso", true);
     EXPECT_EQ(
         torrent::toJson(info),
         R"({"ok":true,"name":"a.iso","announce":"","comment":"say \"hi\"\n","createdBy":"",)"
@@ -41,11 +39,12 @@ TEST(TorrentDocument, TreeShapeExtremeNumbersAndRepairedNames) {
     info.creationDate = -1;
     info.totalSize = std::numeric_limits<std::int64_t>::min();
     info.fileCount = std::numeric_limits<std::int32_t>::max();
-    info.tree = TreeNode("r\xff", true, 6);
-    info.tree.children.emplace_back("x", false, 5);
-    info.tree.children.emplace_back("d", true, 1);
-    info.tree.children[1].children.emplace_back("y", false, 1);
-    info.tree.children.emplace_back("e", true, 0);
+    info.tree.SetRoot("r\xff", true);
+    info.tree.Add(0, "x", false, 5);
+    const auto d = info.tree.Add(0, "d", true, 0);
+    info.tree.Add(0, "e", true, 0);
+    info.tree.Add(d, "y", false, 1);
+    info.tree.Finish();
     const std::string json = torrent::toJson(info);
     EXPECT_NE(json.find(R"("creationDate":-1,)"), std::string::npos);
     EXPECT_NE(json.find(R"("totalSize":-9223372036854775808,"fileCount":2147483647,)"),
@@ -86,8 +85,7 @@ TEST(SanitizeUtf8, ReplacesEachBadByteOnce) {
         {"\xF5\x80", bad + bad},
         {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xED\x9F\xBF",
          "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xED\x9F\xBF"},
-        {std::string("a\0b", 3), std::string("a\0b", 3)},
-    };
+        {std::string("a\0b", 3), std::string("a\0b", 3)}};
     for (const auto& [input, expected] : cases) {
         EXPECT_EQ(SanitizeUtf8(input), expected);
     }
@@ -95,12 +93,10 @@ TEST(SanitizeUtf8, ReplacesEachBadByteOnce) {
 
 TEST(TorrentDocument, DeepTreesAreWrittenWithoutRecursion) {
     TorrentInfo info;
-    TreeNode* node = &info.tree;
-    node->dir = true;
-    constexpr std::size_t kDepth = 500000;
-    for (std::size_t i = 0; i < kDepth; ++i) {
-        node->children.emplace_back("d", true, 0);
-        node = &node->children.back();
+    info.tree.SetRoot("", true);
+    constexpr std::uint32_t kDepth = 500000;
+    for (std::uint32_t i = 0; i < kDepth; ++i) {
+        info.tree.Add(i, "d", true, 0);
     }
     const std::string json = torrent::toJson(info);
     EXPECT_EQ(json.size() - json.find(R"("tree":)"),

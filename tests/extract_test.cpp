@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <limits>
 
 #include "tests/bencode_builder.h"
@@ -10,17 +11,24 @@ using torrent::TorrentInfo;
 
 namespace {
 
+// Kept alive, since the record's tree reads from them.
+std::deque<std::string> inputs;
+
 TorrentInfo Extract(const std::string& bytes) {
-    return torrent::extract(bytes.data(), bytes.size());
+    const std::string& kept = inputs.emplace_back(bytes);
+    return torrent::extract(kept.data(), kept.size());
 }
 
 // The tree below the root, depth first in stored order: "path size", folders ending in "/".
-std::vector<std::string> TreeLines(const torrent::TreeNode& node, const std::string& prefix = "") {
+std::vector<std::string> TreeLines(const torrent::FileTree& tree, std::uint32_t folder = 0,
+                                   const std::string& prefix = "") {
     std::vector<std::string> lines;
-    for (const torrent::TreeNode& child : node.children) {
-        const std::string path = prefix + child.name + (child.dir ? "/" : "");
+    for (auto at = tree.nodes()[folder].firstChild; at != torrent::kNoNode;
+         at = tree.nodes()[at].nextSibling) {
+        const torrent::TreeNode& child = tree.nodes()[at];
+        const std::string path = prefix + std::string(tree.Name(child)) + (child.dir ? "/" : "");
         lines.push_back(path + " " + std::to_string(child.size));
-        for (std::string& line : TreeLines(child, path)) {
+        for (std::string& line : TreeLines(tree, at, path)) {
             lines.push_back(std::move(line));
         }
     }
@@ -48,7 +56,7 @@ TEST(Extract, RefusesInputWithoutAnInfoDictionary) {
         const TorrentInfo info = Extract(input);
         EXPECT_FALSE(info.ok) << input;
         EXPECT_EQ(info.infoEnd, 0u);
-        EXPECT_TRUE(info.tree.name.empty());
+        EXPECT_TRUE(info.tree.Name(info.tree.root()).empty());
     }
 }
 
@@ -58,8 +66,8 @@ TEST(Extract, SingleFileTorrent) {
     EXPECT_FALSE(info.multiFile);
     EXPECT_EQ(info.totalSize, 1000);
     EXPECT_EQ(info.fileCount, 1);
-    EXPECT_EQ(info.tree.name, "a.iso");
-    EXPECT_TRUE(info.tree.dir);
+    EXPECT_EQ(info.tree.Name(info.tree.root()), "a.iso");
+    EXPECT_TRUE(info.tree.root().dir);
     EXPECT_TRUE(TreeLines(info.tree).empty());
     EXPECT_EQ(info.pieceLength, 16384);
     EXPECT_EQ(info.pieceCount, 1);
@@ -74,8 +82,8 @@ TEST(Extract, TreeKeepsFirstAppearanceReusesOnlyFoldersAndSumsSizes) {
     EXPECT_TRUE(info.multiFile);
     EXPECT_EQ(info.fileCount, 5);
     EXPECT_EQ(info.totalSize, 15);
-    EXPECT_EQ(info.tree.name, "root");
-    EXPECT_EQ(info.tree.size, 15);
+    EXPECT_EQ(info.tree.Name(info.tree.root()), "root");
+    EXPECT_EQ(info.tree.root().size, 15);
     EXPECT_EQ(TreeLines(info.tree), (std::vector<std::string>{"d 1", "d/ 6", "d/x 2", "d/y 4",
                                                               "e/ 8", "e/1 3", "e/2 5"}));
 }
@@ -91,10 +99,10 @@ TEST(Extract, MalformedItemsAreSkippedAndOddNamesKept) {
               (std::vector<std::string>{"nolength 0", "/ 6", "/./ 6", "/./a/b/ 6",
                                         "/./a/b/f\xEF\xBF\xBD 6"}));
     // Names below the root are repaired here; the root's name is left to the document.
-    EXPECT_EQ(Extract("d4:infod5:filesle4:name2:r\xff"
-                      "ee")
-                  .tree.name,
-              "r\xff");
+    const TorrentInfo root = Extract(
+        "d4:infod5:filesle4:name2:r\xff"
+        "ee");
+    EXPECT_EQ(root.tree.Name(root.tree.root()), "r\xff");
 }
 
 TEST(Extract, SizesWrapInsteadOfOverflowing) {
@@ -115,7 +123,7 @@ TEST(Extract, DeepPathsNeitherRecurseNorOverflow) {
     }
     const TorrentInfo info = Extract("d4:infod5:filesld6:lengthi3e4:path" + path + "eeeee");
     ASSERT_TRUE(info.ok);
-    EXPECT_EQ(info.tree.size, 3);
+    EXPECT_EQ(info.tree.root().size, 3);
 }
 
 TEST(Extract, TrackersCustomKeysAndFlags) {

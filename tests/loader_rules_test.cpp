@@ -10,21 +10,19 @@ namespace {
 using loader::LoaderOptions;
 
 TEST(ChannelList, IndicesSetTheirBitsAndEverythingElseMeansStable) {
-    const std::pair<const wchar_t*, std::uint32_t> cases[] = {
-        {L"1,2", 0b00110},
-        {L"4", 0b10000},
-        {L"0,3", 0b01001},
-        {L"9", 0b00001},
-        {L"x", 0b00001},
-        {L"-1", 0b00001},
-        {L"1,x", 0b00011},
-        {L",,2,", 0b00100},
-        {L" 3", 0b01000},
-        {L"2abc", 0b00100},
-        {L"", 0},
-        {L",", 0},
-        {L"99999999999999999999", 0b00001},
-    };
+    const std::pair<const wchar_t*, std::uint32_t> cases[] = {{L"1,2", 0b00110},
+                                                              {L"4", 0b10000},
+                                                              {L"0,3", 0b01001},
+                                                              {L"9", 0b00001},
+                                                              {L"x", 0b00001},
+                                                              {L"-1", 0b00001},
+                                                              {L"1,x", 0b00011},
+                                                              {L",,2,", 0b00100},
+                                                              {L" 3", 0b01000},
+                                                              {L"2abc", 0b00100},
+                                                              {L"", 0},
+                                                              {L",", 0},
+                                                              {L"99999999999999999999", 0b00001}};
     for (const auto& [text, mask] : cases) {
         EXPECT_EQ(loader::ParseChannelList(text), mask) << std::wstring(text).size();
     }

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/file_read.h"
 #include "platform/perf_trace.h"
 #include "tests/bencode_builder.h"
 #include "tests/debug_output_capture.h"
@@ -11,6 +12,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 using namespace fixture;
@@ -47,8 +51,7 @@ TEST(LoadTorrentPayload, RefusalsSayWhyAndLeaveTheStateUntouched) {
         {overLimit, "is larger than 64 MiB"},
         {atLimit, "is not a torrent"},
         {dir.Write("text.torrent", "don't look, this is text\n"), "is not a torrent"},
-        {dir.Write("truncated.torrent", "d4:infod4:name1:a"), "is not a torrent"},
-    };
+        {dir.Write("truncated.torrent", "d4:infod4:name1:a"), "is not a torrent"}};
     for (const auto& [path, reason] : cases) {
         WebViewState state;
         state.dataJson = "old";
@@ -60,18 +63,37 @@ TEST(LoadTorrentPayload, RefusalsSayWhyAndLeaveTheStateUntouched) {
     }
 }
 
-#ifdef _WIN32
-TEST(LoadTorrentPayload, RefusesAFileThatIsOpenForWriting) {
+// A file someone is writing is refused rather than read half-written; one that was read cannot
+// be changed underneath its content, which would crash a mapped read.
+TEST(ReadWholeFile, WritersAreRefusedAndKeptOut) {
     ScratchDirectory dir;
     const auto path = dir.Write("busy.torrent", SingleFileTorrent("a", 1));
-    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    WebViewState state;
-    EXPECT_EQ(LoadTorrentPayload(state, path, 0), PayloadResult::CannotRead);
-    CloseHandle(writer);
-    EXPECT_EQ(LoadTorrentPayload(state, path, 0), PayloadResult::Ready);
-}
+    {
+#ifdef _WIN32
+        HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        const int writer = open(path.c_str(), O_WRONLY);
 #endif
+        WebViewState state;
+        EXPECT_EQ(LoadTorrentPayload(state, path, 0), PayloadResult::CannotRead);
+#ifdef _WIN32
+        CloseHandle(writer);
+#else
+        close(writer);
+#endif
+    }
+    platform::FileContent content = platform::ReadWholeFile(path, 1 << 20);
+    ASSERT_EQ(content.status, platform::FileReadStatus::Ok);
+    EXPECT_EQ(content.bytes, SingleFileTorrent("a", 1));
+#ifndef _WIN32
+    EXPECT_EQ(open(path.c_str(), O_WRONLY | O_NONBLOCK), -1);
+    content = {};
+    const int writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+    EXPECT_GE(writer, 0);
+    close(writer);
+#endif
+}
 
 TEST(LoadTorrentPayload, HashesCoverTheInfoBytesAsWrittenWhateverSurroundsThem) {
     ScratchDirectory dir;
@@ -80,8 +102,7 @@ TEST(LoadTorrentPayload, HashesCoverTheInfoBytesAsWrittenWhateverSurroundsThem) 
     const std::string variants[] = {
         Dict({{"info", v2Info}}),
         Dict({{"a", Str("before")}, {"info", v2Info}, {"z", Int(1)}}) + "trailing bytes",
-        Dict({{"info", v2Info}, {"info", Dict({})}}),
-    };
+        Dict({{"info", v2Info}, {"info", Dict({})}})};
     for (const auto& bytes : variants) {
         WebViewState state;
         ASSERT_EQ(LoadTorrentPayload(state, dir.Write("v2.torrent", bytes), 0x80),

@@ -72,15 +72,12 @@ TEST_F(Plugin, NewViewShowsTheLabelAndNavigatesOnceItsControllerArrives) {
     EXPECT_EQ(calls[0].userDataFolder, (host_.pluginFolder() / L"webview2_data").wstring());
     EXPECT_EQ(Journal(), (std::vector<std::string>{
                              "CreateCoreWebView2Controller c1 parent " + HandleText(window),
-                             "c1 put_Bounds 0 0 800 600",
-                             "c1 add_AcceleratorKeyPressed",
+                             "c1 put_Bounds 0 0 800 600", "c1 add_AcceleratorKeyPressed",
                              "c1 AddWebResourceRequestedFilterWithRequestSourceKinds "
                              "https://marrowpeek.invalid/* 0 1",
                              "c1 add_WebResourceRequested",
                              std::string("c1 Navigate ") + kStartPage + "?dark=1",
-                             "c1 add_NavigationCompleted",
-                             "c1 add_WebMessageReceived",
-                         }));
+                             "c1 add_NavigationCompleted", "c1 add_WebMessageReceived"}));
     // Every navigation's completion, failed ones too, swaps the label for the web view.
     host_.runtime().CompleteNavigation(1);
     EXPECT_FALSE(IsWindowVisible(LabelsOf(window)[0]));
@@ -261,12 +258,9 @@ TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     EXPECT_TRUE(LabelsOf(reused).empty());
     const auto journal = Journal();
     EXPECT_EQ(std::vector<std::string>(journal.begin() + static_cast<long>(before), journal.end()),
-              (std::vector<std::string>{
-                  "c1 put_ParentWindow " + HandleText(reused),
-                  "c1 put_Bounds 0 0 640 480",
-                  "c1 put_IsVisible 1",
-                  "c1 PostWebMessageAsJson {\"reload\":true}",
-              }));
+              (std::vector<std::string>{"c1 put_ParentWindow " + HandleText(reused),
+                                        "c1 put_Bounds 0 0 640 480", "c1 put_IsVisible 1",
+                                        "c1 PostWebMessageAsJson {\"reload\":true}"}));
     EXPECT_NE(host_.runtime()
                   .RaiseResourceRequest(1, L"https://marrowpeek.invalid/data.json")
                   .body.find("next.torrent"),

@@ -28,17 +28,15 @@ TEST(ParseIni, TrimsSkipsCommentsAndNeverMergesSections) {
 }
 
 TEST(ParseIni, InlineCommentsNeedABlankBefore) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"My Theme ; remark", "My Theme"},
-        {"x\t# remark", "x"},
-        {"#ff0000", "#ff0000"},
-        {"a;b", "a;b"},
-        {"C:\\a;b", "C:\\a;b"},
-        {" ;x", ";x"},
-        {"a;b ;c", "a;b"},
-        {"#1 #2", "#1"},
-        {"a ; b # c", "a"},
-    };
+    const std::pair<std::string, std::string> cases[] = {{"My Theme ; remark", "My Theme"},
+                                                         {"x\t# remark", "x"},
+                                                         {"#ff0000", "#ff0000"},
+                                                         {"a;b", "a;b"},
+                                                         {"C:\\a;b", "C:\\a;b"},
+                                                         {" ;x", ";x"},
+                                                         {"a;b ;c", "a;b"},
+                                                         {"#1 #2", "#1"},
+                                                         {"a ; b # c", "a"}};
     for (const auto& [value, expected] : cases) {
         EXPECT_EQ(ParseIni("[s]\nv=" + value)[0].entries.at(0).second, expected) << value;
     }
@@ -50,25 +48,23 @@ TEST(Settings, EachKeyFollowsItsRuleFromTheFileAndFromThePage) {
         std::string file;  // the value's line after reading it from the file
         std::string page;  // the same after the page sent it
     };
-    const Case cases[] = {
-        {"fontsize", "7", "13", "13"},
-        {"fontsize", "29", "13", "13"},
-        {"fontsize", "abc", "13", "13"},
-        {"fontsize", "28", "28", "28"},
-        {"fontsize", "12px", "12", "12"},
-        {"fontsize", "+9", "9", "9"},
-        {"fontsize", "99999999999", "13", "13"},
-        {"sepspace", "yes", "1", "0"},
-        {"sepspace", "true", "1", "1"},
-        {"sepspace", "TRUE", "0", "0"},
-        {"sepspace", "1", "1", "1"},
-        {"cachemode", "Custom", "portable", "portable"},
-        {"cachemode", "user", "user", "user"},
-        {"theme", "#1", "#1", "#1"},
-        {"cachepath", "C:\\a;b", "C:\\a;b", "C:\\a;b"},
-        {"cachepath", "x\ncachemode=user", "x", ""},
-        {"Theme", "x", "", ""},
-    };
+    const Case cases[] = {{"fontsize", "7", "13", "13"},
+                          {"fontsize", "29", "13", "13"},
+                          {"fontsize", "abc", "13", "13"},
+                          {"fontsize", "28", "28", "28"},
+                          {"fontsize", "12px", "12", "12"},
+                          {"fontsize", "+9", "9", "9"},
+                          {"fontsize", "99999999999", "13", "13"},
+                          {"sepspace", "yes", "1", "0"},
+                          {"sepspace", "true", "1", "1"},
+                          {"sepspace", "TRUE", "0", "0"},
+                          {"sepspace", "1", "1", "1"},
+                          {"cachemode", "Custom", "portable", "portable"},
+                          {"cachemode", "user", "user", "user"},
+                          {"theme", "#1", "#1", "#1"},
+                          {"cachepath", "C:\\a;b", "C:\\a;b", "C:\\a;b"},
+                          {"cachepath", "x\ncachemode=user", "x", ""},
+                          {"Theme", "x", "", ""}};
     for (const Case& c : cases) {
         const std::string line = "\n" + c.key + "=";
         const auto valueOf = [&](const Settings& settings) {

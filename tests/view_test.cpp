@@ -25,16 +25,14 @@ TEST(PageOrigin, RoutesEveryAddressByTheFirstRowItContains) {
     const char* html = "text/html; charset=utf-8";
     const struct {
         const char *address, *body, *type;
-    } cases[] = {
-        {"https://marrowpeek.invalid/data.json", "D", json},
-        {"https://marrowpeek.invalid/data.json?t=123", "D", json},
-        {"https://marrowpeek.invalid/theme.css/data.json", "D", json},
-        {"https://marrowpeek.invalid/config.json", "C", json},
-        {"https://marrowpeek.invalid/theme.css?v=2", "T", "text/css; charset=utf-8"},
-        {"https://marrowpeek.invalid/DATA.JSON", "P", html},
-        {"https://marrowpeek.invalid/index.html?dark=1", "P", html},
-        {"https://marrowpeek.invalid/favicon.ico", "P", html},
-    };
+    } cases[] = {{"https://marrowpeek.invalid/data.json", "D", json},
+                 {"https://marrowpeek.invalid/data.json?t=123", "D", json},
+                 {"https://marrowpeek.invalid/theme.css/data.json", "D", json},
+                 {"https://marrowpeek.invalid/config.json", "C", json},
+                 {"https://marrowpeek.invalid/theme.css?v=2", "T", "text/css; charset=utf-8"},
+                 {"https://marrowpeek.invalid/DATA.JSON", "P", html},
+                 {"https://marrowpeek.invalid/index.html?dark=1", "P", html},
+                 {"https://marrowpeek.invalid/favicon.ico", "P", html}};
     for (const auto& c : cases) {
         const ResourceRoute route = RouteRequest(c.address);
         EXPECT_EQ(RouteBody(route.resource, state, page), c.body) << c.address;
@@ -48,16 +46,14 @@ TEST(PageOrigin, RoutesEveryAddressByTheFirstRowItContains) {
 TEST(PageMessages, StringValuesAreTakenFromTheFirstQuotedKey) {
     const struct {
         const char *text, *key, *value;
-    } cases[] = {
-        {R"({"set":"theme","value":"Night Owl"})", "value", "Night Owl"},
-        {R"({"value" : "C:\\Cache\\x"})", "value", "C:\\Cache\\x"},
-        {R"({"value":"a\nb\rc\td\/e\"f\u0041"})", "value", "a\nb\rc\td/e\"fu0041"},
-        {R"({"set":5,"value":"fontsize"})", "set", "value"},
-        {R"({"set":"unterminated)", "set", ""},
-        {R"({"set":"trailing\)", "set", ""},
-        {R"({"other":"x"})", "set", ""},
-        {R"({"set":1})", "set", ""},
-    };
+    } cases[] = {{R"({"set":"theme","value":"Night Owl"})", "value", "Night Owl"},
+                 {R"({"value" : "C:\\Cache\\x"})", "value", "C:\\Cache\\x"},
+                 {R"({"value":"a\nb\rc\td\/e\"f\u0041"})", "value", "a\nb\rc\td/e\"fu0041"},
+                 {R"({"set":5,"value":"fontsize"})", "set", "value"},
+                 {R"({"set":"unterminated)", "set", ""},
+                 {R"({"set":"trailing\)", "set", ""},
+                 {R"({"other":"x"})", "set", ""},
+                 {R"({"set":1})", "set", ""}};
     for (const auto& c : cases) {
         EXPECT_EQ(ExtractJsonString(c.text, c.key), c.value) << c.text;
     }

@@ -107,8 +107,7 @@ TEST(WebView2Abi, EveryMethodThePlugInCallsOrImplementsSitsInItsSlot) {
         SLOT(ICoreWebView2NavigationCompletedEventHandler, Invoke, 3, nullptr, nullptr),
         SLOT(ICoreWebView2WebMessageReceivedEventHandler, Invoke, 3, nullptr, nullptr),
         SLOT(ICoreWebView2EnvironmentOptions7, get_ChannelSearchKind, 3, nullptr),
-        SLOT(ICoreWebView2EnvironmentOptions7, get_ReleaseChannels, 5, nullptr),
-    };
+        SLOT(ICoreWebView2EnvironmentOptions7, get_ReleaseChannels, 5, nullptr)};
     for (const SlotCase& c : cases) {
         EXPECT_EQ(c.call(), c.slot) << c.method;
     }
@@ -153,8 +152,7 @@ TEST(WebView2Abi, InterfaceIdentifiers) {
          "D33A35BF-1C49-4F98-93AB-006E0533FE1C"},
         {__uuidof(ICoreWebView2WebMessageReceivedEventHandler),
          "57213F19-00E6-49FA-8E07-898EA01ECBD2"},
-        {__uuidof(ICoreWebView2EnvironmentOptions7), "C48D539F-E39F-441C-AE68-1F66E570BDC5"},
-    };
+        {__uuidof(ICoreWebView2EnvironmentOptions7), "C48D539F-E39F-441C-AE68-1F66E570BDC5"}};
     for (const auto& [guid, text] : cases) {
         EXPECT_EQ(GuidText(guid), text);
     }

@@ -126,7 +126,8 @@ bool CheckContainer(Decoder& d, bool (*checkElements)(Decoder&)) {
         return false;
     }
     --d.nesting;
-    d.containers[row] = {static_cast<std::uint64_t>(d.cursor - d.begin), d.containers.size()};
+    d.containers[row] = {static_cast<std::uint32_t>(d.cursor - d.begin),
+                         static_cast<std::uint32_t>(d.containers.size())};
     return true;
 }
 
@@ -151,7 +152,7 @@ bool CheckValue(Decoder& d) {
 
 // Reads the value at `at`, which decoding has already checked, and moves `at` past it;
 // `nextContainer` is the row of the first list or dictionary at or after `at`.
-Node ReadValue(const Decoder& d, const char*& at, std::uint64_t& nextContainer) {
+Node ReadValue(const Decoder& d, const char*& at, std::uint32_t& nextContainer) {
     Node node;
     node.decoder = &d;
     const char c = *at;
@@ -161,7 +162,7 @@ Node ReadValue(const Decoder& d, const char*& at, std::uint64_t& nextContainer) 
         node.kind = c == 'l' ? Kind::List : Kind::Dictionary;
         node.first = at + 1;
         node.container = nextContainer;
-        const ContainerExtent& extent = d.containers[static_cast<std::size_t>(nextContainer)];
+        const ContainerExtent& extent = d.containers[nextContainer];
         at = d.begin + extent.end;
         nextContainer = extent.next;
     } else {
@@ -216,8 +217,9 @@ Decoder DecoderFor(const char* data, std::size_t size) {
 std::optional<Node> decode(Decoder& decoder) noexcept {
     try {
         const char* start = decoder.cursor;
-        std::uint64_t firstContainer = decoder.containers.size();
-        if (CheckValue(decoder)) {
+        auto firstContainer = static_cast<std::uint32_t>(decoder.containers.size());
+        if (static_cast<std::uint64_t>(decoder.end - decoder.begin) < kMaxInputBytes &&
+            CheckValue(decoder)) {
             return ReadValue(decoder, start, firstContainer);
         }
     } catch (...) {

@@ -22,10 +22,14 @@ inline constexpr std::int32_t kMaxNesting = 256;
 
 enum class Kind : std::int32_t { Integer = 0, String = 1, List = 2, Dictionary = 3 };
 
+// Inputs this long or longer are refused, so that an extent fits in 32-bit offsets: the table
+// then costs 8 bytes per list or dictionary, a few megabytes for 200,000 file entries.
+inline constexpr std::uint64_t kMaxInputBytes = 0xFFFFFFFF;
+
 // Where one list or dictionary ends, so that a lookup steps over it without reading it again.
 struct ContainerExtent {
-    std::uint64_t end = 0;   // offset one past its closing "e"
-    std::uint64_t next = 0;  // the extent of the first list or dictionary that opens after it
+    std::uint32_t end = 0;   // offset one past its closing "e"
+    std::uint32_t next = 0;  // the extent of the first list or dictionary that opens after it
 };
 
 // The state of one decoding run, and afterwards the decoded form of its input. After decode,
@@ -55,7 +59,7 @@ struct Node {
     std::uint64_t declaredLength = 0;
     // A List's or Dictionary's first element, and its row in the decoder's containers.
     const char* first = nullptr;
-    std::uint64_t container = 0;
+    std::uint32_t container = 0;
     const Decoder* decoder = nullptr;
 
     // The value of the first entry of `node` whose key equals `key`, or nothing when `node` is
@@ -76,11 +80,11 @@ class ElementReader {
   private:
     const Decoder* decoder_;
     const char* cursor_;
-    std::uint64_t nextContainer_;
+    std::uint32_t nextContainer_;
 };
 
 // Checks exactly one value at the cursor; bytes after it are never looked at. Returns the value,
-// or nothing on any malformed input or when memory runs out.
+// or nothing on any malformed input, an input of kMaxInputBytes or more, or when memory runs out.
 std::optional<Node> decode(Decoder& decoder) noexcept;
 
 }  // namespace bencode

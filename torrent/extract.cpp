@@ -1,5 +1,6 @@
 #include <array>
 #include <charconv>
+#include <deque>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -53,67 +54,41 @@ std::int64_t WrappingAdd(std::int64_t a, std::int64_t b) {
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
 }
 
-// Finds directories by name while the tree is built, so that a torrent with thousands of
-// sibling folders is not scanned once per file. A name never belongs to two directory children
-// (a second one is never added), so the indexed child is also the first match; files are not
-// indexed because they are never descended into. Flat, because paths can be very deep.
-class DirectoryIndex {
+// Finds folders by name while the tree is built, through one index keyed by parent and name, so
+// a torrent with thousands of sibling folders is not scanned once per file. A name never
+// belongs to two folder children (a second one is never made), so the indexed child is also the
+// first match; files are not indexed because nothing is ever put below them.
+class FolderIndex {
   public:
-    struct Cursor {
-        TreeNode* node;
-        std::size_t directory;  // the node's slot in the index
-    };
+    explicit FolderIndex(FileTree& tree) : tree_(tree) {}
 
-    Cursor Root(TreeNode& root) { return {&root, 0}; }
-
-    // The first child directory of `at` named `name`, appended when there is none. A file
-    // child of the same name is not reused: the directory goes beside it.
-    Cursor FindOrAddDirectory(Cursor at, std::string name) {
-        auto [slot, added] = directories_[at.directory].try_emplace(name);
-        if (added) {
-            slot->second = {at.node->children.size(), directories_.size()};
-            at.node->children.emplace_back(std::move(name), true, 0);
-            directories_.emplace_back();
+    // The first folder child of `parent` named `name`, made when there is none. A file child of
+    // the same name is not reused: the folder goes beside it.
+    std::uint32_t Folder(std::uint32_t parent, std::string_view name) {
+        if (const auto found = folders_.find({parent, name}); found != folders_.end()) {
+            return found->second;
         }
-        return {&at.node->children[slot->second.child], slot->second.directory};
+        // Keys must outlive the name handed in, which is a repaired scratch copy now and then.
+        const std::string_view key = tree_.InSource(name) ? name : keptNames_.emplace_back(name);
+        return folders_[{parent, key}] = tree_.Add(parent, name, true, 0);
     }
 
   private:
-    struct Child {
-        std::size_t child;      // position among the parent's children
-        std::size_t directory;  // its own slot in the index
+    struct Key {
+        std::uint32_t parent;
+        std::string_view name;
+        bool operator==(const Key&) const = default;
     };
-    std::vector<std::unordered_map<std::string, Child>> directories_ =
-        std::vector<std::unordered_map<std::string, Child>>(1);  // slot 0: the root
-};
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const {
+            return std::hash<std::string_view>()(key.name) * 31 + key.parent;
+        }
+    };
 
-void SumDirectorySizes(TreeNode& root) {
-    // Post-order without recursion: the tree can be as deep as the longest path.
-    struct Frame {
-        TreeNode* directory;
-        std::size_t nextChild;
-    };
-    std::vector<Frame> open{{&root, 0}};
-    while (!open.empty()) {
-        Frame& top = open.back();
-        if (top.nextChild < top.directory->children.size()) {
-            TreeNode& child = top.directory->children[top.nextChild++];
-            if (child.dir) {
-                open.push_back({&child, 0});
-            }
-            continue;
-        }
-        std::int64_t sum = 0;
-        for (const TreeNode& child : top.directory->children) {
-            sum = WrappingAdd(sum, child.size);
-        }
-        top.directory->size = sum;
-        // Growth leaves up to half of a list unused, which the document's text would otherwise
-        // have to fit beside.
-        top.directory->children.shrink_to_fit();
-        open.pop_back();
-    }
-}
+    FileTree& tree_;
+    std::unordered_map<Key, std::uint32_t, KeyHash> folders_;
+    std::deque<std::string> keptNames_;
+};
 
 void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
     if (!announceList || announceList->kind != Kind::List) {
@@ -153,7 +128,14 @@ void ReadCustomEntries(const Node& top, TorrentInfo& info) {
 }
 
 void ReadFiles(const Node& files, TorrentInfo& info) {
-    DirectoryIndex index;
+    std::size_t count = 0;
+    for (bencode::ElementReader counter(files); !counter.AtEnd(); counter.NextValue()) {
+        ++count;
+    }
+    // Room for every file and a folder for every eighth: the tree then rarely grows by copying.
+    info.tree.Reserve(count + count / 8 + 1);
+    FolderIndex folders(info.tree);
+    std::string repaired;
     for (bencode::ElementReader items(files); !items.AtEnd();) {
         const Node item = items.NextValue();
         if (item.kind != Kind::Dictionary) {
@@ -168,22 +150,31 @@ void ReadFiles(const Node& files, TorrentInfo& info) {
         if (elements.AtEnd()) {
             continue;
         }
-        // Every element but the last names a directory.
-        DirectoryIndex::Cursor at = index.Root(info.tree);
-        std::string name = SanitizeUtf8(StringValue(elements.NextValue()));
+        // Every element but the last names a folder. Each name is used up before the next one
+        // is read, so one scratch copy serves every name that needs repair.
+        const auto nameOf = [&repaired](const Node& element) {
+            const std::string_view bytes = StringValue(element);
+            if (IsValidUtf8(bytes)) {
+                return bytes;
+            }
+            repaired = SanitizeUtf8(bytes);
+            return std::string_view(repaired);
+        };
+        std::uint32_t at = 0;
+        std::string_view name = nameOf(elements.NextValue());
         while (!elements.AtEnd()) {
-            at = index.FindOrAddDirectory(at, std::move(name));
-            name = SanitizeUtf8(StringValue(elements.NextValue()));
+            at = folders.Folder(at, name);
+            name = nameOf(elements.NextValue());
         }
-        at.node->children.emplace_back(std::move(name), false, length);
+        info.tree.Add(at, name, false, length);
         info.totalSize = WrappingAdd(info.totalSize, length);
         ++info.fileCount;
     }
-    SumDirectorySizes(info.tree);
 }
 
 TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::Decoder& decoder) {
     TorrentInfo info;
+    info.tree = FileTree(std::string_view(decoder.begin, decoder.end - decoder.begin));
     info.infoStart = decoder.infoStart;
     info.infoEnd = decoder.infoEnd;
     info.announce = StringValue(Node::find(top, "announce"));
@@ -212,8 +203,7 @@ TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::De
         info.pieceCount = static_cast<std::int64_t>(pieces->declaredLength / kPieceHashBytes);
     }
 
-    info.tree.name = info.name;
-    info.tree.dir = true;
+    info.tree.SetRoot(StringValue(Node::find(infoDict, "name")), true);
     const MaybeNode files = Node::find(infoDict, "files");
     if (files && files->kind == Kind::List) {
         info.multiFile = true;
@@ -222,28 +212,12 @@ TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::De
         info.totalSize = IntegerValue(Node::find(infoDict, "length"));
         info.fileCount = 1;
     }
+    info.tree.Finish();
     info.ok = true;
     return info;
 }
 
 }  // namespace
-
-TreeNode::~TreeNode() {
-    if (children.empty()) {
-        return;
-    }
-    // Flatten: every node popped here has its children moved out first, so no destructor
-    // below ever finds more than an empty list.
-    std::vector<TreeNode> pending = std::move(children);
-    while (!pending.empty()) {
-        TreeNode last = std::move(pending.back());
-        pending.pop_back();
-        for (TreeNode& child : last.children) {
-            pending.push_back(std::move(child));
-        }
-        last.children.clear();
-    }
-}
 
 TorrentInfo extract(const char* data, std::size_t size) noexcept {
     try {

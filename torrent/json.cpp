@@ -12,15 +12,20 @@ namespace {
 using platform::AppendJsonBool;
 using platform::AppendJsonInteger;
 
-// Every string of the document: repaired into UTF-8 first, then escaped.
+// Every string of the document: repaired into UTF-8 first, then escaped. Most are valid
+// already, and are escaped straight from where they stand.
 void AppendJsonString(std::string& out, std::string_view bytes) {
-    platform::AppendJsonString(out, SanitizeUtf8(bytes), platform::ControlEscapes::Short);
+    if (IsValidUtf8(bytes)) {
+        platform::AppendJsonString(out, bytes, platform::ControlEscapes::Short);
+    } else {
+        platform::AppendJsonString(out, SanitizeUtf8(bytes), platform::ControlEscapes::Short);
+    }
 }
 
 // Writes a node's members up to its children; returns whether a children list was opened.
-bool OpenTreeNode(std::string& out, const torrent::TreeNode& node) {
+bool OpenTreeNode(std::string& out, const torrent::FileTree& tree, const torrent::TreeNode& node) {
     out += "{\"name\":";
-    AppendJsonString(out, node.name);
+    AppendJsonString(out, tree.Name(node));
     out += ",\"dir\":";
     AppendJsonBool(out, node.dir);
     out += ",\"size\":";
@@ -39,23 +44,14 @@ std::size_t IntegerTextSize(std::int64_t value) {
                                     digits);
 }
 
-// What WriteTreeJson writes when no name needs an escape.
-std::size_t ExpectedTreeJsonSize(const torrent::TreeNode& root) {
+// What WriteTree writes when no name needs an escape.
+std::size_t ExpectedTreeJsonSize(const torrent::FileTree& tree) {
     constexpr std::size_t kFile = sizeof R"({"name":"","dir":false,"size":},)" - 1;
     constexpr std::size_t kDirectory =
         sizeof R"({"name":"","dir":true,"size":,"children":[]},)" - 1;
-    std::size_t total = kDirectory + root.name.size() + IntegerTextSize(root.size);
-    std::vector<const torrent::TreeNode*> directories{&root};
-    while (!directories.empty()) {
-        const torrent::TreeNode* directory = directories.back();
-        directories.pop_back();
-        for (const torrent::TreeNode& child : directory->children) {
-            total +=
-                (child.dir ? kDirectory : kFile) + child.name.size() + IntegerTextSize(child.size);
-            if (child.dir) {
-                directories.push_back(&child);
-            }
-        }
+    std::size_t total = 0;
+    for (const torrent::TreeNode& node : tree.nodes()) {
+        total += (node.dir ? kDirectory : kFile) + node.nameLength + IntegerTextSize(node.size);
     }
     return total;
 }
@@ -80,29 +76,30 @@ std::size_t ExpectedDocumentSize(const torrent::TorrentInfo& info) {
     return total;
 }
 
-void WriteTreeJson(std::string& out, const torrent::TreeNode& node) {
-    // Iterative: a hostile path can make the tree millions of levels deep.
-    struct Frame {
-        const torrent::TreeNode* directory;
-        std::size_t nextChild;
-    };
-    std::vector<Frame> open;
-    if (OpenTreeNode(out, node)) {
-        open.push_back({&node, 0});
+// Depth first, without recursion: a hostile path can make the tree millions of levels deep.
+void WriteTree(std::string& out, const torrent::FileTree& tree) {
+    const std::vector<torrent::TreeNode>& nodes = tree.nodes();
+    if (!OpenTreeNode(out, tree, nodes.front())) {
+        return;
     }
-    while (!open.empty()) {
-        Frame& top = open.back();
-        if (top.nextChild == top.directory->children.size()) {
+    // The open folders, each with the next of its children to write.
+    std::vector<std::uint32_t> next{nodes.front().firstChild};
+    bool first = true;
+    while (!next.empty()) {
+        const std::uint32_t child = next.back();
+        if (child == torrent::kNoNode) {
             out += "]}";
-            open.pop_back();
+            next.pop_back();
+            first = false;
             continue;
         }
-        const torrent::TreeNode& child = top.directory->children[top.nextChild];
-        if (top.nextChild++ != 0) {
+        if (!first) {
             out += ',';
         }
-        if (OpenTreeNode(out, child)) {
-            open.push_back({&child, 0});
+        next.back() = nodes[child].nextSibling;
+        first = OpenTreeNode(out, tree, nodes[child]);
+        if (first) {
+            next.push_back(nodes[child].firstChild);
         }
     }
 }
@@ -167,7 +164,7 @@ std::string toJson(const TorrentInfo& info) {
         out += ']';
     }
     out += "],\"tree\":";
-    WriteTreeJson(out, info.tree);
+    WriteTree(out, info.tree);
     out += '}';
     return out;
 }

@@ -5,30 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "torrent/file_tree.h"
+
 namespace torrent {
 
-// One directory or file of a torrent's file tree. A directory's size is the sum of its
-// children's; children keep the order in which they first appear in the metainfo.
-struct TreeNode {
-    std::string name;
-    bool dir = false;
-    std::int64_t size = 0;
-    std::vector<TreeNode> children;
-
-    TreeNode() = default;
-    TreeNode(std::string nodeName, bool isDir, std::int64_t nodeSize)
-        : name(std::move(nodeName)), dir(isDir), size(nodeSize) {}
-    TreeNode(TreeNode&&) noexcept = default;
-    TreeNode& operator=(TreeNode&&) noexcept = default;
-    TreeNode(const TreeNode&) = delete;
-    TreeNode& operator=(const TreeNode&) = delete;
-    // A file's path may be millions of elements long, each a level of the tree: the tree is
-    // taken apart without recursing once per level.
-    ~TreeNode();
-};
-
 // Everything the viewer shows about one metainfo file. Byte strings hold the file's raw bytes;
-// only tree names below the root are already valid UTF-8.
+// only tree names below the root are already valid UTF-8. The tree's names are views into the
+// bytes extract() was given: the record is valid while they are.
 struct TorrentInfo {
     bool ok = false;
     std::string name;
@@ -42,7 +25,7 @@ struct TorrentInfo {
     bool multiFile = false;
     std::int64_t totalSize = 0;
     std::int32_t fileCount = 0;
-    TreeNode tree;
+    FileTree tree;
     bool hasPrivate = false;
     bool isPrivate = false;
     bool isV2 = false;

@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_read.h"
+#include "platform/memory.h"
 #include "platform/perf_trace.h"
 #include "settings/config_document.h"
 #include "settings/config_files.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-void AddInfoHashes(torrent::TorrentInfo& info, const std::string& content) {
+void AddInfoHashes(torrent::TorrentInfo& info, std::string_view content) {
     if (info.infoEnd <= info.infoStart || info.infoEnd > content.size()) {
         return;
     }
@@ -24,10 +25,10 @@ void AddInfoHashes(torrent::TorrentInfo& info, const std::string& content) {
     }
 }
 
-PayloadResult ReadResult(const platform::FileRead& read) {
+PayloadResult ReadResult(const platform::FileContent& read) {
     switch (read.status) {
         case platform::FileReadStatus::Ok:
-            return read.bytes.empty() ? PayloadResult::CannotRead : PayloadResult::Ready;
+            return PayloadResult::Ready;
         case platform::FileReadStatus::Empty:
             return PayloadResult::Empty;
         case platform::FileReadStatus::TooLarge:
@@ -42,18 +43,19 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
                              std::uint32_t flags) {
     const std::int64_t totalStart = platform::PerformanceCounter();
     PerfTimer timer("ReadFileBytes");
-    const platform::FileRead read = platform::ReadWholeFile(path, kMaxTorrentFileBytes);
+    const platform::FileContent read = platform::ReadWholeFile(path, kMaxTorrentFileBytes);
     timer.End();
     if (const PayloadResult result = ReadResult(read); result != PayloadResult::Ready) {
         return result;
     }
-    const std::string& content = read.bytes;
+    const std::string_view content = read.bytes;
     timer.Restart("torrent::extract");
     torrent::TorrentInfo info = torrent::extract(content.data(), content.size());
     timer.End();
     if (!info.ok) {
         return PayloadResult::NotATorrent;
     }
+    platform::ReleaseFreedMemory();
     AddInfoHashes(info, content);
 
     // Built aside and swapped in at the end, so that a failure (out of memory) on the way

@@ -2,19 +2,23 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace platform {
 
-FileRead ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes) {
-    FileRead result;
-    // Sharing for reading only: a file that another process has open for writing is refused
-    // rather than read half-written.
+// One ReadFile into memory rather than a mapped view: a view of a file on a network share that
+// goes away raises an exception in the middle of decoding, where a read fails cleanly.
+FileContent ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes) {
+    FileContent result;
+    // Sharing for reading only: a file that another process has open for writing is refused.
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return result;
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) {
+    // Pipes and devices have no size to give, and are refused with it.
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
         CloseHandle(file);
         return result;
     }
@@ -25,13 +29,15 @@ FileRead ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes
         CloseHandle(file);
         return result;
     }
-    result.status = FileReadStatus::Ok;
-    result.bytes.resize(byteCount);
+    auto buffer = std::make_shared<std::string>(byteCount, '\0');
     DWORD got = 0;
-    // The status is not examined: the count read is what matters, and a failure reads nothing.
-    ReadFile(file, result.bytes.data(), static_cast<DWORD>(byteCount), &got, nullptr);
-    result.bytes.resize(got);
+    const BOOL read = ReadFile(file, buffer->data(), static_cast<DWORD>(byteCount), &got, nullptr);
     CloseHandle(file);
+    if (read && got == byteCount) {
+        result.status = FileReadStatus::Ok;
+        result.bytes = *buffer;
+        result.owner = std::move(buffer);
+    }
     return result;
 }
 

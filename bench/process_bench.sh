@@ -1,0 +1,40 @@
+#!/bin/sh
+# Whole processes, as a user runs them, side by side in one run: `marrowpeek data` on the two
+# large torrents against a floor (openssl hashing the whole file) and a peer (transmission-show),
+# five runs each, medians, and the peak resident memory of each process.
+# Usage: bench/process_bench.sh [BUILD_BIN]   (default: build/native/bin)
+set -eu
+bin=${1:-build/native/bin}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$bin/write_torrents" "$work"
+tool="$bin/marrowpeek"
+
+# Median wall time in milliseconds of five runs after one warm-up.
+median() {
+    hyperfine --runs 5 --warmup 1 --style none --export-csv "$work/t.csv" "$1" >/dev/null 2>&1
+    awk -F, 'NR == 2 { printf "%.1f", $4 * 1000 }' "$work/t.csv"
+}
+# Peak resident memory in MB of one run.
+peak() {
+    /usr/bin/time -f %M sh -c "$1 >/dev/null 2>&1" 2>&1 | awk '{ printf "%.1f", $1 / 1024 }'
+}
+size() {
+    awk -v b="$(wc -c < "$1")" 'BEGIN { printf "%.1f", b / 1e6 }'
+}
+
+report() {
+    file=$work/$1
+    ours=$(median "$tool data $file --config-dir $work/config")
+    other=$(median "$3 $file")
+    printf '%s (%s MB): marrowpeek data %s ms, %s %s ms; ' "$1" "$(size "$file")" "$ours" "$2" "$other"
+    awk -v a="$ours" -v b="$other" -v kind="$4" 'BEGIN {
+        if (kind == "floor") printf "%.2fx the floor\n", a / b; else printf "%.2fx faster\n", b / a }'
+    printf '  peak resident memory: marrowpeek %s MB (%s x the file), %s %s MB\n' \
+        "$(peak "$tool data $file --config-dir $work/config")" \
+        "$(awk -v m="$(peak "$tool data $file --config-dir $work/config")" -v s="$(size "$file")" \
+            'BEGIN { printf "%.2f", m / s }')" "$2" "$(peak "$3 $file")"
+}
+
+report 60mb.torrent "openssl dgst -sha1" "openssl dgst -sha1" floor
+report 200k-files.torrent transmission-show transmission-show peer
