@@ -12,7 +12,7 @@ tool="$bin/marrowpeek"
 
 # Median wall time in milliseconds of five runs after one warm-up.
 median() {
-    hyperfine --runs 5 --warmup 1 --style none --export-csv "$work/t.csv" "$1" >/dev/null 2>&1
+    hyperfine -N --runs 5 --warmup 1 --style none --export-csv "$work/t.csv" "$1" >/dev/null 2>&1
     awk -F, 'NR == 2 { printf "%.1f", $4 * 1000 }' "$work/t.csv"
 }
 # Peak resident memory in MB of one run.

@@ -5,6 +5,7 @@
 #include "platform/json_text.h"
 #include "platform/utf8.h"
 #include "torrent/json.h"
+#include "torrent/magnet.h"
 
 using torrent::TorrentInfo;
 
@@ -31,10 +32,12 @@ TEST(TorrentDocument, ExactTextOfARecord) {
         R"("totalSize":1000,"fileCount":1,"hasPrivate":true,"isPrivate":false,"isV2":false,)"
         R"("infoHashV1":"","infoHashV2":"","custom":[{"k":"foo","v":"bar"},{"k":"n","v":"-12"}],)"
         R"("trackerTiers":[["u1","u2"],["u3"]],"tree":{"name":"a.iso","dir":true,"size":0,)"
-        R"("children":[]}})");
+        R"("children":[]},"source":"","webSeeds":[],"httpSeeds":[],"nodes":[],"similar":[],)"
+        R"("collections":[],"magnet":"magnet:?dn=a.iso&tr=u1&tr=u2&tr=u3","padFileCount":0,)"
+        R"("padFileSize":0,"warnings":[]})");
 }
 
-TEST(TorrentDocument, TreeShapeExtremeNumbersAndRepairedNames) {
+TEST(TorrentDocument, TreeShapeMarksExtremeNumbersAndRepairedNames) {
     TorrentInfo info;
     info.creationDate = -1;
     info.totalSize = std::numeric_limits<std::int64_t>::min();
@@ -44,6 +47,8 @@ TEST(TorrentDocument, TreeShapeExtremeNumbersAndRepairedNames) {
     const auto d = info.tree.Add(0, "d", true, 0);
     info.tree.Add(0, "e", true, 0);
     info.tree.Add(d, "y", false, 1);
+    info.tree.SetLink("../x");
+    info.tree.MarkNewest(true, true);
     info.tree.Finish();
     const std::string json = torrent::toJson(info);
     EXPECT_NE(json.find(R"("creationDate":-1,)"), std::string::npos);
@@ -52,8 +57,32 @@ TEST(TorrentDocument, TreeShapeExtremeNumbersAndRepairedNames) {
     EXPECT_EQ(json.substr(json.find(R"("tree":)")),
               "\"tree\":{\"name\":\"r\xEF\xBF\xBD\",\"dir\":true,\"size\":6,\"children\":["
               R"({"name":"x","dir":false,"size":5},)"
-              R"({"name":"d","dir":true,"size":1,"children":[{"name":"y","dir":false,"size":1}]},)"
-              R"({"name":"e","dir":true,"size":0,"children":[]}]}})");
+              R"({"name":"d","dir":true,"size":1,"children":[{"name":"y","dir":false,"size":1,)"
+              R"("link":"../x","executable":true,"hidden":true}]},)"
+              R"({"name":"e","dir":true,"size":0,"children":[]}]})" +
+                  json.substr(json.find(R"(,"source")")));
+}
+
+TEST(MagnetLink, HashesNameDistinctTrackersAndSeedsPercentEncoded) {
+    TorrentInfo info;
+    info.name = "Sé & co";
+    info.announce = "http://ignored.example/";
+    info.trackerTiers = {{" udp://t.example:1/a\t", "http://x.example/?q=1"},
+                         {"udp://t.example:1/a"}};
+    info.webSeeds = {"https://s.example/f/"};
+    info.infoHashV1 = std::string(40, 'a');
+    info.infoHashV2 = std::string(64, 'b');
+    EXPECT_EQ(torrent::MagnetLink(info),
+              "magnet:?xt=urn:btih:" + std::string(40, 'a') + "&xt=urn:btmh:1220" +
+                  std::string(64, 'b') +
+                  "&dn=S%C3%A9%20%26%20co&tr=udp%3A%2F%2Ft.example%3A1%2Fa"
+                  "&tr=http%3A%2F%2Fx.example%2F%3Fq%3D1&ws=https%3A%2F%2Fs.example%2Ff%2F");
+    info.trackerTiers.clear();
+    info.webSeeds.clear();
+    info.infoHashV2.clear();
+    EXPECT_EQ(torrent::MagnetLink(info),
+              "magnet:?xt=urn:btih:" + std::string(40, 'a') +
+                  "&dn=S%C3%A9%20%26%20co&tr=http%3A%2F%2Fignored.example%2F");
 }
 
 TEST(JsonText, EscapesOnlyQuoteBackslashAndControlBytesInTheFormAsked) {
@@ -99,8 +128,8 @@ TEST(TorrentDocument, DeepTreesAreWrittenWithoutRecursion) {
         info.tree.Add(i, "d", true, 0);
     }
     const std::string json = torrent::toJson(info);
-    EXPECT_EQ(json.size() - json.find(R"("tree":)"),
-              sizeof R"("tree":{"name":"","dir":true,"size":0,"children":[]}})" - 1 +
+    EXPECT_EQ(json.find(R"(,"source")") - json.find(R"("tree":)"),
+              sizeof R"("tree":{"name":"","dir":true,"size":0,"children":[]})" - 1 +
                   kDepth * (sizeof R"({"name":"d","dir":true,"size":0,"children":[]})" - 1));
 }
 

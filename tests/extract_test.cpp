@@ -167,4 +167,130 @@ TEST(Extract, TrackersCustomKeysAndFlags) {
     EXPECT_TRUE(withInfo("9:file treede12:meta versioni1e").isV2);
 }
 
+std::string V2File(std::int64_t length, std::string_view attributes = "",
+                   std::string symlink = "") {
+    std::string file = "d";
+    file += attributes.empty() ? "" : Str("attr") + Str(attributes);
+    file += Str("length") + Int(length);
+    file += symlink.empty() ? "" : Str("symlink path") + symlink;
+    return Dict({{"", file + "e"}});
+}
+
+TEST(Extract, VersionTwoFileTreeAttributesAndPreferredNames) {
+    // Folders are made only for what they hold; padding is counted apart, links weigh nothing.
+    const std::string fileTree = Dict(
+        {{"a", Dict({{"x.bin", V2File(40000)}, {"link", V2File(7, "lx", List({Str("x.bin")}))}})},
+         {".pad", Dict({{"16", V2File(16, "p")}})},
+         {"b.txt", V2File(5, "h")},
+         {"empty", Dict({{"nothing", Int(1)}})},
+         {"odd", Str("not a folder")}});
+    const TorrentInfo v2 = Extract(Dict({{"info", Dict({{"file tree", fileTree},
+                                                        {"meta version", Int(2)},
+                                                        {"name", Str("n")},
+                                                        {"name.utf-8", Str("N")},
+                                                        {"piece length", Int(16384)}})}}));
+    ASSERT_TRUE(v2.ok);
+    EXPECT_TRUE(v2.multiFile);
+    EXPECT_FALSE(v2.hasV1Data);
+    EXPECT_EQ(v2.name, "N");
+    EXPECT_EQ(v2.fileCount, 3);
+    EXPECT_EQ(v2.totalSize, 40005);
+    EXPECT_EQ(v2.pieceCount, 4);  // each file from a piece boundary: 3 + 1
+    EXPECT_EQ(v2.padFileCount, 1);
+    EXPECT_EQ(v2.padFileSize, 16);
+    EXPECT_EQ(TreeLines(v2.tree),
+              (std::vector<std::string>{"a/ 40000", "a/x.bin 40000", "a/link 0", "b.txt 5"}));
+    const auto& nodes = v2.tree.nodes();
+    EXPECT_EQ(v2.tree.LinkTarget(3), "x.bin");
+    EXPECT_TRUE(nodes[3].link && nodes[3].executable && !nodes[3].hidden);
+    EXPECT_TRUE(nodes[4].hidden);
+
+    // A lone file at the top is a single-file torrent.
+    const TorrentInfo single = Extract(Dict(
+        {{"info", Dict({{"file tree", Dict({{"n", V2File(9)}})}, {"piece length", Int(4)}})}}));
+    EXPECT_FALSE(single.multiFile);
+    EXPECT_EQ(single.fileCount, 1);
+    EXPECT_EQ(single.totalSize, 9);
+    EXPECT_EQ(single.pieceCount, 3);
+    EXPECT_TRUE(TreeLines(single.tree).empty());
+}
+
+TEST(Extract, VersionOnePadFilesLinksAndUtf8Paths) {
+    const std::string link = Dict({{"attr", Str("l")},
+                                   {"length", Int(425)},
+                                   {"path", List({Str("d"), Str("ln")})},
+                                   {"symlink path", List({Str("d"), Str("f")})}});
+    const std::string pad =
+        Dict({{"attr", Str("p")}, {"length", Int(100)}, {"path", List({Str(".pad"), Str("100")})}});
+    const std::string utf8 = Dict({{"length", Int(3)},
+                                   {"path", List({Str("raw")})},
+                                   {"path.utf-8", List({Str("d"), Str("\xC3\xA9")})}});
+    const TorrentInfo info = Extract(MultiFile(
+        {FileItem({"d", "f"}, 425), link, pad, FileItem({"_____padding_file_0"}, 7), utf8}));
+    EXPECT_EQ(info.fileCount, 3);
+    EXPECT_EQ(info.totalSize, 428);
+    EXPECT_EQ(info.padFileCount, 2);
+    EXPECT_EQ(info.padFileSize, 107);
+    EXPECT_EQ(TreeLines(info.tree),
+              (std::vector<std::string>{"d/ 428", "d/f 425", "d/ln 0", "d/\xC3\xA9 3"}));
+    EXPECT_EQ(info.tree.LinkTarget(3), "d/f");
+}
+
+TEST(Extract, HybridListsAreComparedWithoutPadding) {
+    const auto hybrid = [](std::int64_t v2Length) {
+        return Extract(Dict(
+            {{"info",
+              Dict({{"file tree", Dict({{"d", Dict({{"f", V2File(v2Length)}})}})},
+                    {"files", List({FileItem({"d", "f"}, 5), Dict({{"attr", Str("p")},
+                                                                   {"length", Int(3)},
+                                                                   {"path", List({Str("p")})}})})},
+                    {"name", Str("n")}})}}));
+    };
+    EXPECT_TRUE(hybrid(5).warnings.empty());
+    EXPECT_EQ(hybrid(6).warnings, (std::vector<std::string>{torrent::kFileListsDisagree}));
+    EXPECT_EQ(hybrid(5).fileCount, 1);
+}
+
+TEST(Extract, SeedsNodesSourceAndRelations) {
+    const TorrentInfo info = Extract(
+        Dict({{"collections", List({Str("c1")})},
+              {"httpseeds", List({Str("http://h/"), Str("http://h/")})},
+              {"info", Dict({{"collections", List({Str("c1"), Str("c2")})},
+                             {"similar", List({Str(std::string(20, '\x01')), Str("short")})},
+                             {"source", Str("TRK")}})},
+              {"nodes", List({List({Str("1.2.3.4"), Int(6881)}), List({Str("::1"), Int(1)}),
+                              List({Int(1), Int(2)}), List({Str("h")})})},
+              {"similar", List({Str(std::string(20, '\x02'))})},
+              {"url-list", Str("http://w/")}}));
+    EXPECT_EQ(info.webSeeds, (std::vector<std::string>{"http://w/"}));
+    EXPECT_EQ(info.httpSeeds, (std::vector<std::string>{"http://h/"}));
+    EXPECT_EQ(info.nodes, (std::vector<std::string>{"1.2.3.4:6881", "[::1]:1"}));
+    EXPECT_EQ(info.source, "TRK");
+    EXPECT_EQ(info.collections, (std::vector<std::string>{"c1", "c2"}));
+    std::string ones, twos;
+    for (int i = 0; i < 20; ++i) {
+        ones += "01";
+        twos += "02";
+    }
+    EXPECT_EQ(info.similar, (std::vector<std::string>{ones, twos}));
+}
+
+TEST(Extract, HostileVersionTwoTreesAreBoundedAndTypeChecked) {
+    std::string deep = V2File(1);
+    for (int i = 0; i < 5000; ++i) {
+        deep = Dict({{"d", deep}});
+    }
+    EXPECT_FALSE(Extract(Dict({{"info", Dict({{"file tree", deep}})}})).ok);
+    std::string wide = "d";
+    for (int i = 0; i < 20000; ++i) {
+        wide += Str("f" + std::to_string(100000 + i)) + V2File(1);
+    }
+    const TorrentInfo many = Extract(Dict({{"info", Dict({{"file tree", wide + "e"}})}}));
+    EXPECT_EQ(many.fileCount, 20000);
+    const TorrentInfo odd = Extract(Dict(
+        {{"info", Dict({{"file tree", Dict({{"a", Dict({{"", Int(1)}})}, {"b", List({})}})}})}}));
+    EXPECT_TRUE(odd.ok);
+    EXPECT_EQ(odd.fileCount, 0);
+}
+
 }  // namespace

@@ -98,7 +98,7 @@ TEST(ReadWholeFile, WritersAreRefusedAndKeptOut) {
 TEST(LoadTorrentPayload, HashesCoverTheInfoBytesAsWrittenWhateverSurroundsThem) {
     ScratchDirectory dir;
     const std::string v1Info = Dict({{"length", Int(1)}, {"name", Str("a")}});
-    const std::string v2Info = "d9:file treede12:meta versioni2e4:name2:v2e";
+    const std::string v2Info = "d9:file treede12:meta versioni2e4:name2:v26:pieces0:e";
     const std::string variants[] = {
         Dict({{"info", v2Info}}),
         Dict({{"a", Str("before")}, {"info", v2Info}, {"z", Int(1)}}) + "trailing bytes",
@@ -113,6 +113,11 @@ TEST(LoadTorrentPayload, HashesCoverTheInfoBytesAsWrittenWhateverSurroundsThem) 
                   HashHex(L"SHA256", v2Info.data(), v2Info.size()));
         EXPECT_TRUE(state.dark);
     }
+    // Without version 1 data there is no SHA-1 hash that any swarm uses.
+    WebViewState v2Only;
+    LoadTorrentPayload(v2Only, dir.Write("v2.torrent", "d4:infod9:file treedeee"), 0);
+    EXPECT_EQ(Member(v2Only.dataJson, "infoHashV1"), "");
+    EXPECT_EQ(Member(v2Only.dataJson, "infoHashV2").size(), 64u);
     WebViewState state;
     ASSERT_EQ(LoadTorrentPayload(state, dir.Write("v1.torrent", Dict({{"info", v1Info}})), 0x7F),
               PayloadResult::Ready);

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "settings/config_files.h"
 #include "tools/sample_torrent.h"
+#include "torrent/magnet.h"
 #include "view/page_messages.h"
 #include "view/payload.h"
 #ifdef MARROWPEEK_SOURCE_PAGE
@@ -21,6 +22,7 @@ constexpr const char* kUsage =
     "       marrowpeek config [--dark] [--config-dir DIR]\n"
     "       marrowpeek css [--dark] [--config-dir DIR]\n"
     "       marrowpeek set KEY VALUE [--dark] [--config-dir DIR]\n"
+    "       marrowpeek magnet FILE\n"
     "       marrowpeek sample FILE\n"
     "       marrowpeek preview FILE [--dark] [--port N] [--screenshot PNG] [--page HTML]\n"
     "  data       print the torrent document that \"/data.json\" serves for FILE\n"
@@ -28,6 +30,7 @@ constexpr const char* kUsage =
     "  config     print the configuration document (\"/config.json\")\n"
     "  css        print the theme style sheet (\"/theme.css\")\n"
     "  set        persist a setting as the page does; for theme, print the css message\n"
+    "  magnet     print the magnet link of FILE\n"
     "  sample     write a small multi-file torrent to FILE\n"
     "  preview    serve the viewer page for FILE on 127.0.0.1 (port 8765; 0 picks one) and\n"
     "             print its address; --screenshot renders it once in headless Chromium\n"
@@ -143,6 +146,18 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (!PrepareView(words[0], line.flags, state, err))
             return 1;
         out << state.dataJson;
+        return 0;
+    }
+    if (command == "magnet") {
+        if (words.size() != 1 || words[0].empty())
+            return Misuse(err, "magnet needs one FILE");
+        LoadedTorrent torrent;
+        const PayloadResult result = LoadTorrent(platform::PathFromUtf8(words[0]), torrent);
+        if (result != PayloadResult::Ready) {
+            err << "marrowpeek: " << words[0] << " " << RefusalReason(result) << "\n";
+            return 1;
+        }
+        out << torrent::MagnetLink(torrent.info) << "\n";
         return 0;
     }
     if (command == "documents") {

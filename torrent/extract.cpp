@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <deque>
@@ -5,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/hex.h"
 #include "platform/utf8.h"
 #include "torrent/bencode.h"
 #include "torrent/torrent_info.h"
@@ -12,8 +14,10 @@
 namespace torrent {
 namespace {
 
+using bencode::ElementReader;
 using bencode::Kind;
 using bencode::Node;
+using MaybeNode = std::optional<Node>;
 
 // Top-level keys shown elsewhere or deliberately not shown; every other string or integer key
 // is listed as a custom entry.
@@ -22,8 +26,10 @@ constexpr std::array<std::string_view, 12> kKnownTopLevelKeys = {
     "encoding", "url-list",      "httpseeds", "nodes",      "created",       "creator"};
 
 constexpr std::int64_t kPieceHashBytes = 20;
+constexpr std::size_t kInfoHashBytes = 20;
 
-using MaybeNode = std::optional<Node>;
+// Padding files of writers that predate file attributes carry this name.
+constexpr std::string_view kOldPadPrefix = "_____padding_file_";
 
 // A view into the input, valid while extraction runs.
 std::string_view StringValue(const MaybeNode& node) {
@@ -32,6 +38,24 @@ std::string_view StringValue(const MaybeNode& node) {
 
 std::int64_t IntegerValue(const MaybeNode& node) {
     return node && node->kind == Kind::Integer ? node->integer : 0;
+}
+
+bool IsList(const MaybeNode& node) {
+    return node && node->kind == Kind::List;
+}
+
+bool IsDictionary(const MaybeNode& node) {
+    return node && node->kind == Kind::Dictionary;
+}
+
+// The value under `preferred` when it has the wanted kind, else the one under `fallback`:
+// "path.utf-8" and "name.utf-8" say what their creator meant where a writer gave both.
+MaybeNode Preferred(const Node& dictionary, std::string_view preferred, std::string_view fallback,
+                    Kind kind) {
+    if (MaybeNode value = Node::find(dictionary, preferred); value && value->kind == kind) {
+        return value;
+    }
+    return Node::find(dictionary, fallback);
 }
 
 bool IsKnownTopLevelKey(std::string_view key) {
@@ -52,6 +76,22 @@ std::string DecimalText(std::int64_t value) {
 // Wrapping sums: a hostile length may push a total past the signed range.
 std::int64_t WrappingAdd(std::int64_t a, std::int64_t b) {
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+
+// The strings of a list (a lone string counts as a list of one), empty ones and repeats dropped.
+void AddDistinctStrings(const MaybeNode& node, std::vector<std::string>& into) {
+    const auto add = [&into](std::string_view text) {
+        if (!text.empty() && std::find(into.begin(), into.end(), text) == into.end()) {
+            into.emplace_back(text);
+        }
+    };
+    if (node && node->kind == Kind::String) {
+        add(node->bytes);
+    } else if (IsList(node)) {
+        for (ElementReader items(*node); !items.AtEnd();) {
+            add(StringValue(items.NextValue()));
+        }
+    }
 }
 
 // Finds folders by name while the tree is built, through one index keyed by parent and name, so
@@ -90,17 +130,290 @@ class FolderIndex {
     std::deque<std::string> keptNames_;
 };
 
-void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
-    if (!announceList || announceList->kind != Kind::List) {
+// One file as a list gives it: its attributes, its path and, for a link, its target. Read in
+// one pass over the file's entries, the first of each key counting.
+struct FileFacts {
+    std::int64_t length = 0;
+    bool pad = false;
+    bool link = false;
+    bool executable = false;
+    bool hidden = false;
+    MaybeNode path;    // "path.utf-8" when it is a list, else "path"
+    MaybeNode target;  // the "symlink path" list
+};
+
+FileFacts ReadFacts(const Node& file) {
+    FileFacts facts;
+    MaybeNode length, attributes, path, utf8Path, target;
+    for (ElementReader entries(file); !entries.AtEnd();) {
+        const std::string_view key = entries.NextKey();
+        MaybeNode* slot = key == "length"         ? &length
+                          : key == "attr"         ? &attributes
+                          : key == "path"         ? &path
+                          : key == "path.utf-8"   ? &utf8Path
+                          : key == "symlink path" ? &target
+                                                  : nullptr;
+        const Node value = entries.NextValue();
+        if (slot != nullptr && !*slot) {
+            *slot = value;
+        }
+    }
+    facts.length = IntegerValue(length);
+    const std::string_view flags = StringValue(attributes);
+    facts.pad = flags.find('p') != std::string_view::npos;
+    facts.link = flags.find('l') != std::string_view::npos;
+    facts.executable = flags.find('x') != std::string_view::npos;
+    facts.hidden = flags.find('h') != std::string_view::npos;
+    facts.path = IsList(utf8Path) ? utf8Path : path;
+    facts.target = target;
+    return facts;
+}
+
+// What the files of one list add up to, and an order-blind fingerprint of their paths and
+// lengths, so that the version 1 and version 2 lists of a hybrid can be compared cheaply.
+struct ListSummary {
+    std::int32_t files = 0;
+    std::uint64_t fingerprint = 0;
+};
+
+constexpr std::uint64_t kFingerprintSeed = 0xCBF29CE484222325u;
+
+std::uint64_t Mix(std::uint64_t hash, std::string_view bytes) {
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3u;
+    }
+    return (hash ^ 0xFF) * 0x100000001B3u;  // ends the element
+}
+
+std::uint64_t FileFingerprint(std::uint64_t pathHash, std::int64_t length) {
+    return Mix(pathHash, DecimalText(length)) * 0x9E3779B97F4A7C15u;
+}
+
+// Builds the tree and the totals from the files one list or tree gives, one at a time.
+class FileAdder {
+  public:
+    explicit FileAdder(TorrentInfo& info) : info_(info), folders_(info.tree) {}
+
+    // A name for the tree: the input's own bytes when they are valid UTF-8, else a repaired
+    // copy. Each name is used up before the next one is read, so one scratch copy serves all.
+    std::string_view Name(std::string_view bytes) {
+        if (IsValidUtf8(bytes)) {
+            return bytes;
+        }
+        repaired_ = SanitizeUtf8(bytes);
+        return repaired_;
+    }
+
+    std::uint32_t Folder(std::uint32_t parent, std::string_view bytes) {
+        return folders_.Folder(parent, Name(bytes));
+    }
+
+    // A padding file is only counted; it has no place in the tree or the totals.
+    void Padding(std::int64_t length) {
+        ++info_.padFileCount;
+        info_.padFileSize = WrappingAdd(info_.padFileSize, length);
+    }
+
+    // A file in `folder`. A link weighs nothing.
+    void File(std::uint32_t folder, std::string_view bytes, const FileFacts& facts) {
+        const std::int64_t size = facts.link ? 0 : facts.length;
+        info_.tree.Add(folder, Name(bytes), false, size);
+        if (facts.link) {
+            info_.tree.SetLink(LinkTarget(facts.target));
+        }
+        info_.tree.MarkNewest(facts.executable, facts.hidden);
+        info_.totalSize = WrappingAdd(info_.totalSize, size);
+        ++info_.fileCount;
+    }
+
+  private:
+    static std::string LinkTarget(const MaybeNode& path) {
+        std::string target;
+        if (IsList(path)) {
+            for (ElementReader elements(*path); !elements.AtEnd();) {
+                target += target.empty() ? "" : "/";
+                target += SanitizeUtf8(StringValue(elements.NextValue()));
+            }
+        }
+        return target;
+    }
+
+    TorrentInfo& info_;
+    FolderIndex folders_;
+    std::string repaired_;
+};
+
+// The version 1 file list: one dictionary per file, each with its path as a list of elements.
+// The fingerprint is only taken when it is `compared`.
+ListSummary ReadFileList(const Node& files, FileAdder& adder, bool compared) {
+    ListSummary summary;
+    for (ElementReader items(files); !items.AtEnd();) {
+        const Node item = items.NextValue();
+        if (item.kind != Kind::Dictionary) {
+            continue;
+        }
+        FileFacts facts = ReadFacts(item);
+        if (!IsList(facts.path) || ElementReader(*facts.path).AtEnd()) {
+            continue;
+        }
+        std::string_view last;
+        std::uint64_t pathHash = kFingerprintSeed;
+        for (ElementReader elements(*facts.path); !elements.AtEnd();) {
+            last = StringValue(elements.NextValue());
+            pathHash = compared ? Mix(pathHash, last) : pathHash;
+        }
+        if (facts.pad || last.starts_with(kOldPadPrefix)) {
+            adder.Padding(facts.length);
+            continue;
+        }
+        ++summary.files;
+        if (compared) {
+            summary.fingerprint += FileFingerprint(pathHash, facts.link ? 0 : facts.length);
+        }
+        // Every element but the last names a folder.
+        std::uint32_t at = 0;
+        ElementReader elements(*facts.path);
+        std::string_view name = StringValue(elements.NextValue());
+        while (!elements.AtEnd()) {
+            at = adder.Folder(at, name);
+            name = StringValue(elements.NextValue());
+        }
+        adder.File(at, name, facts);
+    }
+    return summary;
+}
+
+// The version 2 file tree: nested dictionaries keyed by path element, a file being the
+// dictionary under the empty key. Walked without recursion; the decoder bounds its depth. A
+// folder is made only once a file is put in it, so that one holding nothing but padding, or
+// nothing at all, does not show.
+ListSummary ReadFileTree(const Node& fileTree, FileAdder* adder, std::int64_t pieceLength,
+                         std::int64_t& pieceCount) {
+    struct Frame {
+        ElementReader entries;
+        std::string_view name;
+        std::uint64_t pathHash;
+        std::uint32_t folder;  // kNoNode until made
+    };
+    ListSummary summary;
+    std::vector<Frame> open{{ElementReader(fileTree), {}, kFingerprintSeed, 0}};
+    const auto folderOfTop = [&open, adder] {
+        std::size_t made = open.size();
+        while (open[made - 1].folder == kNoNode) {
+            --made;
+        }
+        for (; made < open.size(); ++made) {
+            open[made].folder = adder->Folder(open[made - 1].folder, open[made].name);
+        }
+        return open.back().folder;
+    };
+    while (!open.empty()) {
+        Frame& top = open.back();
+        if (top.entries.AtEnd()) {
+            open.pop_back();
+            continue;
+        }
+        const std::string_view key = top.entries.NextKey();
+        const Node value = top.entries.NextValue();
+        if (value.kind != Kind::Dictionary || key.empty()) {
+            continue;  // a folder's own file entry is read by its parent
+        }
+        const std::uint64_t pathHash = Mix(top.pathHash, key);
+        const MaybeNode file = Node::find(value, "");
+        if (!IsDictionary(file)) {
+            open.push_back({ElementReader(value), key, pathHash, kNoNode});
+            continue;
+        }
+        const FileFacts facts = ReadFacts(*file);
+        if (!facts.pad) {
+            ++summary.files;
+            summary.fingerprint += FileFingerprint(pathHash, facts.link ? 0 : facts.length);
+            // Every file starts on a piece boundary.
+            if (pieceLength > 0 && facts.length > 0 && !facts.link) {
+                pieceCount = WrappingAdd(pieceCount, (facts.length - 1) / pieceLength + 1);
+            }
+        }
+        if (adder != nullptr && facts.pad) {
+            adder->Padding(facts.length);
+        } else if (adder != nullptr) {
+            adder->File(folderOfTop(), key, facts);
+        }
+    }
+    return summary;
+}
+
+// A version 2 torrent of one file has it alone at the top of its tree.
+std::optional<FileFacts> SingleFileOfTree(const Node& fileTree) {
+    ElementReader entries(fileTree);
+    if (entries.AtEnd()) {
+        return std::nullopt;
+    }
+    entries.NextKey();
+    const Node value = entries.NextValue();
+    const MaybeNode file = Node::find(value, "");
+    if (!entries.AtEnd() || !IsDictionary(file)) {
+        return std::nullopt;
+    }
+    return ReadFacts(*file);
+}
+
+void ReadFiles(const Node& infoDict, TorrentInfo& info) {
+    const MaybeNode files = Node::find(infoDict, "files");
+    const MaybeNode fileTree = Node::find(infoDict, "file tree");
+    const MaybeNode length = Node::find(infoDict, "length");
+    const bool v1List = IsList(files);
+    FileAdder adder(info);
+    std::int64_t treePieces = 0;
+    if (!v1List && !length && IsDictionary(fileTree)) {
+        // Version 2 only: the file tree is the torrent's list.
+        if (const auto single = SingleFileOfTree(*fileTree)) {
+            info.totalSize = single->length;
+            info.fileCount = 1;
+            ReadFileTree(*fileTree, nullptr, info.pieceLength, treePieces);
+        } else {
+            info.multiFile = true;
+            ReadFileTree(*fileTree, &adder, info.pieceLength, treePieces);
+        }
+        info.pieceCount = treePieces;
         return;
     }
-    for (bencode::ElementReader items(*announceList); !items.AtEnd();) {
+    ListSummary v1;
+    if (v1List) {
+        info.multiFile = true;
+        std::size_t count = 0;
+        for (ElementReader counter(*files); !counter.AtEnd(); counter.NextValue()) {
+            ++count;
+        }
+        // Room for every file and a folder for every eighth: the tree then rarely grows by
+        // copying.
+        info.tree.Reserve(count + count / 8 + 1);
+        v1 = ReadFileList(*files, adder, IsDictionary(fileTree));
+    } else {
+        info.totalSize = IntegerValue(length);
+        info.fileCount = 1;
+        const std::string_view name = info.tree.Name(info.tree.root());
+        v1 = {1, FileFingerprint(Mix(kFingerprintSeed, name), info.totalSize)};
+    }
+    if (IsDictionary(fileTree)) {
+        // A hybrid: peers use the version 1 list, but both must describe the same files.
+        const ListSummary v2 = ReadFileTree(*fileTree, nullptr, info.pieceLength, treePieces);
+        if (v1.files != v2.files || v1.fingerprint != v2.fingerprint) {
+            info.warnings.emplace_back(kFileListsDisagree);
+        }
+    }
+}
+
+void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
+    if (!IsList(announceList)) {
+        return;
+    }
+    for (ElementReader items(*announceList); !items.AtEnd();) {
         const Node item = items.NextValue();
         if (item.kind != Kind::List) {
             continue;
         }
         std::vector<std::string> tier;
-        for (bencode::ElementReader trackers(item); !trackers.AtEnd();) {
+        for (ElementReader trackers(item); !trackers.AtEnd();) {
             const Node tracker = trackers.NextValue();
             if (tracker.kind == Kind::String) {
                 tier.emplace_back(tracker.bytes);
@@ -113,7 +426,7 @@ void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
 }
 
 void ReadCustomEntries(const Node& top, TorrentInfo& info) {
-    for (bencode::ElementReader entries(top); !entries.AtEnd();) {
+    for (ElementReader entries(top); !entries.AtEnd();) {
         const std::string_view key = entries.NextKey();
         const Node value = entries.NextValue();
         if (IsKnownTopLevelKey(key)) {
@@ -127,48 +440,42 @@ void ReadCustomEntries(const Node& top, TorrentInfo& info) {
     }
 }
 
-void ReadFiles(const Node& files, TorrentInfo& info) {
-    std::size_t count = 0;
-    for (bencode::ElementReader counter(files); !counter.AtEnd(); counter.NextValue()) {
-        ++count;
+void ReadNodes(const MaybeNode& nodes, TorrentInfo& info) {
+    if (!IsList(nodes)) {
+        return;
     }
-    // Room for every file and a folder for every eighth: the tree then rarely grows by copying.
-    info.tree.Reserve(count + count / 8 + 1);
-    FolderIndex folders(info.tree);
-    std::string repaired;
-    for (bencode::ElementReader items(files); !items.AtEnd();) {
-        const Node item = items.NextValue();
-        if (item.kind != Kind::Dictionary) {
+    for (ElementReader items(*nodes); !items.AtEnd();) {
+        ElementReader pair(items.NextValue());
+        if (pair.AtEnd()) {
             continue;
         }
-        const std::int64_t length = IntegerValue(Node::find(item, "length"));
-        const MaybeNode path = Node::find(item, "path");
-        if (!path || path->kind != Kind::List) {
+        const Node host = pair.NextValue();
+        if (pair.AtEnd()) {
             continue;
         }
-        bencode::ElementReader elements(*path);
-        if (elements.AtEnd()) {
+        const Node port = pair.NextValue();
+        if (host.kind != Kind::String || host.bytes.empty() || port.kind != Kind::Integer) {
             continue;
         }
-        // Every element but the last names a folder. Each name is used up before the next one
-        // is read, so one scratch copy serves every name that needs repair.
-        const auto nameOf = [&repaired](const Node& element) {
-            const std::string_view bytes = StringValue(element);
-            if (IsValidUtf8(bytes)) {
-                return bytes;
+        const std::string name(host.bytes);
+        const bool v6 = name.find(':') != std::string::npos;
+        info.nodes.push_back((v6 ? "[" + name + "]" : name) + ":" + DecimalText(port.integer));
+    }
+}
+
+// BEP 38's keys, which writers put in the info dictionary or beside it.
+void ReadRelations(const Node& top, const Node& infoDict, TorrentInfo& info) {
+    for (const Node& holder : {infoDict, top}) {
+        std::vector<std::string> hashes;
+        AddDistinctStrings(Node::find(holder, "similar"), hashes);
+        for (const std::string& hash : hashes) {
+            const std::string hex = platform::LowerHex(hash);
+            if (hash.size() == kInfoHashBytes &&
+                std::find(info.similar.begin(), info.similar.end(), hex) == info.similar.end()) {
+                info.similar.push_back(hex);
             }
-            repaired = SanitizeUtf8(bytes);
-            return std::string_view(repaired);
-        };
-        std::uint32_t at = 0;
-        std::string_view name = nameOf(elements.NextValue());
-        while (!elements.AtEnd()) {
-            at = folders.Folder(at, name);
-            name = nameOf(elements.NextValue());
         }
-        info.tree.Add(at, name, false, length);
-        info.totalSize = WrappingAdd(info.totalSize, length);
-        ++info.fileCount;
+        AddDistinctStrings(Node::find(holder, "collections"), info.collections);
     }
 }
 
@@ -192,26 +499,26 @@ TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::De
     if (Node::find(infoDict, "file tree")) {
         info.isV2 = true;
     }
+    info.hasV1Data = Node::find(infoDict, "pieces") || Node::find(infoDict, "files") ||
+                     Node::find(infoDict, "length");
 
     ReadCustomEntries(top, info);
     ReadTrackerTiers(Node::find(top, "announce-list"), info);
+    AddDistinctStrings(Node::find(top, "url-list"), info.webSeeds);
+    AddDistinctStrings(Node::find(top, "httpseeds"), info.httpSeeds);
+    ReadNodes(Node::find(top, "nodes"), info);
+    ReadRelations(top, infoDict, info);
+    info.source = StringValue(Node::find(infoDict, "source"));
 
-    info.name = StringValue(Node::find(infoDict, "name"));
+    const MaybeNode name = Preferred(infoDict, "name.utf-8", "name", Kind::String);
+    info.name = StringValue(name);
     info.pieceLength = IntegerValue(Node::find(infoDict, "piece length"));
     const MaybeNode pieces = Node::find(infoDict, "pieces");
     if (pieces && pieces->kind == Kind::String) {
         info.pieceCount = static_cast<std::int64_t>(pieces->declaredLength / kPieceHashBytes);
     }
-
-    info.tree.SetRoot(StringValue(Node::find(infoDict, "name")), true);
-    const MaybeNode files = Node::find(infoDict, "files");
-    if (files && files->kind == Kind::List) {
-        info.multiFile = true;
-        ReadFiles(*files, info);
-    } else {
-        info.totalSize = IntegerValue(Node::find(infoDict, "length"));
-        info.fileCount = 1;
-    }
+    info.tree.SetRoot(StringValue(name), true);
+    ReadFiles(infoDict, info);
     info.tree.Finish();
     info.ok = true;
     return info;

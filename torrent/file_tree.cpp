@@ -1,5 +1,7 @@
 #include "torrent/file_tree.h"
 
+#include <algorithm>
+
 namespace torrent {
 
 FileTree::FileTree(std::string_view source) : source_(source), nodes_(1) {}
@@ -49,6 +51,18 @@ std::uint32_t FileTree::Add(std::uint32_t parent, std::string_view name, bool di
     }
     last = index;
     return index;
+}
+
+void FileTree::SetLink(std::string target) {
+    nodes_.back().link = true;
+    links_.emplace_back(static_cast<std::uint32_t>(nodes_.size() - 1), std::move(target));
+}
+
+std::string_view FileTree::LinkTarget(std::uint32_t node) const {
+    const auto found = std::lower_bound(links_.begin(), links_.end(), node,
+                                        [](const std::pair<std::uint32_t, std::string>& link,
+                                           std::uint32_t at) { return link.first < at; });
+    return found != links_.end() && found->first == node ? found->second : std::string_view();
 }
 
 void FileTree::Finish() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace torrent {
@@ -14,8 +15,12 @@ inline constexpr std::uint32_t kNoNode = 0xFFFFFFFF;
 struct TreeNode {
     std::int64_t size = 0;
     std::uint32_t nameStart = 0;
-    std::uint32_t nameLength : 31 = 0;
+    std::uint32_t nameLength : 28 = 0;
     std::uint32_t dir : 1 = 0;
+    // Marks of a file, from its attributes: a link (see FileTree::LinkTarget), executable, hidden.
+    std::uint32_t link : 1 = 0;
+    std::uint32_t executable : 1 = 0;
+    std::uint32_t hidden : 1 = 0;
     std::uint32_t firstChild = kNoNode;
     std::uint32_t nextSibling = kNoNode;  // the next child of the same folder
 };
@@ -44,6 +49,13 @@ class FileTree {
     void SetRoot(std::string_view name, bool dir);
     // Appends a child to a folder; returns its index.
     std::uint32_t Add(std::uint32_t parent, std::string_view name, bool dir, std::int64_t size);
+    // Marks the newest node as a link to `target`, or as executable or hidden.
+    void SetLink(std::string target);
+    void MarkNewest(bool executable, bool hidden) {
+        nodes_.back().executable = executable;
+        nodes_.back().hidden = hidden;
+    }
+    std::string_view LinkTarget(std::uint32_t node) const;
     // Sums the folder sizes (wrapping past the signed range, as hostile lengths may) and drops
     // what only building needed. Sizes that folders were given are replaced.
     void Finish();
@@ -55,6 +67,7 @@ class FileTree {
     std::string copies_;
     std::vector<TreeNode> nodes_;
     std::vector<std::uint32_t> lastChild_;
+    std::vector<std::pair<std::uint32_t, std::string>> links_;  // by node, ascending
 };
 
 }  // namespace torrent

@@ -6,6 +6,7 @@
 
 #include "platform/json_text.h"
 #include "platform/utf8.h"
+#include "torrent/magnet.h"
 
 namespace {
 
@@ -22,14 +23,22 @@ void AppendJsonString(std::string& out, std::string_view bytes) {
     }
 }
 
-// Writes a node's members up to its children; returns whether a children list was opened.
-bool OpenTreeNode(std::string& out, const torrent::FileTree& tree, const torrent::TreeNode& node) {
+// Writes a node's members up to its children; returns whether a children list was opened. A
+// file's marks appear only when set, so the common file costs nothing more.
+bool OpenTreeNode(std::string& out, const torrent::FileTree& tree, std::uint32_t index) {
+    const torrent::TreeNode& node = tree.nodes()[index];
     out += "{\"name\":";
     AppendJsonString(out, tree.Name(node));
     out += ",\"dir\":";
     AppendJsonBool(out, node.dir);
     out += ",\"size\":";
     AppendJsonInteger(out, node.size);
+    if (node.link) {
+        out += ",\"link\":";
+        AppendJsonString(out, tree.LinkTarget(index));
+    }
+    out += node.executable ? ",\"executable\":true" : "";
+    out += node.hidden ? ",\"hidden\":true" : "";
     if (!node.dir) {
         out += '}';
         return false;
@@ -56,30 +65,47 @@ std::size_t ExpectedTreeJsonSize(const torrent::FileTree& tree) {
     return total;
 }
 
-// Room for the whole document, so that the text of a tree of 200,000 files is written into one
-// buffer instead of doubling it, and briefly holding both, on the way.
-std::size_t ExpectedDocumentSize(const torrent::TorrentInfo& info) {
-    constexpr std::size_t kMembers = 512;  // every member name, number and flag
+std::size_t ListSize(const std::vector<std::string>& list) {
     constexpr std::size_t kPerString = 8;  // quotes, separator, a key's wrapping
-    std::size_t total = kMembers + ExpectedTreeJsonSize(info.tree) + info.name.size() +
-                        info.announce.size() + info.comment.size() + info.createdBy.size() +
-                        info.infoHashV1.size() + info.infoHashV2.size();
-    for (const auto& [key, value] : info.custom) {
-        total += key.size() + value.size() + 2 * kPerString;
-    }
-    for (const auto& tier : info.trackerTiers) {
-        total += kPerString;
-        for (const std::string& tracker : tier) {
-            total += tracker.size() + kPerString;
-        }
+    std::size_t total = kPerString;
+    for (const std::string& text : list) {
+        total += text.size() + kPerString;
     }
     return total;
+}
+
+// Room for the whole document, so that the text of a tree of 200,000 files is written into one
+// buffer instead of doubling it, and briefly holding both, on the way.
+std::size_t ExpectedDocumentSize(const torrent::TorrentInfo& info, std::size_t magnetSize) {
+    constexpr std::size_t kMembers = 1024;  // every member name, number and flag
+    std::size_t total = kMembers + ExpectedTreeJsonSize(info.tree) + info.name.size() +
+                        info.announce.size() + info.comment.size() + info.createdBy.size() +
+                        info.infoHashV1.size() + info.infoHashV2.size() + info.source.size() +
+                        magnetSize + ListSize(info.webSeeds) + ListSize(info.httpSeeds) +
+                        ListSize(info.nodes) + ListSize(info.similar) + ListSize(info.collections) +
+                        ListSize(info.warnings);
+    for (const auto& [key, value] : info.custom) {
+        total += key.size() + value.size() + 16;
+    }
+    for (const auto& tier : info.trackerTiers) {
+        total += ListSize(tier);
+    }
+    return total;
+}
+
+void AppendList(std::string& out, const std::vector<std::string>& list) {
+    out += '[';
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        out += i == 0 ? "" : ",";
+        AppendJsonString(out, list[i]);
+    }
+    out += ']';
 }
 
 // Depth first, without recursion: a hostile path can make the tree millions of levels deep.
 void WriteTree(std::string& out, const torrent::FileTree& tree) {
     const std::vector<torrent::TreeNode>& nodes = tree.nodes();
-    if (!OpenTreeNode(out, tree, nodes.front())) {
+    if (!OpenTreeNode(out, tree, 0)) {
         return;
     }
     // The open folders, each with the next of its children to write.
@@ -97,7 +123,7 @@ void WriteTree(std::string& out, const torrent::FileTree& tree) {
             out += ',';
         }
         next.back() = nodes[child].nextSibling;
-        first = OpenTreeNode(out, tree, nodes[child]);
+        first = OpenTreeNode(out, tree, child);
         if (first) {
             next.push_back(nodes[child].firstChild);
         }
@@ -108,42 +134,52 @@ void WriteTree(std::string& out, const torrent::FileTree& tree) {
 
 namespace torrent {
 
+// The members the viewer's first design fixes come first, in its order and form; those added
+// since follow "tree", in this order: source, webSeeds, httpSeeds, nodes, similar, collections,
+// magnet, padFileCount, padFileSize, warnings.
 std::string toJson(const TorrentInfo& info) {
+    const std::string magnet = MagnetLink(info);
     std::string out;
-    out.reserve(ExpectedDocumentSize(info));
-    out += "{\"ok\":";
+    out.reserve(ExpectedDocumentSize(info, magnet.size()));
+    const auto member = [&out](std::string_view name) {
+        out += out.empty() ? "{\"" : ",\"";
+        out += name;
+        out += "\":";
+    };
+    member("ok");
     AppendJsonBool(out, info.ok);
-    out += ",\"name\":";
+    member("name");
     AppendJsonString(out, info.name);
-    out += ",\"announce\":";
+    member("announce");
     AppendJsonString(out, info.announce);
-    out += ",\"comment\":";
+    member("comment");
     AppendJsonString(out, info.comment);
-    out += ",\"createdBy\":";
+    member("createdBy");
     AppendJsonString(out, info.createdBy);
-    out += ",\"creationDate\":";
+    member("creationDate");
     AppendJsonInteger(out, info.creationDate);
-    out += ",\"pieceLength\":";
+    member("pieceLength");
     AppendJsonInteger(out, info.pieceLength);
-    out += ",\"pieceCount\":";
+    member("pieceCount");
     AppendJsonInteger(out, info.pieceCount);
-    out += ",\"multiFile\":";
+    member("multiFile");
     AppendJsonBool(out, info.multiFile);
-    out += ",\"totalSize\":";
+    member("totalSize");
     AppendJsonInteger(out, info.totalSize);
-    out += ",\"fileCount\":";
+    member("fileCount");
     AppendJsonInteger(out, info.fileCount);
-    out += ",\"hasPrivate\":";
+    member("hasPrivate");
     AppendJsonBool(out, info.hasPrivate);
-    out += ",\"isPrivate\":";
+    member("isPrivate");
     AppendJsonBool(out, info.isPrivate);
-    out += ",\"isV2\":";
+    member("isV2");
     AppendJsonBool(out, info.isV2);
-    out += ",\"infoHashV1\":";
+    member("infoHashV1");
     AppendJsonString(out, info.infoHashV1);
-    out += ",\"infoHashV2\":";
+    member("infoHashV2");
     AppendJsonString(out, info.infoHashV2);
-    out += ",\"custom\":[";
+    member("custom");
+    out += '[';
     for (std::size_t i = 0; i < info.custom.size(); ++i) {
         out += i == 0 ? "{\"k\":" : ",{\"k\":";
         AppendJsonString(out, info.custom[i].first);
@@ -151,20 +187,36 @@ std::string toJson(const TorrentInfo& info) {
         AppendJsonString(out, info.custom[i].second);
         out += '}';
     }
-    out += "],\"trackerTiers\":[";
+    out += ']';
+    member("trackerTiers");
+    out += '[';
     for (std::size_t t = 0; t < info.trackerTiers.size(); ++t) {
-        out += t == 0 ? "[" : ",[";
-        const auto& tier = info.trackerTiers[t];
-        for (std::size_t i = 0; i < tier.size(); ++i) {
-            if (i != 0) {
-                out += ',';
-            }
-            AppendJsonString(out, tier[i]);
-        }
-        out += ']';
+        out += t == 0 ? "" : ",";
+        AppendList(out, info.trackerTiers[t]);
     }
-    out += "],\"tree\":";
+    out += ']';
+    member("tree");
     WriteTree(out, info.tree);
+    member("source");
+    AppendJsonString(out, info.source);
+    member("webSeeds");
+    AppendList(out, info.webSeeds);
+    member("httpSeeds");
+    AppendList(out, info.httpSeeds);
+    member("nodes");
+    AppendList(out, info.nodes);
+    member("similar");
+    AppendList(out, info.similar);
+    member("collections");
+    AppendList(out, info.collections);
+    member("magnet");
+    AppendJsonString(out, magnet);
+    member("padFileCount");
+    AppendJsonInteger(out, info.padFileCount);
+    member("padFileSize");
+    AppendJsonInteger(out, info.padFileSize);
+    member("warnings");
+    AppendList(out, info.warnings);
     out += '}';
     return out;
 }

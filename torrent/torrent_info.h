@@ -34,7 +34,22 @@ struct TorrentInfo {
     std::vector<std::pair<std::string, std::string>> custom;
     std::uint64_t infoStart = 0;
     std::uint64_t infoEnd = 0;
+
+    // Beyond the viewer's first design: what real torrents carry besides.
+    bool hasV1Data = false;  // "pieces", "files" or "length": the info hash has a SHA-1 form
+    std::string source;      // the info's "source", the tag private trackers put in
+    std::vector<std::string> webSeeds;     // "url-list", repeats dropped
+    std::vector<std::string> httpSeeds;    // "httpseeds", repeats dropped
+    std::vector<std::string> nodes;        // DHT nodes as "host:port" ("[host]:port" for IPv6)
+    std::vector<std::string> similar;      // info hashes of similar torrents, hexadecimal
+    std::vector<std::string> collections;  // names of the collections the torrent belongs to
+    std::int32_t padFileCount = 0;         // padding files, left out of the tree and totals
+    std::int64_t padFileSize = 0;
+    std::vector<std::string> warnings;  // sentences for the page to show
 };
+
+inline constexpr char kFileListsDisagree[] =
+    "The version 1 and version 2 file lists of this torrent disagree.";
 
 // Decodes and reads a metainfo file. `ok` is false, and every field at its initial value, when
 // the bytes are not a dictionary holding a dictionary under "info". Never throws.

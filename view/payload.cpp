@@ -1,14 +1,12 @@
 #include "view/payload.h"
 
 #include "platform/clock.h"
-#include "platform/file_read.h"
 #include "platform/memory.h"
 #include "platform/perf_trace.h"
 #include "settings/config_document.h"
 #include "settings/config_files.h"
 #include "torrent/info_hash.h"
 #include "torrent/json.h"
-#include "torrent/torrent_info.h"
 
 namespace {
 
@@ -19,7 +17,9 @@ void AddInfoHashes(torrent::TorrentInfo& info, std::string_view content) {
     PerfTimer timer("infohash");
     const char* span = content.data() + info.infoStart;
     const std::size_t length = info.infoEnd - info.infoStart;
-    info.infoHashV1 = HashHex(L"SHA1", span, length);
+    if (info.hasV1Data) {
+        info.infoHashV1 = HashHex(L"SHA1", span, length);
+    }
     if (info.isV2) {
         info.infoHashV2 = HashHex(L"SHA256", span, length);
     }
@@ -42,28 +42,16 @@ PayloadResult ReadResult(const platform::FileContent& read) {
 PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& path,
                              std::uint32_t flags) {
     const std::int64_t totalStart = platform::PerformanceCounter();
-    PerfTimer timer("ReadFileBytes");
-    const platform::FileContent read = platform::ReadWholeFile(path, kMaxTorrentFileBytes);
-    timer.End();
-    if (const PayloadResult result = ReadResult(read); result != PayloadResult::Ready) {
+    LoadedTorrent torrent;
+    if (const PayloadResult result = LoadTorrent(path, torrent); result != PayloadResult::Ready) {
         return result;
     }
-    const std::string_view content = read.bytes;
-    timer.Restart("torrent::extract");
-    torrent::TorrentInfo info = torrent::extract(content.data(), content.size());
-    timer.End();
-    if (!info.ok) {
-        return PayloadResult::NotATorrent;
-    }
-    platform::ReleaseFreedMemory();
-    AddInfoHashes(info, content);
-
     // Built aside and swapped in at the end, so that a failure (out of memory) on the way
     // leaves the view's state as it was.
     WebViewState prepared;
     prepared.dark = (flags & kHostDarkModeFlag) != 0;
-    timer.Restart("torrent::toJson");
-    prepared.dataJson = torrent::toJson(info);
+    PerfTimer timer("torrent::toJson");
+    prepared.dataJson = torrent::toJson(torrent.info);
     timer.Restart("FillConfigPayload");
     FillConfigPayload(prepared);
     timer.End();
@@ -78,6 +66,25 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
 }
 
 }  // namespace
+
+PayloadResult LoadTorrent(const std::filesystem::path& path, LoadedTorrent& torrent) {
+    PerfTimer timer("ReadFileBytes");
+    torrent.content = platform::ReadWholeFile(path, kMaxTorrentFileBytes);
+    timer.End();
+    if (const PayloadResult result = ReadResult(torrent.content); result != PayloadResult::Ready) {
+        return result;
+    }
+    const std::string_view bytes = torrent.content.bytes;
+    timer.Restart("torrent::extract");
+    torrent.info = torrent::extract(bytes.data(), bytes.size());
+    timer.End();
+    if (!torrent.info.ok) {
+        return PayloadResult::NotATorrent;
+    }
+    platform::ReleaseFreedMemory();
+    AddInfoHashes(torrent.info, bytes);
+    return PayloadResult::Ready;
+}
 
 std::string_view RefusalReason(PayloadResult result) {
     switch (result) {

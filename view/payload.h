@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "platform/file_read.h"
+#include "torrent/torrent_info.h"
 #include "view/view_records.h"
 
 // Bit of the host's show flags that says it is in dark mode.
@@ -20,6 +22,16 @@ enum class PayloadResult {
     TooLarge,     // above kMaxTorrentFileBytes
     NotATorrent,  // not a bencoded dictionary holding a dictionary under "info"
 };
+
+// A torrent read from a file: its content, which the record's tree reads, and the record with
+// its info hashes.
+struct LoadedTorrent {
+    platform::FileContent content;
+    torrent::TorrentInfo info;
+};
+
+// Reads, decodes and hashes a file; timed as the first stages of a payload preparation.
+PayloadResult LoadTorrent(const std::filesystem::path& path, LoadedTorrent& torrent);
 
 // Why a file was refused, in plain words ("is not a torrent"); empty for Ready.
 std::string_view RefusalReason(PayloadResult result);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "torrent/torrent_info.h"
+
+namespace torrent {
+
+// The torrent's magnet link: "xt=urn:btih:" with the version 1 info hash and "xt=urn:btmh:1220"
+// (the SHA-256 multihash prefix) with the version 2 one, each present only when the torrent has
+// that hash; "dn=" its name; one "tr=" for each distinct tracker in tier order (the announce URL
+// when there are no tiers); one "ws=" for each web seed. Values are percent-encoded; only RFC
+// 3986's unreserved characters stay as they are.
+std::string MagnetLink(const TorrentInfo& info);
+
+}  // namespace torrent
