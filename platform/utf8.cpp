@@ -88,3 +88,14 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     return true;
 }
+
+std::size_t Utf16Length(std::string_view bytes) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length =
+            static_cast<unsigned char>(bytes[i]) < 0x80 ? 1 : SequenceLength(bytes, i);
+        units += length == 4 ? 2 : 1;  // four bytes: a code point beyond the basic plane
+        i += length == 0 ? 1 : length;
+    }
+    return units;
+}

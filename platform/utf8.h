@@ -11,3 +11,6 @@ std::string SanitizeUtf8(std::string_view bytes);
 // Whether the bytes are well-formed UTF-8 already, so that SanitizeUtf8 would return them as
 // they are.
 bool IsValidUtf8(std::string_view bytes);
+
+// How many UTF-16 units the text takes once converted, each bad byte taking one.
+std::size_t Utf16Length(std::string_view bytes);

@@ -4,6 +4,7 @@
 #include "platform/windows/this_module.h"
 #include "plugin/viewer_class.h"
 #include "view/payload.h"
+#include "webhost/web_view_host.h"
 
 namespace {
 
@@ -97,4 +98,18 @@ HWND ReuseParkedView(HWND lister, const wchar_t* path, int showFlags) {
         view->webView->PostWebMessageAsJson(L"{\"reload\":true}");
     }
     return window;
+}
+
+void ReleaseViewOfDestroyedWindow(HWND window) {
+    ViewerWindow* view = ViewOfWindow(window);
+    if (view == nullptr) {
+        return;
+    }
+    AttachView(window, nullptr);
+    ForgetPendingView(view);
+    if (view == parkedView) {
+        parkedView = nullptr;
+        parkedHost = nullptr;
+    }
+    DestroyView(view, nullptr);
 }

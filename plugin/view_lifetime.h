@@ -16,3 +16,7 @@ bool HasParkedView();
 // Hosts the parked view's controller in a new plug-in window for the file, without navigating;
 // null (the view staying parked) when the file cannot be prepared or no window can be made.
 HWND ReuseParkedView(HWND lister, const wchar_t* path, int showFlags);
+
+// A window destroyed with its view still attached, which happens when the host destroys the
+// Lister window without ListCloseWindow: the view goes with it instead of staying behind.
+void ReleaseViewOfDestroyedWindow(HWND window);

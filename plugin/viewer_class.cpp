@@ -2,6 +2,7 @@
 
 #include "platform/windows/this_module.h"
 #include "plugin/view_layout.h"
+#include "plugin/view_lifetime.h"
 #include "webhost/viewer_window.h"
 
 void RegisterViewerClass() {
@@ -59,6 +60,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             }
             return 0;
         }
+        case WM_NCDESTROY:
+            ReleaseViewOfDestroyedWindow(window);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_SETFOCUS:
             if (ViewerWindow* view = ViewOfWindow(window); view != nullptr && view->controller) {
                 view->controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);

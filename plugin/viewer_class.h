@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-inline constexpr wchar_t kViewerClassName[] = L"Marrowpeek_WLX_Window";
+#include "webhost/viewer_window.h"
+
 inline constexpr wchar_t kLoadingText[] = L"Loading torrent...";
 
 // Registers the window class of plug-in and parking windows, unless this module already has it.

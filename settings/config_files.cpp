@@ -61,7 +61,9 @@ void EnsureThemesFile(const std::filesystem::path& path) {
         read.status != platform::FileReadStatus::Ok) {
         return;
     }
-    if (const auto upgraded = UpgradedThemesText(read.bytes)) {
+    // An upgrade that would pass the read limit would make every theme read as missing.
+    if (const auto upgraded = UpgradedThemesText(read.bytes);
+        upgraded && upgraded->size() <= kMaxIniFileBytes) {
         platform::ReplaceFileContent(path, *upgraded);
     }
 }
@@ -117,6 +119,6 @@ void InvalidateSettings() {
 
 const std::vector<Theme>& LoadThemes(const std::filesystem::path& folder) {
     return ThemesCache().Get(folder, kThemesFileName, [](const std::filesystem::path& in) {
-        return ParseIni(ReadTextFile(in / kThemesFileName));
+        return ThemesFromText(ReadTextFile(in / kThemesFileName));
     });
 }

@@ -5,6 +5,8 @@
 
 #include "platform/decimal.h"
 #include "platform/file_read.h"
+#include "platform/file_write.h"
+#include "platform/utf8.h"
 #include "settings/ini.h"
 
 namespace {
@@ -127,15 +129,30 @@ Settings ReadSettings(const std::filesystem::path& folder) {
     return SettingsFromText(ReadTextFile(folder / kSettingsFileName));
 }
 
-void ApplySetting(Settings& settings, std::string_view key, std::string_view value) {
-    if (value.find_first_of("\r\n") != std::string_view::npos) {
-        return;
+bool ApplySetting(Settings& settings, std::string_view key, std::string_view value) {
+    if (value.find_first_of("\r\n") != std::string_view::npos ||
+        Utf16Length(value) > kMaxSettingText) {
+        return false;
     }
     for (const SettingField& field : kSettingFields) {
         if (field.key == key) {
             TakeSetting(settings, field, value, SettingSource::Page);
         }
     }
+    return true;
+}
+
+std::optional<Settings> ReadSettingsToChange(const std::filesystem::path& folder) {
+    const std::filesystem::path path = folder / kSettingsFileName;
+    const platform::FileContent read = platform::ReadWholeFile(path, kMaxIniFileBytes);
+    if (read.status == platform::FileReadStatus::Ok ||
+        read.status == platform::FileReadStatus::Empty) {
+        return SettingsFromText(read.bytes);
+    }
+    if (!platform::PathExists(path)) {
+        return Settings{};
+    }
+    return std::nullopt;
 }
 
 std::string ReadTextFile(const std::filesystem::path& path) {

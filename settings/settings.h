@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -65,9 +66,20 @@ Settings SettingsFromText(std::string_view text);
 // Reads folder/Marrowpeek.ini, bypassing the cache.
 Settings ReadSettings(const std::filesystem::path& folder);
 
-// Changes at most one field, as a setting message from the page asks. A value holding a line
-// feed or carriage return is refused, so that no message can add lines to the file.
-void ApplySetting(Settings& settings, std::string_view key, std::string_view value);
+// Changes at most one field, as a setting message from the page asks. A value that the file
+// could not hold is refused and false returned: one holding a line feed or carriage return,
+// which would add lines to the file, or one longer than kMaxSettingText. A value its rule rejects
+// (a font size out of range, say) changes nothing but is no fault.
+bool ApplySetting(Settings& settings, std::string_view key, std::string_view value);
+
+// The longest text a setting takes, in UTF-16 units: a Windows path's limit, which also keeps
+// the file far below its read limit.
+inline constexpr std::size_t kMaxSettingText = 32767;
+
+// The settings to change and write back: those of the file when it could be read whole, the
+// defaults when there is none; nothing when it exists but cannot be read (locked, too large), so
+// that a change never writes defaults over what the user has.
+std::optional<Settings> ReadSettingsToChange(const std::filesystem::path& folder);
 
 // INI files are small; the limit keeps a huge or hostile file from being read at all.
 inline constexpr std::uint64_t kMaxIniFileBytes = 4 * 1024 * 1024 - 1;

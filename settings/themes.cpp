@@ -1,6 +1,8 @@
 #include "settings/themes.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <utility>
 
 namespace {
@@ -165,6 +167,22 @@ std::optional<std::string> UpgradedThemesText(std::string_view existing) {
         return std::nullopt;
     }
     return text;
+}
+
+std::vector<Theme> ThemesFromText(std::string_view text) {
+    std::vector<Theme> themes = ParseIni(text);
+    const auto inert = [](const std::pair<std::string, std::string>& entry) {
+        const auto& [key, value] = entry;
+        const bool plainKey = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
+        });
+        return plainKey && value.find_first_of(";{}<>@\\\"'") == std::string::npos &&
+               value.find("/*") == std::string::npos;
+    };
+    for (Theme& theme : themes) {
+        std::erase_if(theme.entries, [&](const auto& entry) { return !inert(entry); });
+    }
+    return themes;
 }
 
 const Theme* FindTheme(const std::vector<Theme>& themes, std::string_view name) {

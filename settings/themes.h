@@ -19,6 +19,12 @@ std::string DefaultThemesText();
 // lacks nothing. A section counts as present when its section line appears anywhere in the text.
 std::optional<std::string> UpgradedThemesText(std::string_view existing);
 
+// The themes of a themes file, each keeping only entries that are palette values and nothing
+// more: a key other than letters, digits, "-" and "_", or a value holding a backslash, any of
+// ; { } < > @ " ' or "/*", is dropped (the property keeps its default), since it could add rules to
+// the page's style sheet. A theme file passed between users restyles nothing beyond its palette.
+std::vector<Theme> ThemesFromText(std::string_view text);
+
 // The first theme whose name equals `name` regardless of ASCII letter case.
 const Theme* FindTheme(const std::vector<Theme>& themes, std::string_view name);
 

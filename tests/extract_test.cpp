@@ -116,14 +116,39 @@ TEST(Extract, SizesWrapInsteadOfOverflowing) {
     EXPECT_EQ(notAList.totalSize, 9);
 }
 
-TEST(Extract, DeepPathsNeitherRecurseNorOverflow) {
-    std::string path = "l";
-    for (int i = 0; i < 300000; ++i) {
-        path += "1:a";
+// A small valid file must not make the viewer take the host's memory: what it asks for is
+// bounded by its size, and past a bound it is refused with the bound it passed.
+TEST(Extract, WhatAFileAsksForIsBoundedByItsSize) {
+    const auto path = [](std::size_t elements) {
+        std::string list = "l";
+        for (std::size_t i = 0; i < elements; ++i) {
+            list += "1:a";
+        }
+        return "d4:infod5:filesld6:lengthi3e4:path" + list + "eeeee";
+    };
+    const TorrentInfo deepest = Extract(path(torrent::kMaxPathElements));
+    EXPECT_TRUE(deepest.ok);
+    EXPECT_EQ(deepest.tree.nodes().size(), torrent::kMaxPathElements + 1);
+    const auto refusal = [](const std::string& bytes) { return Extract(bytes).exceeded; };
+    EXPECT_EQ(refusal(path(torrent::kMaxPathElements + 1)), torrent::Limit::PathDepth);
+
+    // Folders of one letter, a new chain for each file: a node for every three bytes is past
+    // what a file of this size may ask for, once the fixed allowance is used up.
+    std::string files;
+    for (int i = 0; i < 2000; ++i) {
+        files += "d6:lengthi1e4:pathl" + Str(std::to_string(i)) + path(100).substr(35, 300) + "ee";
     }
-    const TorrentInfo info = Extract("d4:infod5:filesld6:lengthi3e4:path" + path + "eeeee");
-    ASSERT_TRUE(info.ok);
-    EXPECT_EQ(info.tree.root().size, 3);
+    EXPECT_EQ(refusal("d4:infod5:filesl" + files + "eee"), torrent::Limit::TreeNodes);
+    std::string tiers, keys, nodes;
+    for (int i = 0; i < 140000; ++i) {
+        tiers += "l0:e";
+        keys += "0:i0e";
+        nodes += "l1:ai0ee";
+    }
+    EXPECT_EQ(refusal("d13:announce-listl" + tiers + "e4:infodee"), torrent::Limit::Trackers);
+    EXPECT_EQ(refusal("d" + keys + "4:infodee"), torrent::Limit::CustomKeys);
+    EXPECT_EQ(refusal("d4:infode5:nodesl" + nodes + "ee"), torrent::Limit::ListEntries);
+    EXPECT_EQ(refusal("d4:infodee"), torrent::Limit::None);
 }
 
 TEST(Extract, TrackersCustomKeysAndFlags) {

@@ -132,6 +132,34 @@ RECT PlacementInParent(HWND window) {
     return rect;
 }
 
+std::size_t ThreadWindowCount() {
+    std::size_t count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM total) {
+            ++*reinterpret_cast<std::size_t*>(total);
+            EnumChildWindows(
+                window,
+                [](HWND, LPARAM inner) {
+                    ++*reinterpret_cast<std::size_t*>(inner);
+                    return TRUE;
+                },
+                total);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+std::size_t PrivateBytes() {
+    // The address space in use: Wine fills no private-usage counter, and a leaked view's heap
+    // shows here all the same.
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatusEx(&status);
+    return static_cast<std::size_t>(status.ullTotalVirtual - status.ullAvailVirtual);
+}
+
 ImageTables ReadImageTables(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     const std::string image(std::istreambuf_iterator<char>(in), {});

@@ -65,6 +65,10 @@ std::vector<HWND> LabelsOf(HWND window);
 std::wstring TextOf(HWND window);
 RECT PlacementInParent(HWND window);
 
+// Windows of this thread, children included, and the process's private memory.
+std::size_t ThreadWindowCount();
+std::size_t PrivateBytes();
+
 // What a 64-bit image file names itself, exports (sorted by name) and imports (lower case).
 struct ImageTables {
     std::string name;

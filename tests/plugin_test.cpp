@@ -235,6 +235,49 @@ TEST_F(Plugin, ResizeFocusAndForeignWindows) {
     host_.Close(nullptr);
 }
 
+// A window of another class whose first slot holds anything must never be taken for a view.
+TEST_F(Plugin, ForeignWindowsAreNeverTakenForViews) {
+    WNDCLASSW foreignClass{};
+    foreignClass.lpfnWndProc = DefWindowProcW;
+    foreignClass.cbWndExtra = sizeof(void*);
+    foreignClass.lpszClassName = L"Foreign";
+    RegisterClassW(&foreignClass);
+    const HWND foreign = CreateWindowExW(0, L"Foreign", L"", WS_CHILD, 0, 0, 1, 1, host_.lister(),
+                                         nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(foreign, 0, 0x12345678);
+    EXPECT_EQ(host_.OpenNext(foreign, Good()), 1);
+    host_.Close(foreign);
+    EXPECT_FALSE(IsWindow(foreign));
+}
+
+// Hundreds of views opened, reloaded and closed, half of them by destroying their Lister window
+// without ListCloseWindow, leave neither windows nor memory behind.
+TEST_F(Plugin, ViewsComeAndGoWithoutLeavingWindowsOrMemory) {
+    const auto file = host_.WriteFile(
+        "big.torrent",
+        fixture::Dict(
+            {{"comment", fixture::Str(std::string(200000, 'c'))},
+             {"info", fixture::Dict({{"length", fixture::Int(1)}, {"name", fixture::Str("a")}})}}));
+    const auto cycles = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            const HWND lister = host_.NewLister(400, 300);
+            const HWND view = host_.Open(file, 0, lister);
+            host_.OpenNext(view, file);
+            if (i % 2 == 0) {
+                host_.Close(view);
+            }
+            DestroyWindow(lister);
+            PumpMessages();
+        }
+    };
+    cycles(20);
+    const std::size_t windows = ThreadWindowCount();
+    const std::size_t memory = PrivateBytes();
+    cycles(200);
+    EXPECT_EQ(ThreadWindowCount(), windows);
+    EXPECT_LT(PrivateBytes(), memory + 8 * 1024 * 1024);
+}
+
 TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     const HWND first = host_.Open(Good());
     const HWND second = host_.Open(Good("b.torrent"));

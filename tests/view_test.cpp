@@ -78,7 +78,8 @@ TEST(PageMessages, TimingReportsAndSettingChanges) {
 
     // Any change rewrites the whole file in its fixed layout, keeping the other values.
     dir.Write(kSettingsFileName, "; mine\n[settings]\nfontsize=20\n[extra]\nkeep=no\n");
-    EXPECT_FALSE(HandlePageMessage(state, R"({"set":"fontsize","value":"30"})", false).reply);
+    EXPECT_TRUE(
+        HandlePageMessage(state, R"({"set":"fontsize","value":"30"})", false).replies.empty());
     Settings expected;
     expected.fontsize = 20;
     EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), SettingsFileText(expected));
@@ -87,17 +88,51 @@ TEST(PageMessages, TimingReportsAndSettingChanges) {
     EXPECT_EQ(LoadSettings(dir.path()).cachepath, "D:\\cache\\wv");
 
     const auto reply = HandlePageMessage(state, R"({"set":"theme","value":"Night Owl"})", false);
-    ASSERT_TRUE(reply.reply);
-    EXPECT_EQ(nlohmann::json::parse(*reply.reply)["css"], state.themeCss);
+    ASSERT_EQ(reply.replies.size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(reply.replies[0])["css"], state.themeCss);
     EXPECT_EQ(state.themeCss.rfind(":root{--bg:#011627;", 0), 0u);
     state.dark = true;
     HandlePageMessage(state, R"({"set":"theme","value":"auto"})", false);
     EXPECT_EQ(state.themeCss.rfind(":root{--bg:#1e1e1e;", 0), 0u);
 
     const auto before = std::filesystem::last_write_time(dir.path() / kSettingsFileName);
-    EXPECT_FALSE(HandlePageMessage(state, R"({"value":"x"})", false).reply);
-    EXPECT_FALSE(PersistSetting(state, "", "x"));
+    EXPECT_TRUE(HandlePageMessage(state, R"({"value":"x"})", false).replies.empty());
+    EXPECT_TRUE(PersistSetting(state, "", "x").saved);
     EXPECT_EQ(std::filesystem::last_write_time(dir.path() / kSettingsFileName), before);
+}
+
+// A change is written only over a file that was read whole, and never makes it unreadable; when
+// it cannot be saved, the page hears so and the file keeps what it had.
+TEST(PageMessages, SettingsAreNeverWipedAndFailuresReported) {
+    ScratchDirectory dir;
+    EnsureConfigFiles(dir.path());
+    WebViewState state;
+    state.configDir = dir.path();
+    const auto file = dir.path() / kSettingsFileName;
+    const auto change = [&](std::string_view value) {
+        return HandlePageMessage(
+                   state, R"({"set":"cachepath","value":")" + std::string(value) + "\"}", false)
+            .replies;
+    };
+    const std::vector<std::string> notSaved = {R"({"settingNotSaved":"cachepath"})"};
+
+    const std::string mine = "[settings]\nfontsize=20\n" + std::string(kMaxIniFileBytes, ';');
+    dir.Write(kSettingsFileName, mine);
+    EXPECT_EQ(change("x"), notSaved);
+    EXPECT_EQ(ReadAll(file), mine);
+
+    dir.Write(kSettingsFileName, "[settings]\nfontsize=20\n");
+    EXPECT_EQ(change(std::string(kMaxSettingText + 1, 'a')), notSaved);
+    EXPECT_TRUE(change(std::string(kMaxSettingText, 'a')).empty());
+    EXPECT_EQ(ReadSettings(dir.path()).fontsize, 20);
+    EXPECT_EQ(ReadSettings(dir.path()).cachepath.size(), kMaxSettingText);
+
+    std::filesystem::remove(file);
+    EXPECT_TRUE(change("new").empty());
+    EXPECT_EQ(ReadSettings(dir.path()).cachepath, "new");
+    std::filesystem::create_directory(dir.path() / "gone");
+    state.configDir = dir.path() / "gone" / "missing";
+    EXPECT_EQ(change("y"), notSaved);
 }
 
 TEST(SharedRequest, ARequestThatFailsOrThrowsLeavesNothingInFlight) {

@@ -89,8 +89,8 @@ class PreviewHost {
         if (outcome.debugLine) {
             platform::WriteDebugOutput(outcome.debugLine->c_str());
         }
-        if (outcome.reply) {
-            Post(*outcome.reply);
+        for (const std::string& reply : outcome.replies) {
+            Post(reply);
         }
     }
 

@@ -109,12 +109,24 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::string& bytes)
     return static_cast<bool>(file);
 }
 
+// One line: the file and why it is refused, with the limit it passed when it is too large.
+void Refuse(std::ostream& err, const std::string& file, PayloadResult result,
+            torrent::Limit exceeded) {
+    err << "marrowpeek: " << file << " " << RefusalReason(result);
+    if (exceeded != torrent::Limit::None) {
+        err << " (" << torrent::LimitText(exceeded) << ")";
+    }
+    err << "\n";
+}
+
 // The view's state for FILE, or an error line and false when the file is refused.
 bool PrepareView(const std::string& file, std::uint32_t flags, WebViewState& state,
                  std::ostream& err) {
-    const PayloadResult result = LoadTorrentPayload(state, platform::PathFromUtf8(file), flags);
+    torrent::Limit exceeded = torrent::Limit::None;
+    const PayloadResult result =
+        LoadTorrentPayload(state, platform::PathFromUtf8(file), flags, &exceeded);
     if (result != PayloadResult::Ready) {
-        err << "marrowpeek: " << file << " " << RefusalReason(result) << "\n";
+        Refuse(err, file, result, exceeded);
         return false;
     }
     return true;
@@ -154,7 +166,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         LoadedTorrent torrent;
         const PayloadResult result = LoadTorrent(platform::PathFromUtf8(words[0]), torrent);
         if (result != PayloadResult::Ready) {
-            err << "marrowpeek: " << words[0] << " " << RefusalReason(result) << "\n";
+            Refuse(err, words[0], result, torrent.info.exceeded);
             return 1;
         }
         out << torrent::MagnetLink(torrent.info) << "\n";
@@ -188,8 +200,14 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (words.size() != 2)
             return Misuse(err, "set needs KEY and VALUE");
         WebViewState state = ConfigurationOnly(line.flags);
-        if (const auto message = PersistSetting(state, words[0], words[1])) {
-            out << *message;
+        const SettingChange change = PersistSetting(state, words[0], words[1]);
+        if (change.styleSheet) {
+            out << *change.styleSheet;
+        }
+        if (!change.saved) {
+            err << "marrowpeek: " << words[0] << " could not be saved in "
+                << platform::PathToUtf8(state.configDir / kSettingsFileName) << "\n";
+            return 1;
         }
         return 0;
     }

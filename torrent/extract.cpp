@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/hex.h"
 #include "platform/utf8.h"
@@ -73,15 +74,37 @@ std::string DecimalText(std::int64_t value) {
     return std::string(digits, result.ptr);
 }
 
+// Thrown where a file asks for more than a viewer can show; ends the extraction.
+struct LimitExceeded {
+    Limit limit;
+};
+
+// How many entries of one kind a file of `bytes` bytes may ask for. Each costs a few dozen bytes
+// of memory against the few bytes of input that name it: bounded so, a file never makes the
+// viewer use more than about ten times its size.
+std::size_t Allowance(std::size_t bytes, std::size_t bytesPerEntry) {
+    constexpr std::size_t kAlways = 65536;  // a few megabytes, whatever the file
+    return bytes / bytesPerEntry + kAlways;
+}
+
+void Check(std::size_t count, std::size_t allowed, Limit limit) {
+    if (count > allowed) {
+        throw LimitExceeded{limit};
+    }
+}
+
 // Wrapping sums: a hostile length may push a total past the signed range.
 std::int64_t WrappingAdd(std::int64_t a, std::int64_t b) {
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
 }
 
 // The strings of a list (a lone string counts as a list of one), empty ones and repeats dropped.
-void AddDistinctStrings(const MaybeNode& node, std::vector<std::string>& into) {
-    const auto add = [&into](std::string_view text) {
-        if (!text.empty() && std::find(into.begin(), into.end(), text) == into.end()) {
+void AddDistinctStrings(const MaybeNode& node, std::vector<std::string>& into,
+                        std::size_t allowed) {
+    std::unordered_set<std::string> seen(into.begin(), into.end());
+    const auto add = [&](std::string_view text) {
+        if (!text.empty() && seen.emplace(text).second) {
+            Check(into.size() + 1, allowed, Limit::ListEntries);
             into.emplace_back(text);
         }
     };
@@ -192,7 +215,8 @@ std::uint64_t FileFingerprint(std::uint64_t pathHash, std::int64_t length) {
 // Builds the tree and the totals from the files one list or tree gives, one at a time.
 class FileAdder {
   public:
-    explicit FileAdder(TorrentInfo& info) : info_(info), folders_(info.tree) {}
+    FileAdder(TorrentInfo& info, std::size_t inputBytes)
+        : info_(info), folders_(info.tree), allowedNodes_(Allowance(inputBytes, kBytesPerNode)) {}
 
     // A name for the tree: the input's own bytes when they are valid UTF-8, else a repaired
     // copy. Each name is used up before the next one is read, so one scratch copy serves all.
@@ -205,6 +229,7 @@ class FileAdder {
     }
 
     std::uint32_t Folder(std::uint32_t parent, std::string_view bytes) {
+        Check(info_.tree.nodes().size() + 1, allowedNodes_, Limit::TreeNodes);
         return folders_.Folder(parent, Name(bytes));
     }
 
@@ -216,6 +241,7 @@ class FileAdder {
 
     // A file in `folder`. A link weighs nothing.
     void File(std::uint32_t folder, std::string_view bytes, const FileFacts& facts) {
+        Check(info_.tree.nodes().size() + 1, allowedNodes_, Limit::TreeNodes);
         const std::int64_t size = facts.link ? 0 : facts.length;
         info_.tree.Add(folder, Name(bytes), false, size);
         if (facts.link) {
@@ -238,8 +264,13 @@ class FileAdder {
         return target;
     }
 
+    // A node costs 24 bytes in the tree and about fifty in the document, a folder as much again
+    // in the index: one node per 12 bytes of input keeps all of it within seven times the file.
+    static constexpr std::size_t kBytesPerNode = 12;
+
     TorrentInfo& info_;
     FolderIndex folders_;
+    std::size_t allowedNodes_;
     std::string repaired_;
 };
 
@@ -258,9 +289,11 @@ ListSummary ReadFileList(const Node& files, FileAdder& adder, bool compared) {
         }
         std::string_view last;
         std::uint64_t pathHash = kFingerprintSeed;
+        std::size_t depth = 0;
         for (ElementReader elements(*facts.path); !elements.AtEnd();) {
             last = StringValue(elements.NextValue());
             pathHash = compared ? Mix(pathHash, last) : pathHash;
+            Check(++depth, kMaxPathElements, Limit::PathDepth);
         }
         if (facts.pad || last.starts_with(kOldPadPrefix)) {
             adder.Padding(facts.length);
@@ -357,12 +390,12 @@ std::optional<FileFacts> SingleFileOfTree(const Node& fileTree) {
     return ReadFacts(*file);
 }
 
-void ReadFiles(const Node& infoDict, TorrentInfo& info) {
+void ReadFiles(const Node& infoDict, TorrentInfo& info, std::size_t inputBytes) {
     const MaybeNode files = Node::find(infoDict, "files");
     const MaybeNode fileTree = Node::find(infoDict, "file tree");
     const MaybeNode length = Node::find(infoDict, "length");
     const bool v1List = IsList(files);
-    FileAdder adder(info);
+    FileAdder adder(info, inputBytes);
     std::int64_t treePieces = 0;
     if (!v1List && !length && IsDictionary(fileTree)) {
         // Version 2 only: the file tree is the torrent's list.
@@ -403,7 +436,8 @@ void ReadFiles(const Node& infoDict, TorrentInfo& info) {
     }
 }
 
-void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
+void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info, std::size_t allowed) {
+    std::size_t count = 0;
     if (!IsList(announceList)) {
         return;
     }
@@ -416,6 +450,7 @@ void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
         for (ElementReader trackers(item); !trackers.AtEnd();) {
             const Node tracker = trackers.NextValue();
             if (tracker.kind == Kind::String) {
+                Check(++count, allowed, Limit::Trackers);
                 tier.emplace_back(tracker.bytes);
             }
         }
@@ -425,12 +460,15 @@ void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info) {
     }
 }
 
-void ReadCustomEntries(const Node& top, TorrentInfo& info) {
+void ReadCustomEntries(const Node& top, TorrentInfo& info, std::size_t allowed) {
     for (ElementReader entries(top); !entries.AtEnd();) {
         const std::string_view key = entries.NextKey();
         const Node value = entries.NextValue();
         if (IsKnownTopLevelKey(key)) {
             continue;
+        }
+        if (value.kind == Kind::String || value.kind == Kind::Integer) {
+            Check(info.custom.size() + 1, allowed, Limit::CustomKeys);
         }
         if (value.kind == Kind::String) {
             info.custom.emplace_back(key, value.bytes);
@@ -440,7 +478,7 @@ void ReadCustomEntries(const Node& top, TorrentInfo& info) {
     }
 }
 
-void ReadNodes(const MaybeNode& nodes, TorrentInfo& info) {
+void ReadNodes(const MaybeNode& nodes, TorrentInfo& info, std::size_t allowed) {
     if (!IsList(nodes)) {
         return;
     }
@@ -457,6 +495,7 @@ void ReadNodes(const MaybeNode& nodes, TorrentInfo& info) {
         if (host.kind != Kind::String || host.bytes.empty() || port.kind != Kind::Integer) {
             continue;
         }
+        Check(info.nodes.size() + 1, allowed, Limit::ListEntries);
         const std::string name(host.bytes);
         const bool v6 = name.find(':') != std::string::npos;
         info.nodes.push_back((v6 ? "[" + name + "]" : name) + ":" + DecimalText(port.integer));
@@ -464,18 +503,16 @@ void ReadNodes(const MaybeNode& nodes, TorrentInfo& info) {
 }
 
 // BEP 38's keys, which writers put in the info dictionary or beside it.
-void ReadRelations(const Node& top, const Node& infoDict, TorrentInfo& info) {
+void ReadRelations(const Node& top, const Node& infoDict, TorrentInfo& info, std::size_t allowed) {
+    std::vector<std::string> hashes;
     for (const Node& holder : {infoDict, top}) {
-        std::vector<std::string> hashes;
-        AddDistinctStrings(Node::find(holder, "similar"), hashes);
-        for (const std::string& hash : hashes) {
-            const std::string hex = platform::LowerHex(hash);
-            if (hash.size() == kInfoHashBytes &&
-                std::find(info.similar.begin(), info.similar.end(), hex) == info.similar.end()) {
-                info.similar.push_back(hex);
-            }
+        AddDistinctStrings(Node::find(holder, "similar"), hashes, allowed);
+        AddDistinctStrings(Node::find(holder, "collections"), info.collections, allowed);
+    }
+    for (const std::string& hash : hashes) {
+        if (hash.size() == kInfoHashBytes) {
+            info.similar.push_back(platform::LowerHex(hash));
         }
-        AddDistinctStrings(Node::find(holder, "collections"), info.collections);
     }
 }
 
@@ -502,12 +539,15 @@ TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::De
     info.hasV1Data = Node::find(infoDict, "pieces") || Node::find(infoDict, "files") ||
                      Node::find(infoDict, "length");
 
-    ReadCustomEntries(top, info);
-    ReadTrackerTiers(Node::find(top, "announce-list"), info);
-    AddDistinctStrings(Node::find(top, "url-list"), info.webSeeds);
-    AddDistinctStrings(Node::find(top, "httpseeds"), info.httpSeeds);
-    ReadNodes(Node::find(top, "nodes"), info);
-    ReadRelations(top, infoDict, info);
+    const auto inputBytes = static_cast<std::size_t>(decoder.end - decoder.begin);
+    // Trackers, keys and list entries cost some hundred bytes each at most.
+    const std::size_t allowed = Allowance(inputBytes, 16);
+    ReadCustomEntries(top, info, allowed);
+    ReadTrackerTiers(Node::find(top, "announce-list"), info, allowed);
+    AddDistinctStrings(Node::find(top, "url-list"), info.webSeeds, allowed);
+    AddDistinctStrings(Node::find(top, "httpseeds"), info.httpSeeds, allowed);
+    ReadNodes(Node::find(top, "nodes"), info, allowed);
+    ReadRelations(top, infoDict, info, allowed);
     info.source = StringValue(Node::find(infoDict, "source"));
 
     const MaybeNode name = Preferred(infoDict, "name.utf-8", "name", Kind::String);
@@ -518,7 +558,7 @@ TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::De
         info.pieceCount = static_cast<std::int64_t>(pieces->declaredLength / kPieceHashBytes);
     }
     info.tree.SetRoot(StringValue(name), true);
-    ReadFiles(infoDict, info);
+    ReadFiles(infoDict, info, inputBytes);
     info.tree.Finish();
     info.ok = true;
     return info;
@@ -538,10 +578,36 @@ TorrentInfo extract(const char* data, std::size_t size) noexcept {
             return {};
         }
         return ExtractFrom(*top, *infoDict, decoder);
+    } catch (const LimitExceeded& exceeded) {
+        TorrentInfo refused;
+        refused.exceeded = exceeded.limit;
+        return refused;
     } catch (...) {
-        // Out of memory while building the record: the file is refused like a malformed one.
-        return {};
+        // Only memory can run out on the way.
+        TorrentInfo refused;
+        refused.exceeded = Limit::Memory;
+        return refused;
     }
+}
+
+std::string_view LimitText(Limit limit) {
+    switch (limit) {
+        case Limit::None:
+            break;
+        case Limit::PathDepth:
+            return "a path of more than 4096 elements";
+        case Limit::TreeNodes:
+            return "more files and folders than its size allows";
+        case Limit::Trackers:
+            return "more trackers than its size allows";
+        case Limit::CustomKeys:
+            return "more keys than its size allows";
+        case Limit::ListEntries:
+            return "a list of seeds, nodes or relations longer than its size allows";
+        case Limit::Memory:
+            return "not enough memory";
+    }
+    return {};
 }
 
 }  // namespace torrent

@@ -9,6 +9,24 @@
 
 namespace torrent {
 
+// What a viewer can show is bounded by the file that asks for it: past one of these limits a
+// file is refused as too large to show, rather than made to take the host's memory.
+enum class Limit {
+    None,
+    PathDepth,    // a path of more elements than any file system takes
+    TreeNodes,    // more files and folders than the file's size allows
+    Trackers,     // more trackers than the file's size allows
+    CustomKeys,   // more other keys than the file's size allows
+    ListEntries,  // a list of seeds, nodes or relations longer than the file's size allows
+    Memory,       // memory ran out on the way
+};
+
+// Windows paths end at 32,767 characters, a separator between every two elements.
+inline constexpr std::size_t kMaxPathElements = 4096;
+
+// The limit in plain words, for a refusal's reason: "a path of more than 4096 elements".
+std::string_view LimitText(Limit limit);
+
 // Everything the viewer shows about one metainfo file. Byte strings hold the file's raw bytes;
 // only tree names below the root are already valid UTF-8. The tree's names are views into the
 // bytes extract() was given: the record is valid while they are.
@@ -46,13 +64,15 @@ struct TorrentInfo {
     std::int32_t padFileCount = 0;         // padding files, left out of the tree and totals
     std::int64_t padFileSize = 0;
     std::vector<std::string> warnings;  // sentences for the page to show
+    Limit exceeded = Limit::None;       // why a record that is not ok was refused, if for its size
 };
 
 inline constexpr char kFileListsDisagree[] =
     "The version 1 and version 2 file lists of this torrent disagree.";
 
-// Decodes and reads a metainfo file. `ok` is false, and every field at its initial value, when
-// the bytes are not a dictionary holding a dictionary under "info". Never throws.
+// Decodes and reads a metainfo file. `ok` is false, and every field but `exceeded` at its
+// initial value, when the bytes are not a dictionary holding a dictionary under "info" or are
+// too large to show. Never throws.
 TorrentInfo extract(const char* data, std::size_t size) noexcept;
 
 }  // namespace torrent

@@ -1,5 +1,7 @@
 #include "view/page_messages.h"
 
+#include "platform/json_text.h"
+#include "platform/utf8.h"
 #include "settings/config_document.h"
 #include "settings/config_files.h"
 #include "settings/settings_writer.h"
@@ -53,21 +55,29 @@ std::string FrontendTimingLine(std::string_view label, std::string_view millisec
            std::string(milliseconds.empty() ? "?" : milliseconds) + " ms\n";
 }
 
-std::optional<std::string> PersistSetting(WebViewState& state, std::string_view key,
-                                          std::string_view value) {
+SettingChange PersistSetting(WebViewState& state, std::string_view key, std::string_view value) {
+    SettingChange change;
     if (key.empty()) {
-        return std::nullopt;
+        return change;
     }
-    Settings settings = ReadSettings(state.configDir);
-    ApplySetting(settings, key, value);
-    WriteSettings(state.configDir, settings);
+    const std::optional<Settings> stored = ReadSettingsToChange(state.configDir);
+    // The page shows the change whether or not it can be stored, and so does the style sheet.
+    Settings changed = stored ? *stored : LoadSettings(state.configDir);
+    const bool storable = ApplySetting(changed, key, value);
+    change.saved = stored && storable && WriteSettings(state.configDir, changed);
     InvalidateSettings();
-    if (key != "theme") {
-        return std::nullopt;
+    if (key == "theme") {
+        const Theme* theme = ResolveTheme(LoadThemes(state.configDir), changed.theme, state.dark);
+        state.themeCss = BuildThemeCss(theme);
+        change.styleSheet = StyleSheetMessage(state.themeCss);
     }
-    const Theme* theme = ResolveTheme(LoadThemes(state.configDir), settings.theme, state.dark);
-    state.themeCss = BuildThemeCss(theme);
-    return StyleSheetMessage(state.themeCss);
+    return change;
+}
+
+std::string SettingNotSavedMessage(std::string_view key) {
+    std::string message = "{\"settingNotSaved\":";
+    platform::AppendJsonString(message, SanitizeUtf8(key), platform::ControlEscapes::Unicode);
+    return message + "}";
 }
 
 PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text, bool tracing) {
@@ -83,6 +93,12 @@ PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text,
     if (key.empty()) {
         return outcome;
     }
-    outcome.reply = PersistSetting(state, key, ExtractJsonString(text, "value"));
+    SettingChange change = PersistSetting(state, key, ExtractJsonString(text, "value"));
+    if (change.styleSheet) {
+        outcome.replies.push_back(std::move(*change.styleSheet));
+    }
+    if (!change.saved) {
+        outcome.replies.push_back(SettingNotSavedMessage(key));
+    }
     return outcome;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "view/view_records.h"
 
@@ -14,17 +15,26 @@ std::string ExtractJsonString(std::string_view text, std::string_view key);
 // "[Marrowpeek] frontend <label>: <ms> ms\n", "unknown" and "?" standing in for empty parts.
 std::string FrontendTimingLine(std::string_view label, std::string_view milliseconds);
 
+struct SettingChange {
+    // False when the file was left as it was: it could not be read whole, the value could not
+    // be stored, or the write failed.
+    bool saved = true;
+    // After a theme change: the message that hands the page its new style sheet.
+    std::optional<std::string> styleSheet;
+};
+
 // Persists one setting changed on the page: reads the file afresh, applies the change and
-// rewrites it whole. For "theme" the view's style sheet is rebuilt and the message to post to
-// the page ({"css":"..."}) is returned. An empty key does nothing.
-std::optional<std::string> PersistSetting(WebViewState& state, std::string_view key,
-                                          std::string_view value);
+// rewrites it whole. For "theme" the view's style sheet is rebuilt. An empty key does nothing.
+SettingChange PersistSetting(WebViewState& state, std::string_view key, std::string_view value);
+
+// What the page hears when a change of `key` could not be saved: {"settingNotSaved":"key"}.
+std::string SettingNotSavedMessage(std::string_view key);
 
 struct PageMessageOutcome {
     // A timing line for the debugger output.
     std::optional<std::string> debugLine;
-    // A message to post back to the page (the new style sheet after a theme change).
-    std::optional<std::string> reply;
+    // Messages to post back to the page, in order.
+    std::vector<std::string> replies;
 };
 
 // Acts on one message the page posted as a string (UTF-8): a timing report becomes a timing line

@@ -40,10 +40,13 @@ PayloadResult ReadResult(const platform::FileContent& read) {
 }
 
 PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& path,
-                             std::uint32_t flags) {
+                             std::uint32_t flags, torrent::Limit* exceeded) {
     const std::int64_t totalStart = platform::PerformanceCounter();
     LoadedTorrent torrent;
     if (const PayloadResult result = LoadTorrent(path, torrent); result != PayloadResult::Ready) {
+        if (exceeded != nullptr) {
+            *exceeded = torrent.info.exceeded;
+        }
         return result;
     }
     // Built aside and swapped in at the end, so that a failure (out of memory) on the way
@@ -79,7 +82,8 @@ PayloadResult LoadTorrent(const std::filesystem::path& path, LoadedTorrent& torr
     torrent.info = torrent::extract(bytes.data(), bytes.size());
     timer.End();
     if (!torrent.info.ok) {
-        return PayloadResult::NotATorrent;
+        return torrent.info.exceeded == torrent::Limit::None ? PayloadResult::NotATorrent
+                                                             : PayloadResult::TooLargeToShow;
     }
     platform::ReleaseFreedMemory();
     AddInfoHashes(torrent.info, bytes);
@@ -98,17 +102,22 @@ std::string_view RefusalReason(PayloadResult result) {
             return "is larger than 64 MiB";
         case PayloadResult::NotATorrent:
             return "is not a torrent";
+        case PayloadResult::TooLargeToShow:
+            return "is too large to show";
     }
     return {};
 }
 
 PayloadResult LoadTorrentPayload(WebViewState& state, const std::filesystem::path& path,
-                                 std::uint32_t flags) noexcept {
+                                 std::uint32_t flags, torrent::Limit* exceeded) noexcept {
     try {
-        return PreparePayload(state, path, flags);
+        return PreparePayload(state, path, flags, exceeded);
     } catch (...) {
-        // Out of memory on a huge document: refused like a file that cannot be read.
-        return PayloadResult::CannotRead;
+        // Only memory can run out on the way: the document did not fit.
+        if (exceeded != nullptr) {
+            *exceeded = torrent::Limit::Memory;
+        }
+        return PayloadResult::TooLargeToShow;
     }
 }
 

@@ -19,8 +19,9 @@ enum class PayloadResult {
     Ready,       // the view's documents are the file's now
     CannotRead,  // missing, a folder, locked for writing, or the read failed
     Empty,
-    TooLarge,     // above kMaxTorrentFileBytes
-    NotATorrent,  // not a bencoded dictionary holding a dictionary under "info"
+    TooLarge,        // above kMaxTorrentFileBytes
+    NotATorrent,     // not a bencoded dictionary holding a dictionary under "info"
+    TooLargeToShow,  // asks for more than the file's size allows (torrent::Limit says what)
 };
 
 // A torrent read from a file: its content, which the record's tree reads, and the record with
@@ -38,9 +39,10 @@ std::string_view RefusalReason(PayloadResult result);
 
 // Prepares the three documents of a view for a file: the torrent document from the file, and
 // the theme style sheet and configuration document from the configuration folder. Unless the
-// result is Ready, no field of `state` has been touched. Never throws.
+// result is Ready, no field of `state` has been touched. For a file too large to show,
+// `exceeded` (when given) learns which limit it passed. Never throws.
 PayloadResult LoadTorrentPayload(WebViewState& state, const std::filesystem::path& path,
-                                 std::uint32_t flags) noexcept;
+                                 std::uint32_t flags, torrent::Limit* exceeded = nullptr) noexcept;
 
 // The configuration folder, style sheet and configuration document alone, for the host's dark
 // mode in `state.dark`.

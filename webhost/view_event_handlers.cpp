@@ -105,8 +105,10 @@ HRESULT OnWebMessageReceived(const ViewLink& link, ICoreWebView2WebMessageReceiv
     if (outcome.debugLine) {
         platform::WriteDebugOutput(outcome.debugLine->c_str());
     }
-    if (outcome.reply && view->webView) {
-        view->webView->PostWebMessageAsJson(WideFromUtf8(*outcome.reply).c_str());
+    for (const std::string& reply : outcome.replies) {
+        if (view->webView) {
+            view->webView->PostWebMessageAsJson(WideFromUtf8(reply).c_str());
+        }
     }
     return S_OK;
 }

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <memory>
+#include <string_view>
 
+#include "platform/windows/this_module.h"
 #include "view/view_records.h"
 #include "webview2/com_ptr.h"
 #include "webview2/webview2.h"
@@ -39,10 +42,20 @@ inline ViewerWindow* LinkedView(const ViewLink& link) {
     return link ? *link : nullptr;
 }
 
-// The view attached to a window (plug-in window or parking window), or null.
+// The class of plug-in and parking windows, registered with this library's module.
+inline constexpr wchar_t kViewerClassName[] = L"Marrowpeek_WLX_Window";
+
+// The view attached to a window (plug-in window or parking window), or null. The host may hand
+// over any window: only one of this library's own class has a view in its first slot.
 inline ViewerWindow* ViewOfWindow(HWND window) {
-    return window != nullptr ? reinterpret_cast<ViewerWindow*>(GetWindowLongPtrW(window, 0))
-                             : nullptr;
+    wchar_t className[std::size(kViewerClassName) + 1] = {};
+    if (window == nullptr || GetClassNameW(window, className, std::size(className)) == 0 ||
+        std::wstring_view(className) != kViewerClassName ||
+        reinterpret_cast<HMODULE>(GetClassLongPtrW(window, GCLP_HMODULE)) !=
+            platform::ThisModule()) {
+        return nullptr;
+    }
+    return reinterpret_cast<ViewerWindow*>(GetWindowLongPtrW(window, 0));
 }
 
 inline void AttachView(HWND window, ViewerWindow* view) {
