@@ -19,4 +19,18 @@ inline std::string LowerHex(std::string_view bytes) {
     return hex;
 }
 
+// The value of a hexadecimal digit of either case, or -1.
+inline int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 }  // namespace platform

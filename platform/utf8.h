@@ -14,3 +14,6 @@ bool IsValidUtf8(std::string_view bytes);
 
 // How many UTF-16 units the text takes once converted, each bad byte taking one.
 std::size_t Utf16Length(std::string_view bytes);
+
+// Appends a code point (at most U+10FFFF, not a surrogate) in UTF-8.
+void AppendUtf8(std::string& out, char32_t c);

@@ -1,4 +1,4 @@
-// The library's entry point and the five functions the host calls. Each export is an exception
+// The library's entry point and the functions the host calls. Each export is an exception
 // firewall: whatever fails inside becomes the export's failure result.
 
 #include <new>
@@ -7,7 +7,9 @@
 #include "plugin/lister_api.h"
 #include "plugin/view_lifetime.h"
 #include "plugin/viewer_class.h"
+#include "view/lister_commands.h"
 #include "view/payload.h"
+#include "webhost/view_commands.h"
 #include "webhost/view_event_handlers.h"
 #include "webhost/web_view_host.h"
 
@@ -132,6 +134,20 @@ void WINAPI ListGetDetectString(char* detectString, int maxLength) {
         return;
     }
     lstrcpynA(detectString, kDetectString, maxLength);
+}
+
+int WINAPI ListSendCommand(HWND pluginWindow, int command, int parameter) {
+    return ExportFirewall(kListerError,
+                          [&] { return SendCommandToView(pluginWindow, command, parameter); });
+}
+
+int WINAPI ListSearchTextW(HWND pluginWindow, wchar_t* text, int flags) {
+    return ExportFirewall(kListerError, [&] { return FindInView(pluginWindow, text, flags); });
+}
+
+// The host's own find dialog serves: it calls ListSearchTextW with what the user typed.
+int WINAPI ListSearchDialog(HWND, int) {
+    return kListerError;
 }
 
 // The host suggests an INI location; the plug-in keeps its files beside itself instead.

@@ -9,6 +9,9 @@ using ListLoadNextWFunction = int(WINAPI*)(HWND lister, HWND pluginWindow, const
 using ListCloseWindowFunction = void(WINAPI*)(HWND pluginWindow);
 using ListGetDetectStringFunction = void(WINAPI*)(char* detectString, int maxLength);
 using ListSetDefaultParamsFunction = void(WINAPI*)(void* defaultParams);
+using ListSendCommandFunction = int(WINAPI*)(HWND pluginWindow, int command, int parameter);
+using ListSearchTextWFunction = int(WINAPI*)(HWND pluginWindow, wchar_t* text, int flags);
+using ListSearchDialogFunction = int(WINAPI*)(HWND pluginWindow, int findNext);
 
 // The files the host offers: extension TORRENT, first byte "d".
 inline constexpr char kDetectString[] = "EXT=\"TORRENT\" & [0]=\"d\"";

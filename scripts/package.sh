@@ -10,7 +10,7 @@ staging=build/package
 rm -rf "$staging" dist/Marrowpeek.zip
 mkdir -p "$staging" dist
 x86_64-w64-mingw32-strip -o "$staging/Marrowpeek.wlx64" build/windows/bin/Marrowpeek.dll
-cp packaging/pluginst.inf packaging/README.txt "$staging/"
+cp build/windows/package/pluginst.inf packaging/README.txt "$staging/"
 (cd "$staging" && cmake -E tar cf ../../dist/Marrowpeek.zip --format=zip \
     pluginst.inf Marrowpeek.wlx64 README.txt)
 echo "dist/Marrowpeek.zip"

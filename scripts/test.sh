@@ -29,6 +29,16 @@ contents=$(cmake -E tar tf dist/Marrowpeek.zip | LC_ALL=C sort | tr '\n' ' ')
     echo "dist/Marrowpeek.zip holds: $contents"
     exit 1
 }
+# One version: CMake's, in the installer's description and in the README.
+version=$(sed -n 's/^project(Marrowpeek VERSION \([0-9.]*\)$/\1/p' CMakeLists.txt)
+grep -qx "version=$version" build/windows/package/pluginst.inf || {
+    echo "pluginst.inf does not carry version $version"
+    exit 1
+}
+grep -q "^Version $version\." README.md || {
+    echo "README.md does not name version $version"
+    exit 1
+}
 
 echo "== fuzz ($fuzz_seconds s)"
 cmake --preset fuzz >/dev/null

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <utility>
 
+#include "platform/hex.h"
+
 namespace {
 
 using Palette = std::vector<std::pair<const char*, const char*>>;
@@ -215,4 +217,28 @@ std::string BuildThemeCss(const Theme* theme) {
         }
     }
     return css + "}";
+}
+
+std::optional<std::uint32_t> ThemeBackground(std::string_view css) {
+    constexpr std::string_view kKey = "--bg:#";
+    const std::size_t at = css.find(kKey);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view digits = css.substr(at + kKey.size());
+    digits = digits.substr(0, digits.find(';'));
+    if (digits.size() != 3 && digits.size() != 6) {
+        return std::nullopt;
+    }
+    std::uint32_t color = 0;
+    for (const char c : digits) {
+        const int value = platform::HexDigitValue(c);
+        if (value < 0) {
+            return std::nullopt;
+        }
+        // A short form doubles each digit: #1e2 is #11ee22.
+        color = digits.size() == 3 ? color << 8 | static_cast<std::uint32_t>(value * 17)
+                                   : color << 4 | static_cast<std::uint32_t>(value);
+    }
+    return color;
 }

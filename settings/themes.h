@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,3 +35,7 @@ const Theme* ResolveTheme(const std::vector<Theme>& themes, std::string_view the
 
 // ":root{--key:value;...}" for the theme's entries in order; ":root{}" without a theme.
 std::string BuildThemeCss(const Theme* theme);
+
+// The "bg" colour a theme style sheet sets, as 0xRRGGBB, when it is written "#rgb" or
+// "#rrggbb": what the web view shows before the page paints.
+std::optional<std::uint32_t> ThemeBackground(std::string_view css);

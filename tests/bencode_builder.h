@@ -2,6 +2,7 @@
 
 // Builds metainfo bytes in code, so that every fixture shows what it holds.
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -39,6 +40,28 @@ inline std::string SingleFileTorrent(std::string_view name, std::int64_t length)
                                 {"name", Str(name)},
                                 {"piece length", Int(16384)},
                                 {"pieces", Str(std::string(20, 'p'))}})}});
+}
+
+// Files as ("folder/name", length); the folders come from splitting at "/".
+inline std::string MultiFileTorrent(
+    std::string_view name, std::initializer_list<std::pair<std::string_view, std::int64_t>> files,
+    std::string_view extra = "") {
+    std::string list = "l";
+    for (const auto& [path, length] : files) {
+        std::string elements = "l";
+        for (std::size_t start = 0; start <= path.size();) {
+            const std::size_t slash = std::min(path.find('/', start), path.size());
+            elements += Str(path.substr(start, slash - start));
+            start = slash + 1;
+        }
+        list += Dict({{"length", Int(length)}, {"path", elements + "e"}});
+    }
+    return "d" + std::string(extra) + "4:info" +
+           Dict({{"files", list + "e"},
+                 {"name", Str(name)},
+                 {"piece length", Int(16384)},
+                 {"pieces", Str(std::string(20, 'p'))}}) +
+           "e";
 }
 
 }  // namespace fixture

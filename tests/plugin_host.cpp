@@ -8,14 +8,20 @@ namespace {
 
 constexpr wchar_t kListerClass[] = L"MarrowpeekTestLister";
 
-std::vector<std::pair<HWND, std::pair<WPARAM, LPARAM>>> receivedKeys;
+std::vector<std::pair<HWND, ListerMessage>> received;
 
 LRESULT CALLBACK ListerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_KEYDOWN) {
-        receivedKeys.push_back({window, {wParam, lParam}});
-        return 0;
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+        case WM_COMMAND:
+            received.push_back({window, {message, wParam, lParam}});
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
     }
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 template <typename Function>
@@ -62,12 +68,17 @@ void PluginHost::Load() {
     listClose = Export<ListCloseWindowFunction>(library_, "ListCloseWindow");
     listDetect = Export<ListGetDetectStringFunction>(library_, "ListGetDetectString");
     listDefaults = Export<ListSetDefaultParamsFunction>(library_, "ListSetDefaultParams");
+    listCommand = Export<ListSendCommandFunction>(library_, "ListSendCommand");
+    listSearch = Export<ListSearchTextWFunction>(library_, "ListSearchTextW");
+    listSearchDialog = Export<ListSearchDialogFunction>(library_, "ListSearchDialog");
 }
 
-HWND PluginHost::NewLister(int width, int height) {
-    // A frameless window: its client area is exactly the size asked for.
-    return CreateWindowExW(0, kListerClass, L"Lister", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+HWND PluginHost::NewLister(int width, int height, HWND panel) {
+    // A frameless window: its client area is exactly the size asked for. Quick View's Lister is
+    // a child of the file manager's panel.
+    const DWORD style = (panel != nullptr ? WS_CHILD : WS_POPUP) | WS_VISIBLE;
+    return CreateWindowExW(0, kListerClass, L"Lister", style, 0, 0, width, height, panel, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 std::filesystem::path PluginHost::WriteFile(std::string_view name, std::string_view bytes) {
@@ -94,16 +105,31 @@ void PluginHost::Close(HWND pluginWindow) {
     PumpMessages();
 }
 
-std::vector<std::pair<WPARAM, LPARAM>> PluginHost::TakeListerKeys(HWND lister) {
+std::vector<ListerMessage> PluginHost::TakeListerMessages(HWND lister) {
     PumpMessages();
-    std::vector<std::pair<WPARAM, LPARAM>> keys;
-    for (const auto& [window, key] : receivedKeys) {
+    std::vector<ListerMessage> messages;
+    for (const auto& [window, message] : received) {
         if (window == (lister != nullptr ? lister : lister_)) {
-            keys.push_back(key);
+            messages.push_back(message);
         }
     }
-    receivedKeys.clear();
-    return keys;
+    received.clear();
+    return messages;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) {
+        return text;
+    }
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 std::vector<HWND> LabelsOf(HWND window) {

@@ -16,6 +16,14 @@
 #include "tests/scratch_directory.h"
 #include "tests/webview_harness.h"
 
+// A message that reached a Lister window: a key message or WM_COMMAND.
+struct ListerMessage {
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    bool operator==(const ListerMessage&) const = default;
+};
+
 class PluginHost {
   public:
     PluginHost();
@@ -27,15 +35,16 @@ class PluginHost {
     // and the environment first.
     void Load();
 
-    HWND NewLister(int width, int height);
+    // A top-level Lister window, or Quick View's, a child of `panel`.
+    HWND NewLister(int width, int height, HWND panel = nullptr);
     std::filesystem::path WriteFile(std::string_view name, std::string_view bytes);
 
     HWND Open(const std::filesystem::path& file, int flags = 0, HWND lister = nullptr);
     int OpenNext(HWND pluginWindow, const std::filesystem::path& file, int flags = 0);
     void Close(HWND pluginWindow);
 
-    // Key messages a Lister window received, as (wParam, lParam) pairs.
-    std::vector<std::pair<WPARAM, LPARAM>> TakeListerKeys(HWND lister = nullptr);
+    // What reached a Lister window since the last call, in order.
+    std::vector<ListerMessage> TakeListerMessages(HWND lister = nullptr);
 
     const std::filesystem::path& pluginFolder() const { return pluginFolder_; }
     HWND lister() const { return lister_; }
@@ -47,6 +56,9 @@ class PluginHost {
     ListCloseWindowFunction listClose = nullptr;
     ListGetDetectStringFunction listDetect = nullptr;
     ListSetDefaultParamsFunction listDefaults = nullptr;
+    ListSendCommandFunction listCommand = nullptr;
+    ListSearchTextWFunction listSearch = nullptr;
+    ListSearchDialogFunction listSearchDialog = nullptr;
 
   private:
     ScratchDirectory scratch_;
@@ -59,6 +71,9 @@ class PluginHost {
 
 // The built Marrowpeek.dll, named by the test's environment.
 std::filesystem::path BuiltPlugin();
+
+// The clipboard's Unicode text; empty when there is none.
+std::wstring ClipboardText();
 
 // A window's direct children of class STATIC, its text, and where it sits in its parent.
 std::vector<HWND> LabelsOf(HWND window);

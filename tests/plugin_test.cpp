@@ -13,6 +13,7 @@
 #include "tests/debug_output_capture.h"
 #include "tests/plugin_host.h"
 #include "webview2/webview2.h"
+#include "webview2/wide_text.h"
 
 namespace {
 
@@ -35,9 +36,10 @@ class Plugin : public testing::Test {
     }
     std::vector<std::string> Journal() { return host_.runtime().Journal(); }
     std::wstring Label(HWND window) { return TextOf(LabelsOf(window).at(0)); }
-    bool KeyDown(UINT key, INT32 kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN) {
-        return host_.runtime().RaiseAcceleratorKey(1, kind, key);
+    bool KeyDown(UINT key, INT32 kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, INT32 lParam = 0) {
+        return host_.runtime().RaiseAcceleratorKey(1, kind, key, lParam);
     }
+    bool PageSays(const wchar_t* message) { return host_.runtime().RaiseWebMessage(1, message); }
     PluginHost host_;
 };
 
@@ -70,14 +72,18 @@ TEST_F(Plugin, NewViewShowsTheLabelAndNavigatesOnceItsControllerArrives) {
     const auto calls = host_.runtime().EnvironmentCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].userDataFolder, (host_.pluginFolder() / L"webview2_data").wstring());
-    EXPECT_EQ(Journal(), (std::vector<std::string>{
-                             "CreateCoreWebView2Controller c1 parent " + HandleText(window),
-                             "c1 put_Bounds 0 0 800 600", "c1 add_AcceleratorKeyPressed",
-                             "c1 AddWebResourceRequestedFilterWithRequestSourceKinds "
-                             "https://marrowpeek.invalid/* 0 1",
-                             "c1 add_WebResourceRequested",
-                             std::string("c1 Navigate ") + kStartPage + "?dark=1",
-                             "c1 add_NavigationCompleted", "c1 add_WebMessageReceived"}));
+    EXPECT_EQ(Journal(),
+              (std::vector<std::string>{
+                  "CreateCoreWebView2Controller c1 parent " + HandleText(window),
+                  "c1 put_Bounds 0 0 800 600", "c1 add_GotFocus", "c1 add_AcceleratorKeyPressed",
+                  "c1 put_IsZoomControlEnabled 0", "c1 put_AreBrowserAcceleratorKeysEnabled 0",
+                  "c1 AddWebResourceRequestedFilterWithRequestSourceKinds "
+                  "https://marrowpeek.invalid/* 0 1",
+                  "c1 add_WebResourceRequested",
+                  // The dark theme's background until the page paints.
+                  "c1 put_DefaultBackgroundColor 255 30 30 30",
+                  std::string("c1 Navigate ") + kStartPage + "?dark=1",
+                  "c1 add_NavigationCompleted", "c1 add_WebMessageReceived"}));
     // Every navigation's completion, failed ones too, swaps the label for the web view.
     host_.runtime().CompleteNavigation(1);
     EXPECT_FALSE(IsWindowVisible(LabelsOf(window)[0]));
@@ -159,7 +165,9 @@ TEST_F(Plugin, NextFileHidesTheViewUntilItsPageHasLoaded) {
     EXPECT_TRUE(IsWindowVisible(label));
     EXPECT_EQ(TextOf(label), L"Loading torrent...");
     EXPECT_TRUE(
-        Contains(Journal(), "c1 put_IsVisible 0\nc1 Navigate " + std::string(kStartPage) + "\n"));
+        Contains(Journal(),
+                 "c1 put_IsVisible 0\nc1 put_DefaultBackgroundColor 255 255 255 255\nc1 Navigate " +
+                     std::string(kStartPage) + "\n"));
     EXPECT_NE(host_.runtime()
                   .RaiseResourceRequest(1, L"https://marrowpeek.invalid/data.json")
                   .body.find(R"("name":"b.torrent")"),
@@ -209,14 +217,139 @@ TEST_F(Plugin, RequestsAreAnsweredFromMemoryAndMessagesActedOn) {
     EXPECT_EQ(Journal().size(), before);
 }
 
-TEST_F(Plugin, EscapeGoesToTheListerWindowAndOtherKeysToThePage) {
+using Messages = std::vector<ListerMessage>;
+
+ListerMessage Key(UINT message, WPARAM key, LPARAM lParam = 0) {
+    return {message, key, lParam};
+}
+
+// The key's press and release as the page relays it: repeat count 1 and the scan code.
+Messages Press(WPARAM key) {
+    const LPARAM press = 1 | static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    return {Key(WM_KEYDOWN, key, press), Key(WM_KEYUP, key, press | 0xC0000000)};
+}
+
+void HoldControl(bool held) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = held ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+TEST_F(Plugin, ListerKeysReachTheListerWindowAsIfPressedThere) {
     host_.Open(Good());
+    constexpr INT32 kUp = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
+    constexpr INT32 kSystemDown = COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
+    EXPECT_TRUE(KeyDown(VK_F5, COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, 0x3F0001));
+    EXPECT_TRUE(KeyDown(VK_F5, kUp, 0xC03F0001));
+    EXPECT_TRUE(KeyDown(VK_MENU, kSystemDown, 0x20380001));
+    EXPECT_TRUE(KeyDown(VK_ESCAPE, kSystemDown, 0x10001));
+    EXPECT_FALSE(KeyDown(VK_ESCAPE, kUp));
+    EXPECT_FALSE(KeyDown(VK_DOWN));
+    EXPECT_FALSE(KeyDown('C'));
+    HoldControl(true);
+    EXPECT_TRUE(KeyDown('C'));
+    EXPECT_FALSE(KeyDown('F'));
+    HoldControl(false);
+    EXPECT_EQ(host_.TakeListerMessages(),
+              (Messages{Key(WM_KEYDOWN, VK_F5, 0x3F0001), Key(WM_KEYUP, VK_F5, 0xC03F0001),
+                        Key(WM_SYSKEYDOWN, VK_MENU, 0x20380001), Key(WM_KEYDOWN, VK_ESCAPE),
+                        Key(WM_KEYDOWN, 'C')}));
+
+    // Plain keys come from the page, by name; Tab only matters in Quick View.
+    EXPECT_TRUE(PageSays(LR"({"key":"n"})"));
+    PageSays(LR"({"key":"7"})");
+    PageSays(LR"({"key":"x"})");
+    PageSays(LR"({"key":"Tab"})");
+    Messages relayed = Press('N');
+    const Messages seven = Press('7');
+    relayed.insert(relayed.end(), seven.begin(), seven.end());
+    EXPECT_EQ(host_.TakeListerMessages(), relayed);
+
+    // While a field or the settings panel has the keys, Escape and Ctrl+C stay in the page.
+    PageSays(LR"({"keys":"page"})");
+    EXPECT_FALSE(KeyDown(VK_ESCAPE));
+    HoldControl(true);
+    EXPECT_FALSE(KeyDown('C'));
+    EXPECT_TRUE(KeyDown('Q'));
+    HoldControl(false);
+    PageSays(LR"({"keys":"host"})");
     EXPECT_TRUE(KeyDown(VK_ESCAPE));
-    EXPECT_TRUE(KeyDown(VK_ESCAPE, COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN));
-    EXPECT_EQ(host_.TakeListerKeys(), (std::vector<std::pair<WPARAM, LPARAM>>{{27, 0}, {27, 0}}));
-    EXPECT_FALSE(KeyDown(VK_ESCAPE, COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP));
-    EXPECT_FALSE(KeyDown(VK_F5));
-    EXPECT_TRUE(host_.TakeListerKeys().empty());
+    EXPECT_EQ(host_.TakeListerMessages(), (Messages{Key(WM_KEYDOWN, 'Q'), Key(WM_KEYDOWN, 27)}));
+}
+
+TEST_F(Plugin, QuickViewKeepsEscapeAndPassesTabOn) {
+    const HWND panel = host_.NewLister(800, 600);
+    const HWND quickView = host_.NewLister(400, 300, panel);
+    host_.Open(Good(), 0, quickView);
+    EXPECT_FALSE(KeyDown(VK_ESCAPE));
+    EXPECT_TRUE(KeyDown(VK_TAB));
+    PageSays(LR"({"key":"Tab"})");
+    Messages expected{Key(WM_KEYDOWN, VK_TAB)};
+    const Messages tab = Press(VK_TAB);
+    expected.insert(expected.end(), tab.begin(), tab.end());
+    EXPECT_EQ(host_.TakeListerMessages(quickView), expected);
+
+    // The web view's focus moves Quick View's header to it.
+    host_.runtime().RaiseGotFocus(1);
+    const HWND view = GetWindow(quickView, GW_CHILD);
+    EXPECT_EQ(host_.TakeListerMessages(quickView),
+              (Messages{{WM_COMMAND, MAKEWPARAM(0, 0xFFF8), reinterpret_cast<LPARAM>(view)}}));
+}
+
+TEST_F(Plugin, CopySelectAllAndTheLiveDarkSwitch) {
+    const HWND window = host_.Open(Good());
+    EXPECT_EQ(host_.listCommand(window, 1, 0), 0);
+    EXPECT_EQ(Journal().back(), R"(c1 PostWebMessageAsJson {"command":"copy"})");
+    PageSays(LR"({"copy":"Season\\a \u00e9\ud83d\ude00.mkv"})");
+    EXPECT_EQ(ClipboardText(), L"Season\\a \u00e9\U0001F600.mkv");
+    // Copied text the Lister did not ask for never reaches the clipboard.
+    PageSays(LR"({"copy":"unasked"})");
+    EXPECT_EQ(ClipboardText(), L"Season\\a \u00e9\U0001F600.mkv");
+
+    EXPECT_EQ(host_.listCommand(window, 3, 0), 0);
+    EXPECT_EQ(Journal().back(), R"(c1 PostWebMessageAsJson {"command":"selectAll"})");
+    EXPECT_EQ(host_.listCommand(window, 2, 0x80), 0);
+    const auto journal = Journal();
+    EXPECT_EQ(std::vector<std::string>(journal.end() - 2, journal.end()),
+              (std::vector<std::string>{"c1 put_DefaultBackgroundColor 255 30 30 30",
+                                        R"(c1 PostWebMessageAsJson {"dark":true})"}));
+    EXPECT_EQ(host_.runtime()
+                  .RaiseResourceRequest(1, L"https://marrowpeek.invalid/theme.css")
+                  .body.rfind(":root{--bg:#1e1e1e;", 0),
+              0u);
+    // The same flags again change nothing; an unknown command is refused.
+    const auto before = Journal().size();
+    EXPECT_EQ(host_.listCommand(window, 2, 0x80), 0);
+    EXPECT_EQ(host_.listCommand(window, 99, 0), 1);
+    EXPECT_EQ(host_.listCommand(host_.lister(), 1, 0), 1);
+    EXPECT_EQ(Journal().size(), before);
+}
+
+TEST_F(Plugin, ViewShowingOnlyItsLabelAnswersCommands) {
+    ScopedVariable nowhere(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER",
+                           (host_.pluginFolder() / L"no-runtime").c_str());
+    const HWND window = host_.Open(Good());
+    EXPECT_EQ(host_.listCommand(window, 1, 0), 0);
+    EXPECT_EQ(ClipboardText(), L"WebView2 Runtime not installed.");
+    EXPECT_EQ(host_.listCommand(window, 3, 0), 1);
+    EXPECT_EQ(host_.listCommand(window, 2, 0x80), 0);
+    wchar_t text[] = L"a";
+    EXPECT_EQ(host_.listSearch(window, text, 1), 1);
+}
+
+TEST_F(Plugin, FindReachesEveryNameAndSaysWhenThereIsNoMore) {
+    const auto file = host_.WriteFile("multi.torrent",
+                                      fixture::MultiFileTorrent("Season", {{"deep/Movie.mkv", 1}}));
+    const HWND window = host_.Open(file);
+    wchar_t movie[] = L"movie";
+    EXPECT_EQ(host_.listSearch(window, movie, 1), 0);
+    EXPECT_EQ(Journal().back(),
+              R"(c1 PostWebMessageAsJson {"find":{"node":2,"start":0,"length":5}})");
+    EXPECT_EQ(host_.listSearch(window, movie, 0), 1);
+    EXPECT_EQ(host_.listSearch(window, movie, 1 | 2), 1);
+    EXPECT_EQ(host_.listSearchDialog(window, 0), 1);
+    EXPECT_EQ(host_.listSearch(window, nullptr, 1), 1);
 }
 
 TEST_F(Plugin, ResizeFocusAndForeignWindows) {
@@ -301,22 +434,23 @@ TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     EXPECT_TRUE(LabelsOf(reused).empty());
     const auto journal = Journal();
     EXPECT_EQ(std::vector<std::string>(journal.begin() + static_cast<long>(before), journal.end()),
-              (std::vector<std::string>{"c1 put_ParentWindow " + HandleText(reused),
-                                        "c1 put_Bounds 0 0 640 480", "c1 put_IsVisible 1",
-                                        "c1 PostWebMessageAsJson {\"reload\":true}"}));
+              (std::vector<std::string>{
+                  "c1 put_ParentWindow " + HandleText(reused), "c1 put_Bounds 0 0 640 480",
+                  "c1 put_DefaultBackgroundColor 255 255 255 255", "c1 put_IsVisible 1",
+                  "c1 PostWebMessageAsJson {\"reload\":true}"}));
     EXPECT_NE(host_.runtime()
                   .RaiseResourceRequest(1, L"https://marrowpeek.invalid/data.json")
                   .body.find("next.torrent"),
               std::string::npos);
     KeyDown(VK_ESCAPE);
-    EXPECT_EQ(host_.TakeListerKeys(lister).size(), 1u);
+    EXPECT_EQ(host_.TakeListerMessages(lister).size(), 1u);
     EXPECT_EQ(host_.OpenNext(reused, Good("c.torrent")), 0);
 
     // Parked again in the same window; Escape there reaches nobody.
     host_.Close(reused);
     EXPECT_EQ(FindWindowW(kClass, kParkedTitle), parking);
     EXPECT_TRUE(KeyDown(VK_ESCAPE));
-    EXPECT_TRUE(host_.TakeListerKeys(lister).empty());
+    EXPECT_TRUE(host_.TakeListerMessages(lister).empty());
 }
 
 class PluginTracing : public Plugin {
@@ -356,12 +490,31 @@ TEST_F(PluginTracing, TimingLinesFollowTheViewsStages) {
     EXPECT_NE(text.find("[Marrowpeek] frontend renderMeta: 1.250 ms\n"), std::string::npos);
 }
 
+// The version the plug-in list and the installer read, in both of the resource's forms.
+std::string FileVersionOf(const std::filesystem::path& file) {
+    std::vector<char> block(GetFileVersionInfoSizeW(file.c_str(), nullptr));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    wchar_t* text = nullptr;
+    UINT size = 0;
+    if (block.empty() || !GetFileVersionInfoW(file.c_str(), 0, block.size(), block.data()) ||
+        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) ||
+        !VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
+                        reinterpret_cast<void**>(&text), &size)) {
+        return {};
+    }
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + " " + Utf8FromWide(text);
+}
+
 TEST_F(Plugin, LibraryNamesItselfExportsItsFunctionsAndImportsOnlyWindows) {
+    EXPECT_EQ(FileVersionOf(BuiltPlugin()), MARROWPEEK_VERSION " " MARROWPEEK_VERSION);
     const ImageTables image = ReadImageTables(BuiltPlugin());
     EXPECT_EQ(image.name, "Marrowpeek.dll");
     EXPECT_EQ(image.exports,
               (std::vector<std::string>{"ListCloseWindow", "ListGetDetectString", "ListLoadNextW",
-                                        "ListLoadW", "ListSetDefaultParams"}));
+                                        "ListLoadW", "ListSearchDialog", "ListSearchTextW",
+                                        "ListSendCommand", "ListSetDefaultParams"}));
     const std::vector<std::string> system = {"advapi32.dll", "bcrypt.dll", "kernel32.dll",
                                              "msvcrt.dll",   "ole32.dll",  "shell32.dll",
                                              "shlwapi.dll",  "user32.dll"};

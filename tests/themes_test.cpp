@@ -63,6 +63,14 @@ TEST(Themes, ResolutionAndStyleSheet) {
     EXPECT_EQ(BuildThemeCss(nullptr), ":root{}");
     const auto odd = ParseIni("[T]\nbg=#1\nbg=#2\nFG=\n");
     EXPECT_EQ(BuildThemeCss(&odd[0]), ":root{--bg:#1;--bg:#2;--FG:;}");
+
+    // The web view's background before the page paints: only colours it can take as they are.
+    EXPECT_EQ(ThemeBackground(":root{--bg:#1E1e1e;--fg:#fff;}"), 0x1E1E1Eu);
+    EXPECT_EQ(ThemeBackground(":root{--bg:#1e2;}"), 0x11EE22u);
+    for (const char* css : {":root{}", ":root{--bg:red;}", ":root{--bg:#12345;}",
+                            ":root{--bg:#12345g;}", ":root{--bg:#1e1e1e80;}"}) {
+        EXPECT_EQ(ThemeBackground(css), std::nullopt) << css;
+    }
 }
 
 TEST(ConfigDocument, ExactTextAndEscapes) {

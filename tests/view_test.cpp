@@ -48,7 +48,7 @@ TEST(PageMessages, StringValuesAreTakenFromTheFirstQuotedKey) {
         const char *text, *key, *value;
     } cases[] = {{R"({"set":"theme","value":"Night Owl"})", "value", "Night Owl"},
                  {R"({"value" : "C:\\Cache\\x"})", "value", "C:\\Cache\\x"},
-                 {R"({"value":"a\nb\rc\td\/e\"f\u0041"})", "value", "a\nb\rc\td/e\"fu0041"},
+                 {R"({"value":"a\nb\rc\td\/e\"f\u0041\u00"})", "value", "a\nb\rc\td/e\"fAu00"},
                  {R"({"set":5,"value":"fontsize"})", "set", "value"},
                  {R"({"set":"unterminated)", "set", ""},
                  {R"({"set":"trailing\)", "set", ""},

@@ -7,9 +7,9 @@
 
 #include "view/view_records.h"
 
-// The string value of the first quoted occurrence of `key` in a message (the \n, \r and \t
-// escapes decoded, any other escaped character taken as itself); empty when there is none or it
-// is not closed. Not a JSON parser: the page's messages are flat objects of strings.
+// The string value of the first quoted occurrence of `key` in a message, its escapes decoded
+// (a lone surrogate as U+FFFD); empty when there is none or it is not closed. Not a JSON parser:
+// the page's messages are flat objects of strings.
 std::string ExtractJsonString(std::string_view text, std::string_view key);
 
 // "[Marrowpeek] frontend <label>: <ms> ms\n", "unknown" and "?" standing in for empty parts.
@@ -35,8 +35,15 @@ struct PageMessageOutcome {
     std::optional<std::string> debugLine;
     // Messages to post back to the page, in order.
     std::vector<std::string> replies;
+    // A plain key the page passed on for the Lister window, by name ("n", "Tab").
+    std::optional<std::string> relayedKey;
+    // Whether the page now keeps Escape, Ctrl+A and Ctrl+C for a field or its panel.
+    std::optional<bool> pageWantsKeys;
+    // The page's answer to a copy command: its selection, or the focused row's path.
+    std::optional<std::string> copiedText;
 };
 
 // Acts on one message the page posted as a string (UTF-8): a timing report becomes a timing line
-// when tracing is on; a setting change is persisted for the view.
+// when tracing is on; a setting change is persisted for the view; a relayed key, a change of
+// who keeps the keys and copied text are handed to the host.
 PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text, bool tracing);

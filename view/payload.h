@@ -47,3 +47,5 @@ PayloadResult LoadTorrentPayload(WebViewState& state, const std::filesystem::pat
 // The configuration folder, style sheet and configuration document alone, for the host's dark
 // mode in `state.dark`.
 void FillConfigPayload(WebViewState& state);
+// The same from a configuration folder known already.
+void FillConfigPayload(WebViewState& state, std::filesystem::path folder);

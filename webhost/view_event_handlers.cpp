@@ -8,14 +8,15 @@
 #include "platform/debug_output.h"
 #include "platform/perf_trace.h"
 #include "platform/windows/this_module.h"
+#include "view/key_routing.h"
 #include "view/page_messages.h"
 #include "view/resource_routing.h"
+#include "webhost/lister_window.h"
 #include "webview2/wide_text.h"
 
 namespace {
 
 constexpr int kPageResourceId = 101;
-constexpr UINT kEscapeKey = VK_ESCAPE;
 
 std::string*& PageHtmlCache() {
     static std::string* cache = nullptr;
@@ -110,6 +111,21 @@ HRESULT OnWebMessageReceived(const ViewLink& link, ICoreWebView2WebMessageReceiv
             view->webView->PostWebMessageAsJson(WideFromUtf8(reply).c_str());
         }
     }
+    if (outcome.pageWantsKeys) {
+        view->pageWantsKeys = *outcome.pageWantsKeys;
+    }
+    const HWND lister = GetParent(view->hwnd);
+    if (outcome.relayedKey && lister != nullptr) {
+        if (const auto key =
+                RelayedKey(*outcome.relayedKey, {IsQuickView(lister), view->pageWantsKeys})) {
+            PostKeyPress(lister, *key);
+        }
+    }
+    // Only the answer to the Lister's copy command reaches the clipboard.
+    if (outcome.copiedText && view->copyRequested) {
+        view->copyRequested = false;
+        SetClipboardText(view->hwnd, WideFromUtf8(*outcome.copiedText));
+    }
     return S_OK;
 }
 
@@ -139,17 +155,36 @@ HRESULT OnAcceleratorKeyPressed(const ViewLink& link,
     }
     COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
     UINT key = 0;
-    if (FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key))) {
+    if (FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key)) ||
+        kind < COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN ||
+        kind > COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP) {
         return S_OK;
     }
-    const bool keyDown = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN ||
-                         kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
-    if (key != kEscapeKey || !keyDown) {
+    const HWND lister = GetParent(view->hwnd);
+    const ReportedKey reported{key, static_cast<KeyEventKind>(kind), GetKeyState(VK_CONTROL) < 0};
+    const KeyDecision decision =
+        RouteReportedKey(reported, {IsQuickView(lister), view->pageWantsKeys});
+    if (!decision.taken) {
         return S_OK;
     }
     args->put_Handled(TRUE);
+    INT lParam = 0;
+    if (decision.withLParam) {
+        args->get_KeyEventLParam(&lParam);
+    }
+    if (lister != nullptr) {
+        PostReportedKey(lister, decision.postAs, key, lParam);
+    }
+    return S_OK;
+}
+
+HRESULT OnGotFocus(const ViewLink& link) {
+    ViewerWindow* view = LinkedView(link);
+    if (view == nullptr) {
+        return S_OK;
+    }
     if (const HWND lister = GetParent(view->hwnd)) {
-        PostMessageW(lister, WM_KEYDOWN, kEscapeKey, 0);
+        PostFocusNotice(lister, view->hwnd);
     }
     return S_OK;
 }

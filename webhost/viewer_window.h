@@ -24,6 +24,10 @@ struct ViewerWindow {
     ComPtr<ICoreWebView2Environment> environment;
     ComPtr<ICoreWebView2Controller> controller;
     ComPtr<ICoreWebView2> webView;
+    // The page keeps Escape, Ctrl+A and Ctrl+C while a field has the focus or its panel is open.
+    bool pageWantsKeys = false;
+    // A copy command waits for the page's text.
+    bool copyRequested = false;
 
     // Handlers hold this instead of the view itself: it is cleared when the view is freed, so a
     // completion that arrives later finds nothing instead of freed memory.

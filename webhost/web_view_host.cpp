@@ -9,6 +9,7 @@
 #include "platform/perf_trace.h"
 #include "platform/shared_request.h"
 #include "settings/storage.h"
+#include "settings/themes.h"
 #include "view/page_origin.h"
 #include "webhost/view_event_handlers.h"
 #include "webview2/com_object.h"
@@ -76,9 +77,28 @@ void InstallRequestFilter(ICoreWebView2* webView) {
     }
 }
 
+// The browser's own shortcuts (reload, print, zoom, find, developer tools) would take keys the
+// Lister binds.
+void TurnOffBrowserShortcuts(ICoreWebView2* webView) {
+    ComPtr<ICoreWebView2Settings> settings;
+    if (FAILED(webView->get_Settings(settings.Put())) || !settings) {
+        return;
+    }
+    settings->put_IsZoomControlEnabled(FALSE);
+    if (auto newer = settings.As<ICoreWebView2Settings3>()) {
+        newer->put_AreBrowserAcceleratorKeysEnabled(FALSE);
+    }
+}
+
 void SubscribeEvents(ViewerWindow* view) {
     const ViewLink link = view->link;
     EventRegistrationToken token{};
+    view->controller->add_GotFocus(
+        MakeCallback<ICoreWebView2FocusChangedEventHandler>([link](ICoreWebView2Controller*,
+                                                                   IUnknown*) {
+            return OnGotFocus(link);
+        }).Get(),
+        &token);
     view->controller->add_AcceleratorKeyPressed(
         MakeCallback<ICoreWebView2AcceleratorKeyPressedEventHandler>(
             [link](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
@@ -89,6 +109,7 @@ void SubscribeEvents(ViewerWindow* view) {
     if (!view->webView) {
         return;
     }
+    TurnOffBrowserShortcuts(view->webView.Get());
     InstallRequestFilter(view->webView.Get());
     view->webView->add_WebResourceRequested(
         MakeCallback<ICoreWebView2WebResourceRequestedEventHandler>(
@@ -176,10 +197,25 @@ void CreateControllerFor(ViewerWindow* view, ICoreWebView2Environment* environme
     environment->CreateCoreWebView2Controller(view->hwnd, handler.Get());
 }
 
+void ApplyThemeBackground(ViewerWindow* view) {
+    if (!view->controller || !view->web) {
+        return;
+    }
+    const std::optional<std::uint32_t> color = ThemeBackground(view->web->themeCss);
+    auto controller = view->controller.As<ICoreWebView2Controller2>();
+    if (color && controller) {
+        controller->put_DefaultBackgroundColor({255, static_cast<BYTE>(*color >> 16),
+                                                static_cast<BYTE>(*color >> 8),
+                                                static_cast<BYTE>(*color)});
+    }
+}
+
 bool NavigateToStartPage(ViewerWindow* view) {
     if (view == nullptr || !view->web || !view->webView) {
         return true;
     }
+    ApplyThemeBackground(view);
+    view->pageWantsKeys = false;
     const std::wstring address = StartPageAddress(view->web->dark);
     view->web->navigationStart = platform::PerformanceCounter();
     return SUCCEEDED(view->webView->Navigate(address.c_str()));

@@ -9,8 +9,12 @@ void StartWebView(ViewerWindow* view);
 // Asks the environment for a controller hosted in the view's window.
 void CreateControllerFor(ViewerWindow* view, ICoreWebView2Environment* environment);
 
-// Navigates the view's web view to the start page; nothing while it has none. False when the
-// web view refused the navigation, which then never completes.
+// Gives the controller the theme's background, shown until the page paints: no white flash
+// in a dark theme.
+void ApplyThemeBackground(ViewerWindow* view);
+
+// Navigates the view's web view to the start page, on the theme's background; nothing while it has
+// none. False when the web view refused the navigation, which then never completes.
 bool NavigateToStartPage(ViewerWindow* view);
 
 // A closing view stops waiting for the environment.

@@ -31,6 +31,14 @@ constexpr COREWEBVIEW2_WEB_RESOURCE_CONTEXT COREWEBVIEW2_WEB_RESOURCE_CONTEXT_AL
 constexpr COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS
     COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT = 1;
 
+// Passed by value; the runtime accepts an alpha of 0 or 255 only.
+struct COREWEBVIEW2_COLOR {
+    BYTE A;
+    BYTE R;
+    BYTE G;
+    BYTE B;
+};
+
 struct COREWEBVIEW2_PHYSICAL_KEY_STATUS {
     UINT32 RepeatCount;
     UINT32 ScanCode;
@@ -41,7 +49,6 @@ struct COREWEBVIEW2_PHYSICAL_KEY_STATUS {
 };
 
 // Interfaces that appear only as pointer types of methods the plug-in never calls.
-struct ICoreWebView2Settings;
 struct ICoreWebView2Deferral;
 struct ICoreWebView2HttpRequestHeaders;
 struct ICoreWebView2HttpResponseHeaders;
@@ -49,7 +56,6 @@ struct ICoreWebView2DevToolsProtocolEventReceiver;
 struct ICoreWebView2NewBrowserVersionAvailableEventHandler;
 struct ICoreWebView2ZoomFactorChangedEventHandler;
 struct ICoreWebView2MoveFocusRequestedEventHandler;
-struct ICoreWebView2FocusChangedEventHandler;
 struct ICoreWebView2NavigationStartingEventHandler;
 struct ICoreWebView2ContentLoadingEventHandler;
 struct ICoreWebView2SourceChangedEventHandler;
@@ -150,6 +156,41 @@ struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
     (ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) = 0;
 };
 
+struct ICoreWebView2FocusChangedEventHandler : IUnknown {
+    MARROWPEEK_METHOD(Invoke)(ICoreWebView2Controller* sender, IUnknown* args) = 0;
+};
+
+struct ICoreWebView2Settings : IUnknown {
+    MARROWPEEK_METHOD(get_IsScriptEnabled)(BOOL* isScriptEnabled) = 0;
+    MARROWPEEK_METHOD(put_IsScriptEnabled)(BOOL isScriptEnabled) = 0;
+    MARROWPEEK_METHOD(get_IsWebMessageEnabled)(BOOL* isWebMessageEnabled) = 0;
+    MARROWPEEK_METHOD(put_IsWebMessageEnabled)(BOOL isWebMessageEnabled) = 0;
+    MARROWPEEK_METHOD(get_AreDefaultScriptDialogsEnabled)(BOOL* enabled) = 0;
+    MARROWPEEK_METHOD(put_AreDefaultScriptDialogsEnabled)(BOOL enabled) = 0;
+    MARROWPEEK_METHOD(get_IsStatusBarEnabled)(BOOL* isStatusBarEnabled) = 0;
+    MARROWPEEK_METHOD(put_IsStatusBarEnabled)(BOOL isStatusBarEnabled) = 0;
+    MARROWPEEK_METHOD(get_AreDevToolsEnabled)(BOOL* areDevToolsEnabled) = 0;
+    MARROWPEEK_METHOD(put_AreDevToolsEnabled)(BOOL areDevToolsEnabled) = 0;
+    MARROWPEEK_METHOD(get_AreDefaultContextMenusEnabled)(BOOL* enabled) = 0;
+    MARROWPEEK_METHOD(put_AreDefaultContextMenusEnabled)(BOOL enabled) = 0;
+    MARROWPEEK_METHOD(get_AreHostObjectsAllowed)(BOOL* allowed) = 0;
+    MARROWPEEK_METHOD(put_AreHostObjectsAllowed)(BOOL allowed) = 0;
+    MARROWPEEK_METHOD(get_IsZoomControlEnabled)(BOOL* enabled) = 0;
+    MARROWPEEK_METHOD(put_IsZoomControlEnabled)(BOOL enabled) = 0;
+    MARROWPEEK_METHOD(get_IsBuiltInErrorPageEnabled)(BOOL* enabled) = 0;
+    MARROWPEEK_METHOD(put_IsBuiltInErrorPageEnabled)(BOOL enabled) = 0;
+};
+
+struct ICoreWebView2Settings2 : ICoreWebView2Settings {
+    MARROWPEEK_METHOD(get_UserAgent)(LPWSTR* value) = 0;
+    MARROWPEEK_METHOD(put_UserAgent)(LPCWSTR value) = 0;
+};
+
+struct ICoreWebView2Settings3 : ICoreWebView2Settings2 {
+    MARROWPEEK_METHOD(get_AreBrowserAcceleratorKeysEnabled)(BOOL* value) = 0;
+    MARROWPEEK_METHOD(put_AreBrowserAcceleratorKeysEnabled)(BOOL value) = 0;
+};
+
 struct ICoreWebView2Environment : IUnknown {
     MARROWPEEK_METHOD(CreateCoreWebView2Controller)
     (HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
@@ -192,6 +233,11 @@ struct ICoreWebView2Controller : IUnknown {
     MARROWPEEK_METHOD(NotifyParentWindowPositionChanged)() = 0;
     MARROWPEEK_METHOD(Close)() = 0;
     MARROWPEEK_METHOD(get_CoreWebView2)(ICoreWebView2** coreWebView2) = 0;
+};
+
+struct ICoreWebView2Controller2 : ICoreWebView2Controller {
+    MARROWPEEK_METHOD(get_DefaultBackgroundColor)(COREWEBVIEW2_COLOR* value) = 0;
+    MARROWPEEK_METHOD(put_DefaultBackgroundColor)(COREWEBVIEW2_COLOR value) = 0;
 };
 
 struct ICoreWebView2 : IUnknown {
@@ -326,6 +372,14 @@ __CRT_UUID_DECL(ICoreWebView2Environment, 0xB96D755E, 0x0319, 0x4E92, 0xA2, 0x96
                 0x46, 0xA1, 0xFC)
 __CRT_UUID_DECL(ICoreWebView2Controller, 0x4D00C0D1, 0x9434, 0x4EB6, 0x80, 0x78, 0x86, 0x97, 0xA5,
                 0x60, 0x33, 0x4F)
+__CRT_UUID_DECL(ICoreWebView2Controller2, 0xC979903E, 0xD4CA, 0x4228, 0x92, 0xEB, 0x47, 0xEE, 0x3F,
+                0xA9, 0x6E, 0xAB)
+__CRT_UUID_DECL(ICoreWebView2Settings, 0xE562E4F0, 0xD7FA, 0x43AC, 0x8D, 0x71, 0xC0, 0x51, 0x50,
+                0x49, 0x9F, 0x00)
+__CRT_UUID_DECL(ICoreWebView2Settings3, 0xFDB5AB74, 0xAF33, 0x4854, 0x84, 0xF0, 0x0A, 0x63, 0x1D,
+                0xEB, 0x5E, 0xBA)
+__CRT_UUID_DECL(ICoreWebView2FocusChangedEventHandler, 0x05EA24BD, 0x6452, 0x4926, 0x90, 0x14, 0x4B,
+                0x82, 0xB4, 0x98, 0x13, 0x5D)
 __CRT_UUID_DECL(ICoreWebView2, 0x76ECEACB, 0x0462, 0x4D94, 0xAC, 0x83, 0x42, 0x3A, 0x67, 0x93, 0x77,
                 0x5E)
 __CRT_UUID_DECL(ICoreWebView2_22, 0xDB75DFC7, 0xA857, 0x4632, 0xA3, 0x98, 0x69, 0x69, 0xDD, 0xE2,

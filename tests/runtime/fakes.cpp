@@ -18,6 +18,12 @@ constexpr GUID kEnvironmentId = {
     0xB96D755E, 0x0319, 0x4E92, {0xA2, 0x96, 0x23, 0x43, 0x6F, 0x46, 0xA1, 0xFC}};
 constexpr GUID kWebView22Id = {
     0xDB75DFC7, 0xA857, 0x4632, {0xA3, 0x98, 0x69, 0x69, 0xDD, 0xE2, 0x6C, 0x0A}};
+constexpr GUID kController2Id = {
+    0xC979903E, 0xD4CA, 0x4228, {0x92, 0xEB, 0x47, 0xEE, 0x3F, 0xA9, 0x6E, 0xAB}};
+constexpr GUID kSettingsId = {
+    0xE562E4F0, 0xD7FA, 0x43AC, {0x8D, 0x71, 0xC0, 0x51, 0x50, 0x49, 0x9F, 0x00}};
+constexpr GUID kSettings3Id = {
+    0xFDB5AB74, 0xAF33, 0x4854, {0x84, 0xF0, 0x0A, 0x63, 0x1D, 0xEB, 0x5E, 0xBA}};
 
 // HRESULT_FROM_WIN32(ERROR_INVALID_STATE): what the runtime answers once a controller is closed.
 constexpr HRESULT kClosedResult = static_cast<HRESULT>(0x8007139F);
@@ -180,7 +186,11 @@ struct MessageArgs : FakeObject {
 struct KeyArgs : FakeObject {
     INT32 kind = 0;
     UINT key = 0;
+    INT32 lParam = 0;
     bool handled = false;
+    static HRESULT STDMETHODCALLTYPE GetLParam(KeyArgs* self, INT32* lParam) {
+        return Give(lParam, self->lParam);
+    }
     static HRESULT STDMETHODCALLTYPE GetKind(KeyArgs* self, INT32* kind) {
         return Give(kind, self->kind);
     }
@@ -198,12 +208,35 @@ const std::vector<Slot> kResponseSlots = MakeVtable(10, {});
 const std::vector<Slot> kResourceArgsSlots =
     MakeVtable(8, {{3, At(ResourceArgs::GetRequest)}, {5, At(ResourceArgs::PutResponse)}});
 const std::vector<Slot> kMessageArgsSlots = MakeVtable(6, {{5, At(MessageArgs::TryGetString)}});
-const std::vector<Slot> kKeyArgsSlots = MakeVtable(
-    9, {{3, At(KeyArgs::GetKind)}, {4, At(KeyArgs::GetKey)}, {8, At(KeyArgs::PutHandled)}});
+const std::vector<Slot> kKeyArgsSlots = MakeVtable(9, {{3, At(KeyArgs::GetKind)},
+                                                       {4, At(KeyArgs::GetKey)},
+                                                       {5, At(KeyArgs::GetLParam)},
+                                                       {8, At(KeyArgs::PutHandled)}});
 // The plug-in reads nothing from a navigation's completion.
 const std::vector<Slot> kNavigationArgsSlots = MakeVtable(6, {});
 
 // ---- the web view and its controller
+
+void Note(int controller, const std::string& call) {
+    State().journal.push_back("c" + std::to_string(controller) + " " + call);
+}
+
+// The web view's settings, which answer for ICoreWebView2Settings3 as well.
+struct Settings : FakeObject {
+    explicit Settings(int number) : controller(number) {}
+    int controller;
+    static HRESULT STDMETHODCALLTYPE PutZoomControl(Settings* self, BOOL enabled) {
+        Note(self->controller, "put_IsZoomControlEnabled " + std::to_string(enabled));
+        return S_OK;
+    }
+    static HRESULT STDMETHODCALLTYPE PutAcceleratorKeys(Settings* self, BOOL enabled) {
+        Note(self->controller, "put_AreBrowserAcceleratorKeysEnabled " + std::to_string(enabled));
+        return S_OK;
+    }
+};
+
+const std::vector<Slot> kSettingsSlots =
+    MakeVtable(25, {{18, At(Settings::PutZoomControl)}, {24, At(Settings::PutAcceleratorKeys)}});
 
 struct WebView : FakeObject {
     int controller = 0;
@@ -212,11 +245,16 @@ struct WebView : FakeObject {
 
     // Journals the call; false once the web view is closed.
     bool Note(const std::string& call) {
-        State().journal.push_back("c" + std::to_string(controller) + " " + call);
+        ::Note(controller, call);
         return !closed;
     }
     HRESULT Answer(const std::string& call, HRESULT result = S_OK) {
         return Note(call) ? result : kClosedResult;
+    }
+    static HRESULT STDMETHODCALLTYPE GetSettings(WebView* self, IUnknown** settings) {
+        return Give(
+            settings,
+            Make<Settings>(kSettingsSlots, {kSettingsId, kSettings3Id}, self->controller).Detach());
     }
     static HRESULT STDMETHODCALLTYPE Navigate(WebView* self, LPCWSTR uri) {
         return self->Answer("Navigate " + Utf8(uri), State().navigateResult);
@@ -253,7 +291,8 @@ struct WebView : FakeObject {
     }
 };
 
-const std::vector<Slot> kWebViewSlots = MakeVtable(125, {{5, At(WebView::Navigate)},
+const std::vector<Slot> kWebViewSlots = MakeVtable(125, {{3, At(WebView::GetSettings)},
+                                                         {5, At(WebView::Navigate)},
                                                          {15, At(WebView::AddNavigationCompleted)},
                                                          {32, At(WebView::PostJson)},
                                                          {34, At(WebView::AddWebMessageReceived)},
@@ -271,7 +310,7 @@ struct Controller : FakeObject {
         view().controller = number;
     }
     ComPtr<IUnknown> webView;
-    Handlers keyHandlers;
+    Handlers keyHandlers, focusHandlers;
 
     WebView& view() { return *AsFake<WebView>(webView.Get()); }
     HRESULT Answer(const std::string& call) { return view().Note(call) ? S_OK : kClosedResult; }
@@ -286,6 +325,19 @@ struct Controller : FakeObject {
     }
     static HRESULT STDMETHODCALLTYPE MoveFocus(Controller* self, INT32 reason) {
         return self->Answer("MoveFocus " + std::to_string(reason));
+    }
+    static HRESULT STDMETHODCALLTYPE AddGotFocus(Controller* self, IUnknown* handler,
+                                                 INT64* token) {
+        return self->view().Note("add_GotFocus") ? Subscribe(self->focusHandlers, handler, token)
+                                                 : kClosedResult;
+    }
+    // COREWEBVIEW2_COLOR: four bytes passed by value, A first.
+    static HRESULT STDMETHODCALLTYPE PutBackground(Controller* self, UINT32 color) {
+        std::string bytes;
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes += (shift == 0 ? "" : " ") + std::to_string((color >> shift) & 0xFF);
+        }
+        return self->Answer("put_DefaultBackgroundColor " + bytes);
     }
     static HRESULT STDMETHODCALLTYPE AddAcceleratorKeyPressed(Controller* self, IUnknown* handler,
                                                               INT64* token) {
@@ -304,7 +356,7 @@ struct Controller : FakeObject {
         // Closing ends every subscription, as in the real runtime.
         view.closed = true;
         view.resourceHandlers = view.navigationHandlers = view.messageHandlers = {};
-        self->keyHandlers = {};
+        self->keyHandlers = self->focusHandlers = {};
         return S_OK;
     }
     static HRESULT STDMETHODCALLTYPE GetCoreWebView2(Controller* self, IUnknown** webView) {
@@ -314,9 +366,11 @@ struct Controller : FakeObject {
 };
 
 const std::vector<Slot> kControllerSlots =
-    MakeVtable(26, {{4, At(Controller::PutIsVisible)},
+    MakeVtable(28, {{4, At(Controller::PutIsVisible)},
                     {6, At(Controller::PutBounds)},
                     {12, At(Controller::MoveFocus)},
+                    {15, At(Controller::AddGotFocus)},
+                    {27, At(Controller::PutBackground)},
                     {19, At(Controller::AddAcceleratorKeyPressed)},
                     {22, At(Controller::PutParentWindow)},
                     {24, At(Controller::Close)},
@@ -342,7 +396,7 @@ struct Environment : FakeObject {
             Complete([failure, caller] { InvokeHandler(caller.Get(), failure, nullptr); });
             return S_OK;
         }
-        auto controller = Make<Controller>(kControllerSlots, {}, number);
+        auto controller = Make<Controller>(kControllerSlots, {kController2Id}, number);
         state.controllers.push_back(controller);
         Complete([controller, caller] { InvokeHandler(caller.Get(), S_OK, controller.Get()); });
         return S_OK;
@@ -423,7 +477,7 @@ class Control final : public TestRuntime {
         Raise(controller->view().messageHandlers, controller->webView, args);
         return true;
     }
-    bool RaiseAcceleratorKey(int number, INT32 kind, UINT virtualKey) override {
+    bool RaiseAcceleratorKey(int number, INT32 kind, UINT virtualKey, INT32 lParam) override {
         Controller* controller = ControllerAt(number);
         if (controller == nullptr) {
             return false;
@@ -431,8 +485,14 @@ class Control final : public TestRuntime {
         auto args = Make<KeyArgs>(kKeyArgsSlots, {});
         Args<KeyArgs>(args).kind = kind;
         Args<KeyArgs>(args).key = virtualKey;
+        Args<KeyArgs>(args).lParam = lParam;
         Raise(controller->keyHandlers, State().controllers[number - 1], args);
         return Args<KeyArgs>(args).handled;
+    }
+    void RaiseGotFocus(int number) override {
+        if (Controller* controller = ControllerAt(number)) {
+            Raise(controller->focusHandlers, State().controllers[number - 1], {});
+        }
     }
     void CompleteNavigation(int number) override {
         if (Controller* controller = ControllerAt(number)) {

@@ -56,7 +56,8 @@ class TestRuntime {
     // string. Returns whether a handler was there.
     virtual bool RaiseWebMessage(int controller, const std::optional<std::wstring>& text) = 0;
     // Returns whether a handler marked the key handled.
-    virtual bool RaiseAcceleratorKey(int controller, INT32 kind, UINT virtualKey) = 0;
+    virtual bool RaiseAcceleratorKey(int controller, INT32 kind, UINT virtualKey, INT32 lParam) = 0;
+    virtual void RaiseGotFocus(int controller) = 0;
     virtual void CompleteNavigation(int controller) = 0;
 
   protected:
