@@ -59,12 +59,15 @@ TEST(WebView2Abi, EveryMethodThePlugInCallsOrImplementsSitsInItsSlot) {
         SLOT(ICoreWebView2Controller, get_Bounds, 5, nullptr),
         SLOT(ICoreWebView2Controller, put_Bounds, 6, RECT{}),
         SLOT(ICoreWebView2Controller, MoveFocus, 12, 0),
+        SLOT(ICoreWebView2Controller, add_GotFocus, 15, nullptr, nullptr),
         SLOT(ICoreWebView2Controller, add_AcceleratorKeyPressed, 19, nullptr, nullptr),
         SLOT(ICoreWebView2Controller, remove_AcceleratorKeyPressed, 20, EventRegistrationToken{}),
         SLOT(ICoreWebView2Controller, get_ParentWindow, 21, nullptr),
         SLOT(ICoreWebView2Controller, put_ParentWindow, 22, nullptr),
         SLOT(ICoreWebView2Controller, Close, 24),
         SLOT(ICoreWebView2Controller, get_CoreWebView2, 25, nullptr),
+        SLOT(ICoreWebView2Controller2, put_DefaultBackgroundColor, 27, COREWEBVIEW2_COLOR{}),
+        SLOT(ICoreWebView2, get_Settings, 3, nullptr),
         SLOT(ICoreWebView2, Navigate, 5, nullptr),
         SLOT(ICoreWebView2, add_NavigationCompleted, 15, nullptr, nullptr),
         SLOT(ICoreWebView2, remove_NavigationCompleted, 16, EventRegistrationToken{}),
@@ -106,6 +109,10 @@ TEST(WebView2Abi, EveryMethodThePlugInCallsOrImplementsSitsInItsSlot) {
         SLOT(ICoreWebView2WebResourceRequestedEventHandler, Invoke, 3, nullptr, nullptr),
         SLOT(ICoreWebView2NavigationCompletedEventHandler, Invoke, 3, nullptr, nullptr),
         SLOT(ICoreWebView2WebMessageReceivedEventHandler, Invoke, 3, nullptr, nullptr),
+        SLOT(ICoreWebView2FocusChangedEventHandler, Invoke, 3, nullptr, nullptr),
+        SLOT(ICoreWebView2Settings, put_IsZoomControlEnabled, 18, FALSE),
+        SLOT(ICoreWebView2Settings3, put_IsZoomControlEnabled, 18, FALSE),
+        SLOT(ICoreWebView2Settings3, put_AreBrowserAcceleratorKeysEnabled, 24, FALSE),
         SLOT(ICoreWebView2EnvironmentOptions7, get_ChannelSearchKind, 3, nullptr),
         SLOT(ICoreWebView2EnvironmentOptions7, get_ReleaseChannels, 5, nullptr)};
     for (const SlotCase& c : cases) {
@@ -152,7 +159,11 @@ TEST(WebView2Abi, InterfaceIdentifiers) {
          "D33A35BF-1C49-4F98-93AB-006E0533FE1C"},
         {__uuidof(ICoreWebView2WebMessageReceivedEventHandler),
          "57213F19-00E6-49FA-8E07-898EA01ECBD2"},
-        {__uuidof(ICoreWebView2EnvironmentOptions7), "C48D539F-E39F-441C-AE68-1F66E570BDC5"}};
+        {__uuidof(ICoreWebView2EnvironmentOptions7), "C48D539F-E39F-441C-AE68-1F66E570BDC5"},
+        {__uuidof(ICoreWebView2Controller2), "C979903E-D4CA-4228-92EB-47EE3FA96EAB"},
+        {__uuidof(ICoreWebView2Settings), "E562E4F0-D7FA-43AC-8D71-C05150499F00"},
+        {__uuidof(ICoreWebView2Settings3), "FDB5AB74-AF33-4854-84F0-0A631DEB5EBA"},
+        {__uuidof(ICoreWebView2FocusChangedEventHandler), "05EA24BD-6452-4926-9014-4B82B498135D"}};
     for (const auto& [guid, text] : cases) {
         EXPECT_EQ(GuidText(guid), text);
     }
@@ -161,6 +172,8 @@ TEST(WebView2Abi, InterfaceIdentifiers) {
 TEST(WebView2Abi, TokenAndKeyStatusLayouts) {
     EXPECT_EQ(sizeof(EventRegistrationToken), 8u);
     EXPECT_EQ(sizeof(COREWEBVIEW2_PHYSICAL_KEY_STATUS), 24u);
+    // Passed by value in one register: A in the lowest byte.
+    EXPECT_EQ(sizeof(COREWEBVIEW2_COLOR), 4u);
 }
 
 }  // namespace
