@@ -2,16 +2,26 @@
 
 #include <httplib.h>
 
-#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/debug_output.h"
+#include "platform/decimal.h"
 #include "platform/perf_trace.h"
+#include "tools/preview_guard.h"
+#include "view/key_routing.h"
+#include "view/lister_commands.h"
 #include "view/page_messages.h"
 #include "view/page_origin.h"
 #include "view/payload.h"
@@ -21,7 +31,8 @@
 namespace {
 
 // The page posts with fetch and hears the host's messages over server-sent events, in the shape
-// the WebView2 channel gives them: strings posted, parsed JSON objects received.
+// the WebView2 channel gives them: strings posted, parsed JSON objects received. Every post
+// carries the run's token, which stands in the place of TOKEN.
 constexpr const char* kBridge = R"(<script>
 (function () {
   if (window.chrome && window.chrome.webview) return;
@@ -36,7 +47,7 @@ constexpr const char* kBridge = R"(<script>
       var body = text ? message : JSON.stringify(message);
       sent = sent.then(function () {
         return fetch('/__preview/message', { method: 'POST',
-          headers: { 'X-Preview-String': text ? '1' : '0' }, body: body });
+          headers: { 'X-Preview-String': text ? '1' : '0', 'X-Preview-Token': 'TOKEN' }, body: body });
       }).catch(function () { /* a lost message must not hold back the ones after it */ });
     },
     addEventListener: function (type, listener) { if (type === 'message') listeners.push(listener); }
@@ -49,14 +60,23 @@ constexpr const char* kBridge = R"(<script>
 </script>
 )";
 
+// Bounds that keep one client, or a few, from holding the preview: its page needs one event
+// stream and a request at a time.
+constexpr int kWorkerThreads = 16;
+constexpr std::size_t kMaxEventStreams = 4;
+constexpr std::size_t kMaxBodyBytes = 1 << 20;
+constexpr time_t kReadTimeoutSeconds = 1;  // a client that stops sending is let go
+
 // What the preview serves: one view's state, and the messages waiting for the page.
 class PreviewHost {
   public:
-    explicit PreviewHost(const PreviewOptions& options) : options_(options) {}
+    PreviewHost(const PreviewOptions& options, const PreviewGuard& guard)
+        : options_(options), guard_(guard), flags_(options.flags) {}
 
+    // With the show flags in force: the command line's, then the last ones given.
     PayloadResult Load(const std::filesystem::path& torrent) {
         std::lock_guard lock(mutex_);
-        return LoadTorrentPayload(state_, torrent, options_.flags);
+        return LoadTorrentPayload(state_, torrent, flags_);
     }
 
     void Serve(const httplib::Request& request, httplib::Response& response) {
@@ -66,7 +86,8 @@ class PreviewHost {
         if (route.resource == PageResource::Page) {
             // A still picture needs no channel, and an open event stream would keep a headless
             // browser waiting for the page to finish loading.
-            body = options_.screenshot.empty() ? WithPreviewBridge(ReadPage()) : ReadPage();
+            body = options_.screenshot.empty() ? WithPreviewBridge(ReadPage(), guard_.token)
+                                               : ReadPage();
         } else {
             std::lock_guard lock(mutex_);
             const std::string noPage;
@@ -92,13 +113,65 @@ class PreviewHost {
         for (const std::string& reply : outcome.replies) {
             Post(reply);
         }
+        // What the plug-in would hand the Lister window and the clipboard, told instead.
+        if (outcome.relayedKey) {
+            if (const auto key = RelayedKey(*outcome.relayedKey, {})) {
+                platform::WriteDebugOutput(("[preview] key to the Lister: " +
+                                            std::string(1, static_cast<char>(*key)) + "\n")
+                                               .c_str());
+            }
+        }
+        if (outcome.copiedText && copyRequested_.exchange(false)) {
+            platform::WriteDebugOutput(
+                ("[preview] clipboard: " + *outcome.copiedText + "\n").c_str());
+        }
     }
 
-    // Loads another file into the same view and tells the page, as a reused view does.
+    // Plays the file manager with the plug-in's own decisions: "copy", "selectAll", "dark 1" or
+    // "dark 0" (new show flags), or "find FLAGS TEXT". A find that lands nowhere answers 404.
+    void Command(const httplib::Request& request, httplib::Response& response) {
+        const std::string_view body = request.body;
+        std::optional<std::string> message;
+        {
+            std::lock_guard lock(mutex_);
+            if (body.starts_with("find ")) {
+                const std::size_t space = body.find(' ', 5);
+                const auto flags =
+                    static_cast<int>(platform::ReadLeadingDecimal(body.substr(5, space - 5)).value);
+                message = space == std::string_view::npos
+                              ? std::nullopt
+                              : FindNext(state_.search, body.substr(space + 1), flags);
+            } else {
+                const bool dark = body == "dark 1";
+                if (body.starts_with("dark ")) {
+                    flags_ = dark ? flags_ | kHostDarkModeFlag : flags_ & ~kHostDarkModeFlag;
+                }
+                const int command = body == "copy"              ? kCommandCopy
+                                    : body == "selectAll"       ? kCommandSelectAll
+                                    : body.starts_with("dark ") ? kCommandNewParams
+                                                                : 0;
+                const CommandOutcome outcome = HandleListerCommand(
+                    state_, command, dark ? static_cast<int>(kHostDarkModeFlag) : 0);
+                copyRequested_ = copyRequested_ || outcome.awaitsCopy;
+                message = outcome.message;
+                response.status = outcome.result == kListerOk ? 204 : 400;
+            }
+        }
+        if (body.starts_with("find ")) {
+            response.status = message ? 204 : 404;
+        }
+        if (message) {
+            Post(*message);
+        }
+    }
+
+    // Loads another file into the same view and tells the page, as a reused view does. A
+    // refusal says nothing about the file: the page that asked may not learn what exists.
     void Reload(const httplib::Request& request, httplib::Response& response) {
-        if (const PayloadResult result = Load(request.body); result != PayloadResult::Ready) {
+        const std::filesystem::path file = request.body;
+        if (!guard_.FileAllowed(file) || Load(file) != PayloadResult::Ready) {
             response.status = 422;
-            response.set_content(std::string(RefusalReason(result)), "text/plain");
+            response.set_content("cannot be shown", "text/plain");
             return;
         }
         Post("{\"reload\":true}");
@@ -107,35 +180,46 @@ class PreviewHost {
 
     void Post(const std::string& json) {
         std::lock_guard lock(mutex_);
-        for (auto& queue : subscribers_) {
+        for (auto& [stream, queue] : subscribers_) {
             queue.push_back(json);
         }
         posted_.notify_all();
     }
 
+    // One event stream per page; a stream that goes away is forgotten with its queue.
     void Subscribe(httplib::Response& response) {
-        std::size_t index;
+        std::size_t stream;
         {
             std::lock_guard lock(mutex_);
-            index = subscribers_.size();
-            subscribers_.emplace_back();
+            if (subscribers_.size() == kMaxEventStreams) {
+                response.status = 503;
+                return;
+            }
+            stream = nextStream_++;
+            subscribers_[stream];
         }
         response.set_header("Cache-Control", "no-store");
         response.set_chunked_content_provider(
-            "text/event-stream", [this, index](std::size_t, httplib::DataSink& sink) {
+            "text/event-stream",
+            [this, stream](std::size_t, httplib::DataSink& sink) {
                 std::unique_lock lock(mutex_);
-                posted_.wait_for(lock, std::chrono::seconds(15),
-                                 [&] { return !subscribers_[index].empty() || stopping_; });
+                auto& queue = subscribers_[stream];
+                posted_.wait_for(lock, std::chrono::seconds(5),
+                                 [&] { return !queue.empty() || stopping_; });
                 if (stopping_) {
                     return false;
                 }
                 std::string chunk = ": keep-alive\n\n";
-                if (!subscribers_[index].empty()) {
-                    chunk = "data: " + subscribers_[index].front() + "\n\n";
-                    subscribers_[index].pop_front();
+                if (!queue.empty()) {
+                    chunk = "data: " + queue.front() + "\n\n";
+                    queue.pop_front();
                 }
                 lock.unlock();
                 return sink.write(chunk.data(), chunk.size());
+            },
+            [this, stream](bool) {
+                std::lock_guard lock(mutex_);
+                subscribers_.erase(stream);
             });
     }
 
@@ -152,26 +236,55 @@ class PreviewHost {
     }
 
     const PreviewOptions& options_;
+    const PreviewGuard& guard_;
     std::mutex mutex_;
     std::condition_variable posted_;
     WebViewState state_;
-    std::deque<std::deque<std::string>> subscribers_;
+    std::uint32_t flags_;
+    std::map<std::size_t, std::deque<std::string>> subscribers_;
+    std::size_t nextStream_ = 0;
     bool stopping_ = false;
+    std::atomic<bool> copyRequested_ = false;
 };
 
-// Debian's Chromium, kept off the network, renders the page once at the preview's size.
+// Debian's Chromium, kept off the network, renders the page once at the preview's size. Started
+// with an argument vector, never through a shell: the file names come from the user.
 int TakeScreenshot(const std::string& address, const std::filesystem::path& png) {
     char profile[] = "/tmp/marrowpeek-chromium-XXXXXX";
     if (mkdtemp(profile) == nullptr) {
         return 1;
     }
-    const std::string command =
-        "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --no-first-run "
-        "--disable-background-networking --disable-component-update --disable-sync "
-        "--disable-default-apps --no-default-browser-check --user-data-dir=" +
-        std::string(profile) + " --window-size=900,700 --virtual-time-budget=5000 --screenshot='" +
-        std::filesystem::absolute(png).string() + "' '" + address + "' >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
+    std::vector<std::string> words = {"chromium",
+                                      "--headless",
+                                      "--no-sandbox",
+                                      "--disable-gpu",
+                                      "--hide-scrollbars",
+                                      "--no-first-run",
+                                      "--disable-background-networking",
+                                      "--disable-component-update",
+                                      "--disable-sync",
+                                      "--disable-default-apps",
+                                      "--no-default-browser-check",
+                                      std::string("--user-data-dir=") + profile,
+                                      "--window-size=900,700",
+                                      "--virtual-time-budget=5000",
+                                      "--screenshot=" + std::filesystem::absolute(png).string(),
+                                      address};
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    int status = -1;
+    if (posix_spawnp(&child, "chromium", &quiet, nullptr, argv.data(), environ) == 0) {
+        waitpid(child, &status, 0);
+    }
+    posix_spawn_file_actions_destroy(&quiet);
     std::error_code ignored;
     std::filesystem::remove_all(profile, ignored);
     return status == 0 && std::filesystem::exists(png) ? 0 : 1;
@@ -179,29 +292,58 @@ int TakeScreenshot(const std::string& address, const std::filesystem::path& png)
 
 }  // namespace
 
-std::string WithPreviewBridge(const std::string& page) {
+std::string WithPreviewBridge(const std::string& page, std::string_view token) {
+    std::string bridge = kBridge;
+    bridge.replace(bridge.find("TOKEN"), 5, token);
     const std::size_t head = page.find("<head>");
     if (head == std::string::npos) {
-        return kBridge + page;
+        return bridge + page;
     }
     std::string out = page;
-    out.insert(head + 6, "\n" + std::string(kBridge));
+    out.insert(head + 6, "\n" + bridge);
     return out;
 }
 
 int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& err) {
-    PreviewHost host(options);
+    PreviewGuard guard;
+    guard.torrent = options.torrent;
+    guard.token = NewPreviewToken();
+    PreviewHost host(options, guard);
     if (const PayloadResult result = host.Load(options.torrent); result != PayloadResult::Ready) {
         err << "marrowpeek: " << options.torrent.string() << " " << RefusalReason(result) << "\n";
         return 1;
     }
     httplib::Server server;
+    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    server.set_read_timeout(kReadTimeoutSeconds, 0);
+    server.set_keep_alive_timeout(kReadTimeoutSeconds);
+    server.set_payload_max_length(kMaxBodyBytes);
+    // Refused before the body is read: a request for another host name, an action from
+    // anywhere but the preview's own page, and a body it would have to inflate first.
+    server.set_pre_routing_handler(
+        [&](const httplib::Request& request, httplib::Response& response) {
+            const std::string name = request.get_header_value("Host");
+            const bool allowed = guard.HostAllowed(name) &&
+                                 (request.method != "POST" ||
+                                  guard.ActionAllowed(name, request.get_header_value("Origin"),
+                                                      request.get_header_value("X-Preview-Token")));
+            const std::string encoding = request.get_header_value("Content-Encoding");
+            if (allowed && (encoding.empty() || encoding == "identity")) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            response.status = allowed ? 415 : 403;
+            return httplib::Server::HandlerResponse::Handled;
+        });
     server.Get("/__preview/events", [&](const httplib::Request&, httplib::Response& response) {
         host.Subscribe(response);
     });
     server.Post("/__preview/message",
                 [&](const httplib::Request& request, httplib::Response& response) {
                     host.Receive(request, response);
+                });
+    server.Post("/__preview/host",
+                [&](const httplib::Request& request, httplib::Response& response) {
+                    host.Command(request, response);
                 });
     server.Post("/__preview/load",
                 [&](const httplib::Request& request, httplib::Response& response) {
@@ -210,16 +352,16 @@ int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& e
     server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
         host.Serve(request, response);
     });
-    const int port = options.port == 0
-                         ? server.bind_to_any_port("127.0.0.1")
-                         : (server.bind_to_port("127.0.0.1", options.port) ? options.port : -1);
-    if (port < 0) {
+    guard.port = options.port == 0
+                     ? server.bind_to_any_port("127.0.0.1")
+                     : (server.bind_to_port("127.0.0.1", options.port) ? options.port : -1);
+    if (guard.port < 0) {
         err << "marrowpeek: cannot listen on 127.0.0.1:" << options.port << "\n";
         return 1;
     }
     const bool dark = (options.flags & kHostDarkModeFlag) != 0;
-    const std::string address =
-        "http://127.0.0.1:" + std::to_string(port) + (dark ? "/index.html?dark=1" : "/index.html");
+    const std::string address = "http://127.0.0.1:" + std::to_string(guard.port) +
+                                (dark ? "/index.html?dark=1" : "/index.html");
     out << address << std::endl;
     if (options.screenshot.empty()) {
         server.listen_after_bind();

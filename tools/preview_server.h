@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 struct PreviewOptions {
     std::filesystem::path torrent;
@@ -18,5 +19,5 @@ struct PreviewOptions {
 // channel. Prints the page's address first. Returns the exit code.
 int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& err);
 
-// The page with the bridge script placed at the start of its head.
-std::string WithPreviewBridge(const std::string& page);
+// The page with the bridge script, which carries the run's token, at the start of its head.
+std::string WithPreviewBridge(const std::string& page, std::string_view token);

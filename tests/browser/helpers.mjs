@@ -80,9 +80,19 @@ export async function startPreview(torrentPath, { configDir, dark = false, perf 
     origin,
     configDir: dir,
     stderr,
+    // Acts as the page does: from its origin, with the run's token from its bridge.
+    async post(path, body) {
+      const page = await (await fetch(origin + '/index.html')).text();
+      const token = page.match(/'X-Preview-Token': '([0-9a-f]+)'/)[1];
+      return fetch(origin + path, { method: 'POST', body, headers: { Origin: origin, 'X-Preview-Token': token } });
+    },
     async load(path) {
-      const response = await fetch(origin + '/__preview/load', { method: 'POST', body: path });
+      const response = await this.post('/__preview/load', path);
       if (response.status !== 204) throw new Error(`load refused: ${await response.text()}`);
+    },
+    // Plays the file manager: "copy", "selectAll", "dark 1", "find FLAGS TEXT"; the status.
+    async command(body) {
+      return (await this.post('/__preview/host', body)).status;
     },
     stop() { child.kill(); },
   };
