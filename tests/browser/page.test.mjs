@@ -81,7 +81,7 @@ test('header, summary and metadata rows', async () => {
     // Copy confirms, and the clipboard holds the value.
     await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
     await page.click('#meta dd:has-text("magnet:") .copy');
-    assert.equal(await text(page, '#meta dd:has-text("magnet:") .copy'), 'Copied');
+    await page.waitForSelector('#meta dd:has-text("magnet:") .copy:text-is("Copied")');
     assert.match(await page.evaluate(() => navigator.clipboard.readText()), /^magnet:\?xt=/);
   });
   await withView(torrent({ name: 'one', length: 700, info: { private: 1 } }), async (page) => {
