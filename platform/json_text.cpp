@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "platform/hex.h"
+#include "platform/utf8.h"
 
 namespace platform {
 
@@ -50,6 +51,14 @@ void AppendJsonInteger(std::string& out, std::int64_t value) {
 
 void AppendJsonBool(std::string& out, bool value) {
     out += value ? "true" : "false";
+}
+
+void AppendJsonRepaired(std::string& out, std::string_view bytes, ControlEscapes controls) {
+    if (IsValidUtf8(bytes)) {
+        AppendJsonString(out, bytes, controls);
+    } else {
+        AppendJsonString(out, SanitizeUtf8(bytes), controls);
+    }
 }
 
 }  // namespace platform

@@ -23,6 +23,9 @@ void AppendJsonEscaped(std::string& out, std::string_view text, ControlEscapes c
 // The escaped text between double quotes.
 void AppendJsonString(std::string& out, std::string_view text, ControlEscapes controls);
 
+// The same for bytes that may not be UTF-8: repaired first (SanitizeUtf8), valid text as it is.
+void AppendJsonRepaired(std::string& out, std::string_view bytes, ControlEscapes controls);
+
 void AppendJsonInteger(std::string& out, std::int64_t value);
 void AppendJsonBool(std::string& out, bool value);
 

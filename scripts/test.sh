@@ -48,6 +48,6 @@ if ! build/fuzz/bin/run-fuzz "$fuzz_seconds" > build/fuzz/fuzz.log 2>&1; then
     echo "fuzzing failed: the input is in build/fuzz (crash-*, leak-*, timeout-*)"
     exit 1
 fi
-tail -n 8 build/fuzz/fuzz.log
+grep -E '^== |^Done' build/fuzz/fuzz.log
 
 echo "all checks passed"

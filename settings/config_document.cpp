@@ -4,7 +4,11 @@
 
 namespace {
 
-using platform::ControlEscapes;
+// Settings and themes come from files a user may have saved in any encoding: each string is
+// repaired into UTF-8, so that the document stays JSON.
+void AppendString(std::string& out, std::string_view text) {
+    platform::AppendJsonRepaired(out, text, platform::ControlEscapes::Unicode);
+}
 
 void AppendName(std::string& out, std::string_view name) {
     out += ",\"";
@@ -14,7 +18,7 @@ void AppendName(std::string& out, std::string_view name) {
 
 void AppendText(std::string& out, std::string_view name, std::string_view text) {
     AppendName(out, name);
-    platform::AppendJsonString(out, text, ControlEscapes::Unicode);
+    AppendString(out, text);
 }
 
 void AppendFlag(std::string& out, std::string_view name, bool value) {
@@ -45,7 +49,7 @@ std::string BuildConfigJson(const std::vector<Theme>& themes, const Settings& se
                             std::string_view themeName, bool dark, bool perf) {
     // The theme setting as written goes first, as "mode", followed by the theme it resolved to.
     std::string out = "{\"mode\":";
-    platform::AppendJsonString(out, settings.theme, ControlEscapes::Unicode);
+    AppendString(out, settings.theme);
     AppendText(out, "theme", themeName);
     for (const SettingField& field : SettingFields()) {
         if (field.key == "theme") {
@@ -62,15 +66,15 @@ std::string BuildConfigJson(const std::vector<Theme>& themes, const Settings& se
         if (t != 0) {
             out += ',';
         }
-        platform::AppendJsonString(out, themes[t].name, ControlEscapes::Unicode);
+        AppendString(out, themes[t].name);
         out += ":{";
         for (std::size_t e = 0; e < themes[t].entries.size(); ++e) {
             if (e != 0) {
                 out += ',';
             }
-            platform::AppendJsonString(out, themes[t].entries[e].first, ControlEscapes::Unicode);
+            AppendString(out, themes[t].entries[e].first);
             out += ':';
-            platform::AppendJsonString(out, themes[t].entries[e].second, ControlEscapes::Unicode);
+            AppendString(out, themes[t].entries[e].second);
         }
         out += '}';
     }
@@ -80,7 +84,7 @@ std::string BuildConfigJson(const std::vector<Theme>& themes, const Settings& se
 
 std::string StyleSheetMessage(std::string_view css) {
     std::string out = "{\"css\":";
-    platform::AppendJsonString(out, css, ControlEscapes::Unicode);
+    AppendString(out, css);
     out += '}';
     return out;
 }

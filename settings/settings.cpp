@@ -130,6 +130,18 @@ Settings ReadSettings(const std::filesystem::path& folder) {
 }
 
 bool ApplySetting(Settings& settings, std::string_view key, std::string_view value) {
+    // The file reads a value without the blanks around it and cuts it at a ";" or "#" after a
+    // blank: the blanks are dropped here, and a value that would be cut is refused rather than
+    // saved shortened.
+    const std::size_t first = value.find_first_not_of(" \t");
+    value = first == std::string_view::npos
+                ? std::string_view()
+                : value.substr(first, value.find_last_not_of(" \t") - first + 1);
+    for (const std::string_view cut : {" ;", "\t;", " #", "\t#"}) {
+        if (value.find(cut) != std::string_view::npos) {
+            return false;
+        }
+    }
     if (value.find_first_of("\r\n") != std::string_view::npos ||
         Utf16Length(value) > kMaxSettingText) {
         return false;

@@ -66,9 +66,11 @@ Settings SettingsFromText(std::string_view text);
 // Reads folder/Marrowpeek.ini, bypassing the cache.
 Settings ReadSettings(const std::filesystem::path& folder);
 
-// Changes at most one field, as a setting message from the page asks. A value that the file
-// could not hold is refused and false returned: one holding a line feed or carriage return,
-// which would add lines to the file, or one longer than kMaxSettingText. A value its rule rejects
+// Changes at most one field, as a setting message from the page asks. Blanks around the value
+// are dropped, as the file would drop them. A value that the file could not hold is refused and
+// false returned: one holding a line feed or carriage return, which would add lines to the
+// file, a ";" or "#" after a blank, where reading would cut it, or one longer than
+// kMaxSettingText. A value its rule rejects
 // (a font size out of range, say) changes nothing but is no fault.
 bool ApplySetting(Settings& settings, std::string_view key, std::string_view value);
 

@@ -178,8 +178,10 @@ std::vector<Theme> ThemesFromText(std::string_view text) {
         const bool plainKey = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
             return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
         });
+        // url() would fetch from anywhere the moment the page used the colour.
         return plainKey && value.find_first_of(";{}<>@\\\"'") == std::string::npos &&
-               value.find("/*") == std::string::npos;
+               value.find("/*") == std::string::npos &&
+               AsciiLower(value).find("url(") == std::string::npos;
     };
     for (Theme& theme : themes) {
         std::erase_if(theme.entries, [&](const auto& entry) { return !inert(entry); });

@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -92,6 +93,30 @@ TEST(ReadWholeFile, WritersAreRefusedAndKeptOut) {
     const int writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);
     EXPECT_GE(writer, 0);
     close(writer);
+#endif
+}
+
+// A pipe or a device in place of a file would block the read for as long as no one writes.
+TEST(ReadWholeFile, PipesAndDevicesAreRefusedWithoutWaiting) {
+    ScratchDirectory dir;
+#ifdef _WIN32
+    const std::wstring pipe = L"\\\\.\\pipe\\marrowpeek-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE server = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1,
+                                           4096, 4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    const std::filesystem::path refused[] = {pipe, L"NUL", L"\\\\.\\CON"};
+#else
+    const auto fifo = dir.path() / "fifo.torrent";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::filesystem::path refused[] = {fifo, "/dev/zero", "/dev/null"};
+#endif
+    for (const auto& path : refused) {
+        EXPECT_EQ(platform::ReadWholeFile(path, 1 << 20).status,
+                  platform::FileReadStatus::CannotOpen)
+            << path;
+    }
+#ifdef _WIN32
+    CloseHandle(server);
 #endif
 }
 

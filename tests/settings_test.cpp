@@ -64,6 +64,10 @@ TEST(Settings, EachKeyFollowsItsRuleFromTheFileAndFromThePage) {
                           {"theme", "#1", "#1", "#1"},
                           {"cachepath", "C:\\a;b", "C:\\a;b", "C:\\a;b"},
                           {"cachepath", "x\ncachemode=user", "x", ""},
+                          // What the file would cut or trim is trimmed or refused, never cut.
+                          {"cachepath", " \tD:\\x \t", "D:\\x", "D:\\x"},
+                          {"cachepath", "D:\\My #2", "D:\\My", ""},
+                          {"theme", "a\t;b", "a", "auto"},
                           {"Theme", "x", "", ""}};
     for (const Case& c : cases) {
         const std::string line = "\n" + c.key + "=";

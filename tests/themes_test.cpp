@@ -38,11 +38,25 @@ TEST(Themes, DefaultFileAndUpgrade) {
     EXPECT_EQ(Names(ParseIni(*UpgradedThemesText("; see [Craver] below\n[X]\n"))),
               (std::vector<std::string>{"X:0", "Night Owl:19", "Catppuccin:19"}));
 
+    // A file the upgrade would push past the read limit keeps its themes readable.
     ScratchDirectory large;
     const auto big = large.Write(kThemesFileName, "[Mine]\nbg=#123456\n");
-    std::filesystem::resize_file(big, 4 * 1024 * 1024);
+    std::filesystem::resize_file(big, kMaxIniFileBytes - 10);
     EnsureConfigFiles(large.path());
-    EXPECT_EQ(std::filesystem::file_size(big), 4u * 1024 * 1024);
+    EXPECT_EQ(std::filesystem::file_size(big), kMaxIniFileBytes - 10);
+    EXPECT_EQ(FindTheme(LoadThemes(large.path()), "Mine")->entries.at(0).second, "#123456");
+}
+
+// A theme file passed between users restyles nothing beyond its palette: a value that could end
+// the rule, open another, load something or escape is dropped, and the page's own default holds.
+TEST(Themes, ValuesThatCouldAddRulesAreDropped) {
+    const auto themes = ThemesFromText(
+        "[T]\nbg=red;}body{display:none}\nfg=#fff\nline=a<b\naccent=@import x\nmuted=a\\62\n"
+        "dir=a/*b\nchip=\"x\"\nhover=URL(https://a.example/x.png)\nbad key=1\ngood-key_2=rgb(1, 2, "
+        "3)\n");
+    ASSERT_EQ(themes.size(), 1u);
+    EXPECT_EQ(themes[0].entries, (std::vector<std::pair<std::string, std::string>>{
+                                     {"fg", "#fff"}, {"good-key_2", "rgb(1, 2, 3)"}}));
 }
 
 TEST(Themes, ResolutionAndStyleSheet) {

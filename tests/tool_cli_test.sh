@@ -46,5 +46,33 @@ check "timing lines on stderr" "$(grep -c '^\[Marrowpeek\] .*: [0-9]*\.[0-9][0-9
 run > /dev/null 2>&1
 check "no command is misuse" "$?" 2
 
+# A setting that cannot be saved says so; the file keeps what it had.
+mkdir big-config
+head -c 4194304 /dev/zero | tr '\0' ';' > big-config/Marrowpeek.ini
+run set fontsize 20 --config-dir big-config > /dev/null 2> err.txt
+check "unsaved setting exits 1" "$?" 1
+check "unsaved setting says so on one line" "$(wc -l < err.txt | tr -d ' ')" 1
+check "unsaved setting leaves the file" "$(wc -c < big-config/Marrowpeek.ini | tr -d ' ')" 4194304
+
+if [ -z "$emulator" ]; then
+    # A FIFO in place of a file would block forever; each command must end at once.
+    mkdir fifo-config
+    mkfifo pipe.torrent fifo-config/Marrowpeek.ini fifo-config/themes.ini
+    timeout 10 "$tool" data pipe.torrent > /dev/null 2> err.txt
+    check "FIFO torrent refused" "$?:$(cat err.txt)" "1:marrowpeek: pipe.torrent cannot be read"
+    for command in config css "set fontsize 20"; do
+        # shellcheck disable=SC2086
+        timeout 10 "$tool" $command --config-dir fifo-config > /dev/null 2>&1
+        status=$?
+        check "FIFO settings: $command ends" "$([ "$status" -ne 124 ] && echo ended)" ended
+    done
+    # The screenshot's file name never reaches a shell.
+    if command -v chromium > /dev/null; then
+        timeout 60 "$tool" preview a.torrent --port 0 --screenshot "a';touch injected;'b.png" \
+            > /dev/null 2>&1
+        check "screenshot name is no command" "$([ -e injected ] && echo ran)" ""
+    fi
+fi
+
 echo "tool_cli: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/json_text.h"
-#include "platform/utf8.h"
 #include "torrent/magnet.h"
 
 namespace {
@@ -16,11 +15,7 @@ using platform::AppendJsonInteger;
 // Every string of the document: repaired into UTF-8 first, then escaped. Most are valid
 // already, and are escaped straight from where they stand.
 void AppendJsonString(std::string& out, std::string_view bytes) {
-    if (IsValidUtf8(bytes)) {
-        platform::AppendJsonString(out, bytes, platform::ControlEscapes::Short);
-    } else {
-        platform::AppendJsonString(out, SanitizeUtf8(bytes), platform::ControlEscapes::Short);
-    }
+    platform::AppendJsonRepaired(out, bytes, platform::ControlEscapes::Short);
 }
 
 // Writes a node's members up to its children; returns whether a children list was opened. A

@@ -142,7 +142,7 @@ SettingChange PersistSetting(WebViewState& state, std::string_view key, std::str
 
 std::string SettingNotSavedMessage(std::string_view key) {
     std::string message = "{\"settingNotSaved\":";
-    platform::AppendJsonString(message, SanitizeUtf8(key), platform::ControlEscapes::Unicode);
+    platform::AppendJsonRepaired(message, key, platform::ControlEscapes::Unicode);
     return message + "}";
 }
 
