@@ -117,10 +117,11 @@ void AddDistinctStrings(const MaybeNode& node, std::vector<std::string>& into,
     }
 }
 
-// Finds folders by name while the tree is built, through one index keyed by parent and name, so
-// a torrent with thousands of sibling folders is not scanned once per file. A name never
-// belongs to two folder children (a second one is never made), so the indexed child is also the
-// first match; files are not indexed because nothing is ever put below them.
+// Finds folders by name while the tree is built. A folder with few children is scanned; one
+// with many gets its folder children into an index keyed by parent and name, so a torrent with
+// thousands of sibling folders is not scanned once per file, while a deep chain of single
+// folders costs no index entry per level. A name never belongs to two folder children (a second
+// one is never made), so the indexed child is also the first match.
 class FolderIndex {
   public:
     explicit FolderIndex(FileTree& tree) : tree_(tree) {}
@@ -128,15 +129,42 @@ class FolderIndex {
     // The first folder child of `parent` named `name`, made when there is none. A file child of
     // the same name is not reused: the folder goes beside it.
     std::uint32_t Folder(std::uint32_t parent, std::string_view name) {
-        if (const auto found = folders_.find({parent, name}); found != folders_.end()) {
+        const std::vector<TreeNode>& nodes = tree_.nodes();
+        if (ChildCount(parent) <= kScannedChildren) {
+            for (auto child = nodes[parent].firstChild; child != kNoNode;
+                 child = nodes[child].nextSibling) {
+                if (nodes[child].dir && tree_.Name(nodes[child]) == name) {
+                    return child;
+                }
+            }
+        } else if (const auto found = folders_.find({parent, name}); found != folders_.end()) {
             return found->second;
         }
-        // Keys must outlive the name handed in, which is a repaired scratch copy now and then.
-        const std::string_view key = tree_.InSource(name) ? name : keptNames_.emplace_back(name);
-        return folders_[{parent, key}] = tree_.Add(parent, name, true, 0);
+        const std::uint32_t made = tree_.Add(parent, name, true, 0);
+        Added(parent);
+        if (ChildCount(parent) == kScannedChildren + 1) {
+            for (auto child = tree_.nodes()[parent].firstChild; child != kNoNode;
+                 child = tree_.nodes()[child].nextSibling) {
+                Index(parent, child);
+            }
+        } else if (ChildCount(parent) > kScannedChildren) {
+            Index(parent, made);
+        }
+        return made;
+    }
+
+    // Counts a child added beside the index: a file.
+    void Added(std::uint32_t parent) {
+        if (parent >= childCounts_.size()) {
+            childCounts_.resize(std::max<std::size_t>(parent + 1, childCounts_.size() * 2));
+        }
+        ++childCounts_[parent];
     }
 
   private:
+    // Scanning this many children costs less than hashing a name.
+    static constexpr std::uint32_t kScannedChildren = 8;
+
     struct Key {
         std::uint32_t parent;
         std::string_view name;
@@ -148,7 +176,26 @@ class FolderIndex {
         }
     };
 
+    std::uint32_t ChildCount(std::uint32_t parent) const {
+        return parent < childCounts_.size() ? childCounts_[parent] : 0;
+    }
+
+    // A folder child into the index; the first of a name stays.
+    void Index(std::uint32_t parent, std::uint32_t child) {
+        const TreeNode& node = tree_.nodes()[child];
+        if (!node.dir) {
+            return;
+        }
+        // Keys must outlive the tree's own copies, which move as names are added.
+        std::string_view name = tree_.Name(node);
+        if (!tree_.InSource(name)) {
+            name = keptNames_.emplace_back(name);
+        }
+        folders_.emplace(Key{parent, name}, child);
+    }
+
     FileTree& tree_;
+    std::vector<std::uint32_t> childCounts_;  // by node
     std::unordered_map<Key, std::uint32_t, KeyHash> folders_;
     std::deque<std::string> keptNames_;
 };
@@ -244,6 +291,7 @@ class FileAdder {
         Check(info_.tree.nodes().size() + 1, allowedNodes_, Limit::TreeNodes);
         const std::int64_t size = facts.link ? 0 : facts.length;
         info_.tree.Add(folder, Name(bytes), false, size);
+        folders_.Added(folder);
         if (facts.link) {
             info_.tree.SetLink(LinkTarget(facts.target));
         }
