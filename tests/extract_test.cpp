@@ -86,6 +86,19 @@ TEST(Extract, TreeKeepsFirstAppearanceReusesOnlyFoldersAndSumsSizes) {
     EXPECT_EQ(info.tree.root().size, 15);
     EXPECT_EQ(TreeLines(info.tree), (std::vector<std::string>{"d 1", "d/ 6", "d/x 2", "d/y 4",
                                                               "e/ 8", "e/1 3", "e/2 5"}));
+
+    // Past a few children a folder's subfolders are found through an index: the same rule.
+    std::string files;
+    for (int round = 0; round < 2; ++round) {
+        for (char folder = 'a'; folder <= 'l'; ++folder) {
+            files += FileItem({std::string(1, folder), std::to_string(round)}, 1);
+            files += round == 0 && folder == 'c' ? FileItem({"c"}, 1) : "";
+        }
+    }
+    const TorrentInfo many = Extract(MultiFile({files}));
+    EXPECT_EQ(many.tree.nodes().size(), 1u + 12 + 25);
+    EXPECT_EQ(TreeLines(many.tree)[9], "c 1");
+    EXPECT_EQ(TreeLines(many.tree)[10], "d/ 2");
 }
 
 TEST(Extract, MalformedItemsAreSkippedAndOddNamesKept) {
