@@ -109,16 +109,6 @@ TEST(Decoder, ContainersKeepInputOrderDuplicatesAndEveryValueAfterDeepNesting) {
     EXPECT_TRUE(Items(cd[0]).empty());
 }
 
-TEST(Decoder, InfoSpanCoversTheFirstTopLevelInfoValueWhateverItIs) {
-    const Decoded pieces("d4:infod6:pieces20:" + std::string(20, 'x') + "ee");
-    EXPECT_EQ(pieces.decoder.infoStart, 7u);
-    EXPECT_EQ(pieces.decoder.infoEnd, 40u);
-    const Decoded twice("d4:infoi1e4:infoi2ee");
-    EXPECT_EQ(twice.decoder.infoStart, 7u);
-    EXPECT_EQ(twice.decoder.infoEnd, 10u);
-    EXPECT_EQ(Decoded("d1:xd4:infoi1eee").decoder.infoEnd, 0u);
-}
-
 TEST(Decoder, NestingIsBoundedWithoutExhaustingTheStack) {
     const int limit = bencode::kMaxNesting;
     EXPECT_TRUE(Decoded(std::string(limit, 'l') + std::string(limit, 'e')).root);

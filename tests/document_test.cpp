@@ -2,7 +2,6 @@
 
 #include <limits>
 
-#include "platform/json_text.h"
 #include "platform/utf8.h"
 #include "torrent/json.h"
 #include "torrent/magnet.h"
@@ -83,18 +82,6 @@ TEST(MagnetLink, HashesNameDistinctTrackersAndSeedsPercentEncoded) {
     EXPECT_EQ(torrent::MagnetLink(info),
               "magnet:?xt=urn:btih:" + std::string(40, 'a') +
                   "&dn=S%C3%A9%20%26%20co&tr=http%3A%2F%2Fignored.example%2F");
-}
-
-TEST(JsonText, EscapesOnlyQuoteBackslashAndControlBytesInTheFormAsked) {
-    const std::string text = std::string("\"\\\b\t\n\f\r\x01\x0b\x1f/\x7f\xc3\xa9", 14) + '\0';
-    std::string shortForms;
-    platform::AppendJsonString(shortForms, text, platform::ControlEscapes::Short);
-    EXPECT_EQ(shortForms, R"("\"\\\b\t\n\f\r\u0001\u000b\u001f/)"
-                          "\x7f\xc3\xa9"
-                          R"(\u0000")");
-    std::string unicode;
-    platform::AppendJsonEscaped(unicode, "\t\"", platform::ControlEscapes::Unicode);
-    EXPECT_EQ(unicode, R"(\u0009\")");
 }
 
 TEST(SanitizeUtf8, ReplacesEachBadByteOnce) {

@@ -1,59 +1,13 @@
-// What the file manager's Lister habits come down to: which keys go where, the commands, and the
-// find that reaches every name.
+// The Lister's find: every name and value the page shows, in its order, with the Lister's flags.
+// Keys and commands are tested where they take effect, in the Wine host.
 
 #include <gtest/gtest.h>
 
-#include "settings/config_files.h"
 #include "tests/bencode_builder.h"
-#include "tests/scratch_directory.h"
 #include "torrent/torrent_info.h"
-#include "view/key_routing.h"
-#include "view/lister_commands.h"
-#include "view/page_messages.h"
 #include "view/text_search.h"
 
 namespace {
-
-TEST(ListerKeys, KeysTheListerBindsLeaveThePageTheRestStay) {
-    using enum KeyEventKind;
-    const KeyContext plain{}, quickView{true, false}, pageKeys{false, true};
-    // clang-format off
-    const struct { unsigned key; KeyEventKind kind; bool control; KeyContext context; bool taken; KeyEventKind postAs; bool withLParam; } cases[] = {
-        {kKeyEscape, KeyDown,       false, plain,     true,  KeyDown,       false},
-        {kKeyEscape, SystemKeyDown, false, plain,     true,  KeyDown,       false},
-        {kKeyEscape, KeyUp,         false, plain,     false, KeyDown,       true},
-        {kKeyEscape, KeyDown,       false, quickView, false, KeyDown,       true},
-        {kKeyEscape, KeyDown,       false, pageKeys,  false, KeyDown,       true},
-        {kKeyF3,     KeyDown,       false, pageKeys,  true,  KeyDown,       true},
-        {kKeyF7,     KeyUp,         false, plain,     true,  KeyUp,         true},
-        {kKeyF10,    SystemKeyDown, false, plain,     true,  SystemKeyDown, true},
-        {kKeyAlt,    SystemKeyUp,   false, plain,     true,  SystemKeyUp,   true},
-        {'X',        SystemKeyDown, false, plain,     true,  SystemKeyDown, true},
-        {kKeyTab,    KeyDown,       false, plain,     false, KeyDown,       true},
-        {kKeyTab,    KeyDown,       false, quickView, true,  KeyDown,       true},
-        {'C',        KeyDown,       true,  plain,     true,  KeyDown,       true},
-        {'A',        KeyDown,       true,  pageKeys,  false, KeyDown,       true},
-        {'Q',        KeyDown,       true,  pageKeys,  true,  KeyDown,       true},
-        {'C',        KeyDown,       false, plain,     false, KeyDown,       true},
-        {'F',        KeyDown,       true,  plain,     false, KeyDown,       true},
-        {0x28,       KeyDown,       false, plain,     false, KeyDown,       true},  // Down
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        const KeyDecision decision = RouteReportedKey({c.key, c.kind, c.control}, c.context);
-        EXPECT_EQ(decision.taken, c.taken) << c.key << " " << static_cast<int>(c.kind);
-        if (c.taken) {
-            EXPECT_EQ(decision.postAs, c.postAs) << c.key;
-            EXPECT_EQ(decision.withLParam, c.withLParam) << c.key;
-        }
-    }
-    EXPECT_EQ(RelayedKey("n", plain), 'N');
-    EXPECT_EQ(RelayedKey("7", plain), '7');
-    EXPECT_EQ(RelayedKey("Tab", quickView), kKeyTab);
-    for (const char* refused : {"Tab", "8", "x", "N", "nn", ""}) {
-        EXPECT_EQ(RelayedKey(refused, plain), std::nullopt) << refused;
-    }
-}
 
 class Find : public testing::Test {
   protected:
@@ -125,44 +79,6 @@ TEST_F(Find, CaseFoldsBeyondAsciiAndCountsPlacesInUtf16) {
 TEST_F(Find, SingleFileTorrentIsOneRowUnderItsName) {
     Load(fixture::SingleFileTorrent("only.iso", 5));
     EXPECT_EQ(Next("only", kFindFirst | kBackwards), Hit(R"("node":1)", 0, 4));
-}
-
-TEST(ListerCommands, CopySelectAllAndTheLiveDarkSwitch) {
-    ScratchDirectory dir;
-    EnsureConfigFiles(dir.path());
-    WebViewState state;
-    state.configDir = dir.path();
-    const CommandOutcome copy = HandleListerCommand(state, kCommandCopy, 0);
-    EXPECT_EQ(copy.message, R"({"command":"copy"})");
-    EXPECT_TRUE(copy.awaitsCopy);
-    EXPECT_EQ(HandleListerCommand(state, kCommandSelectAll, 0).message,
-              R"({"command":"selectAll"})");
-    const CommandOutcome dark = HandleListerCommand(state, kCommandNewParams, 0x80 | 0x2);
-    EXPECT_EQ(dark.result, kListerOk);
-    EXPECT_EQ(dark.message, R"({"dark":true})");
-    EXPECT_TRUE(state.dark);
-    EXPECT_EQ(state.themeCss.rfind(":root{--bg:#1e1e1e;", 0), 0u);
-    EXPECT_NE(state.configJson.find(R"("tcDark":true)"), std::string::npos);
-    const CommandOutcome same = HandleListerCommand(state, kCommandNewParams, 0x80);
-    EXPECT_EQ(same.result, kListerOk);
-    EXPECT_FALSE(same.message);
-    EXPECT_EQ(HandleListerCommand(state, kCommandNewParams, 0).message, R"({"dark":false})");
-    EXPECT_EQ(HandleListerCommand(state, 7, 0).result, kListerError);
-}
-
-TEST(PageMessages, KeysAndCopiedTextGoToTheHost) {
-    WebViewState state;
-    EXPECT_EQ(HandlePageMessage(state, R"({"key":"n"})", false).relayedKey, "n");
-    EXPECT_EQ(HandlePageMessage(state, R"( {"keys":"page"})", false).pageWantsKeys, true);
-    EXPECT_EQ(HandlePageMessage(state, R"({"keys":"host"})", false).pageWantsKeys, false);
-    EXPECT_EQ(
-        HandlePageMessage(state, R"({"copy":"a\\b\u00e9\ud83d\ude00\ud800"})", false).copiedText,
-        "a\\b\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD");
-    // Only the first member names the kind: a setting whose value says "copy" is a setting.
-    const PageMessageOutcome setting =
-        HandlePageMessage(state, R"({"set":"","value":"x","copy":"y","key":"n"})", false);
-    EXPECT_FALSE(setting.copiedText);
-    EXPECT_FALSE(setting.relayedKey);
 }
 
 }  // namespace

@@ -151,13 +151,6 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-RECT PlacementInParent(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 std::size_t ThreadWindowCount() {
     std::size_t count = 0;
     EnumThreadWindows(
@@ -184,41 +177,4 @@ std::size_t PrivateBytes() {
     status.dwLength = sizeof status;
     GlobalMemoryStatusEx(&status);
     return static_cast<std::size_t>(status.ullTotalVirtual - status.ullAvailVirtual);
-}
-
-ImageTables ReadImageTables(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string image(std::istreambuf_iterator<char>(in), {});
-    ImageTables tables;
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(image.data() + dos->e_lfanew);
-    const auto* sections = IMAGE_FIRST_SECTION(nt);
-    const auto at = [&](DWORD rva) -> const char* {
-        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-            const auto& section = sections[i];
-            if (rva >= section.VirtualAddress &&
-                rva < section.VirtualAddress + section.Misc.VirtualSize) {
-                return image.data() + section.PointerToRawData + (rva - section.VirtualAddress);
-            }
-        }
-        return nullptr;
-    };
-    const auto& directories = nt->OptionalHeader.DataDirectory;
-    if (const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
-            at(directories[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress))) {
-        tables.name = at(exports->Name);
-        const auto* names = reinterpret_cast<const DWORD*>(at(exports->AddressOfNames));
-        for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-            tables.exports.emplace_back(at(names[i]));
-        }
-    }
-    for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-             at(directories[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress));
-         import != nullptr && import->Name != 0; ++import) {
-        std::string name = at(import->Name);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        tables.imports.push_back(name);
-    }
-    return tables;
 }

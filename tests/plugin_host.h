@@ -75,19 +75,10 @@ std::filesystem::path BuiltPlugin();
 // The clipboard's Unicode text; empty when there is none.
 std::wstring ClipboardText();
 
-// A window's direct children of class STATIC, its text, and where it sits in its parent.
+// A window's direct children of class STATIC, and its text.
 std::vector<HWND> LabelsOf(HWND window);
 std::wstring TextOf(HWND window);
-RECT PlacementInParent(HWND window);
 
 // Windows of this thread, children included, and the process's private memory.
 std::size_t ThreadWindowCount();
 std::size_t PrivateBytes();
-
-// What a 64-bit image file names itself, exports (sorted by name) and imports (lower case).
-struct ImageTables {
-    std::string name;
-    std::vector<std::string> exports;
-    std::vector<std::string> imports;
-};
-ImageTables ReadImageTables(const std::filesystem::path& image);

@@ -11,7 +11,7 @@ namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-TEST(ParseIni, TrimsSkipsCommentsAndNeverMergesSections) {
+TEST(ParseIni, TrimsSkipsCommentsNeverMergesSectionsAndCutsInlineCommentsAfterABlank) {
     const auto sections = ParseIni(
         "ignored=before any section\n  [ one ]  trailing\n\tkey = value \r\n; comment=1\n"
         "# comment=2\nno equals sign\n = empty key\nempty=\na=b=c\n[broken\n[one]\nkey=second\n"
@@ -20,56 +20,34 @@ TEST(ParseIni, TrimsSkipsCommentsAndNeverMergesSections) {
     EXPECT_EQ(sections[0].name, "one");
     EXPECT_EQ(sections[0].entries, (Entries{{"key", "value"}, {"empty", ""}, {"a", "b=c"}}));
     EXPECT_EQ(sections[1].entries, (Entries{{"key", "second"}}));
-    EXPECT_EQ(sections[2].name, "");
     EXPECT_EQ(sections[2].entries, (Entries{{"last", "no line feed"}}));
     // Lone carriage returns end no line; a byte order mark hides the section line.
     EXPECT_TRUE(ParseIni("[s]\ra=1\rb=2")[0].entries.empty());
     EXPECT_TRUE(ParseIni("\xEF\xBB\xBF[s]\na=1\n").empty());
-}
-
-TEST(ParseIni, InlineCommentsNeedABlankBefore) {
-    const std::pair<std::string, std::string> cases[] = {{"My Theme ; remark", "My Theme"},
-                                                         {"x\t# remark", "x"},
-                                                         {"#ff0000", "#ff0000"},
-                                                         {"a;b", "a;b"},
-                                                         {"C:\\a;b", "C:\\a;b"},
-                                                         {" ;x", ";x"},
-                                                         {"a;b ;c", "a;b"},
-                                                         {"#1 #2", "#1"},
-                                                         {"a ; b # c", "a"}};
-    for (const auto& [value, expected] : cases) {
+    // clang-format off
+    const std::pair<std::string, std::string> values[] = {
+        {"My Theme ; remark", "My Theme"}, {"x\t# remark", "x"}, {"#ff0000", "#ff0000"},
+        {"C:\\a;b", "C:\\a;b"}, {" ;x", ";x"}, {"a;b ;c", "a;b"}, {"a ; b # c", "a"}};
+    // clang-format on
+    for (const auto& [value, expected] : values) {
         EXPECT_EQ(ParseIni("[s]\nv=" + value)[0].entries.at(0).second, expected) << value;
     }
 }
 
 TEST(Settings, EachKeyFollowsItsRuleFromTheFileAndFromThePage) {
-    struct Case {
-        std::string key, value;
-        std::string file;  // the value's line after reading it from the file
-        std::string page;  // the same after the page sent it
-    };
-    const Case cases[] = {{"fontsize", "7", "13", "13"},
-                          {"fontsize", "29", "13", "13"},
-                          {"fontsize", "abc", "13", "13"},
-                          {"fontsize", "28", "28", "28"},
-                          {"fontsize", "12px", "12", "12"},
-                          {"fontsize", "+9", "9", "9"},
-                          {"fontsize", "99999999999", "13", "13"},
-                          {"sepspace", "yes", "1", "0"},
-                          {"sepspace", "true", "1", "1"},
-                          {"sepspace", "TRUE", "0", "0"},
-                          {"sepspace", "1", "1", "1"},
-                          {"cachemode", "Custom", "portable", "portable"},
-                          {"cachemode", "user", "user", "user"},
-                          {"theme", "#1", "#1", "#1"},
-                          {"cachepath", "C:\\a;b", "C:\\a;b", "C:\\a;b"},
-                          {"cachepath", "x\ncachemode=user", "x", ""},
-                          // What the file would cut or trim is trimmed or refused, never cut.
-                          {"cachepath", " \tD:\\x \t", "D:\\x", "D:\\x"},
-                          {"cachepath", "D:\\My #2", "D:\\My", ""},
-                          {"theme", "a\t;b", "a", "auto"},
-                          {"Theme", "x", "", ""}};
-    for (const Case& c : cases) {
+    // The value's line after reading it from the file, and after the page sent it.
+    // clang-format off
+    const struct { std::string key, value, file, page; } cases[] = {
+        {"fontsize", "7", "13", "13"}, {"fontsize", "28", "28", "28"}, {"fontsize", "12px", "12", "12"},
+        {"fontsize", "+9", "9", "9"}, {"fontsize", "99999999999", "13", "13"},
+        {"sepspace", "yes", "1", "0"}, {"sepspace", "true", "1", "1"}, {"sepspace", "TRUE", "0", "0"},
+        {"cachemode", "Custom", "portable", "portable"}, {"cachemode", "user", "user", "user"},
+        {"cachepath", "x\ncachemode=user", "x", ""}, {"Theme", "x", "", ""},
+        // What the file would cut or trim is trimmed or refused, never cut.
+        {"cachepath", " \tD:\\x \t", "D:\\x", "D:\\x"}, {"cachepath", "D:\\My #2", "D:\\My", ""},
+        {"theme", "a\t;b", "a", "auto"}};
+    // clang-format on
+    for (const auto& c : cases) {
         const std::string line = "\n" + c.key + "=";
         const auto valueOf = [&](const Settings& settings) {
             const std::string text = SettingsFileText(settings);
@@ -84,17 +62,12 @@ TEST(Settings, EachKeyFollowsItsRuleFromTheFileAndFromThePage) {
             << c.key << "=" << c.value;
         EXPECT_EQ(valueOf(fromPage), c.page) << c.key << "=" << c.value;
     }
-}
-
-TEST(Settings, SectionsAndPrecedence) {
-    EXPECT_EQ(SettingsFromText("[Settings]\ntheme=x").theme, "auto");
-    EXPECT_EQ(SettingsFromText("theme=x\n[settings]").theme, "auto");
-    EXPECT_EQ(SettingsFromText("[ settings ]\ntheme=x").theme, "x");
-    EXPECT_EQ(SettingsFromText("[settings]\ntheme=first\ntheme=second").theme, "first");
+    // Every [settings] section in turn, the first entry of a key within each.
     const Settings twice = SettingsFromText(
         "[settings]\ntheme=a\nfontsize=20\n[other]\ntheme=b\n[settings]\ntheme=c\nfontsize=99");
     EXPECT_EQ(twice.theme, "c");
     EXPECT_EQ(twice.fontsize, 20);
+    EXPECT_EQ(SettingsFromText("[Settings]\ntheme=x").theme, "auto");
 }
 
 TEST(Settings, DefaultFileIsExact) {
@@ -103,16 +76,10 @@ TEST(Settings, DefaultFileIsExact) {
     EXPECT_EQ(text.size(), 508u);
     EXPECT_EQ(HashHex(L"SHA1", text.data(), text.size()),
               "289970d9ca9b27a64fcb5b5e5ba4ce1c8ef738c5");
-    const Settings defaults;
     EXPECT_EQ(SettingsFileText(SettingsFromText(text)), text);
-    EXPECT_EQ(defaults.theme + defaults.tree + defaults.sizeunit + defaults.datefmt +
-                  defaults.cachemode + defaults.cachepath,
-              "autoexpandedautodmyportable");
-    EXPECT_EQ(defaults.fontsize, 13);
-    EXPECT_FALSE(defaults.sepspace);
 }
 
-TEST(ConfigFiles, ReadLimitsCacheAndDefaultFiles) {
+TEST(ConfigFiles, ReadLimitCacheDefaultFilesAndFailedWrites) {
     ScratchDirectory dir;
     const auto large = dir.Write("large.ini", "[settings]\ntheme=x\n");
     std::filesystem::resize_file(large, kMaxIniFileBytes + 1);
@@ -122,11 +89,10 @@ TEST(ConfigFiles, ReadLimitsCacheAndDefaultFiles) {
 
     EnsureConfigFiles(dir.path());
     EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), SettingsFileText(Settings{}));
-    dir.Write(kSettingsFileName, "[settings]\ntheme=first\n");
+    const auto file = dir.Write(kSettingsFileName, "[settings]\ntheme=first\n");
     EnsureConfigFiles(dir.path());
-    EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), "[settings]\ntheme=first\n");
-
-    const auto file = dir.path() / kSettingsFileName;
+    EXPECT_EQ(ReadAll(file), "[settings]\ntheme=first\n");
+    // The cache follows the file's time stamp, and its invalidation.
     const auto stamp = std::filesystem::last_write_time(file) - std::chrono::hours(1);
     std::filesystem::last_write_time(file, stamp);
     EXPECT_EQ(LoadSettings(dir.path()).theme, "first");
@@ -135,26 +101,18 @@ TEST(ConfigFiles, ReadLimitsCacheAndDefaultFiles) {
     EXPECT_EQ(LoadSettings(dir.path()).theme, "first");
     InvalidateSettings();
     EXPECT_EQ(LoadSettings(dir.path()).theme, "other");
-    dir.Write(kSettingsFileName, "[settings]\ntheme=third\n");
-    std::filesystem::last_write_time(file, stamp + std::chrono::seconds(10));
-    EXPECT_EQ(LoadSettings(dir.path()).theme, "third");
-}
 
-TEST(ConfigFiles, FolderAndFailedWrites) {
-    const std::filesystem::path plugin = "plugins";
-    const auto appData = std::filesystem::path("appdata");
-    EXPECT_EQ(ChooseConfigFolder(plugin, true, appData).folder, plugin);
-    EXPECT_FALSE(ChooseConfigFolder(plugin, true, appData).create);
-    EXPECT_EQ(ChooseConfigFolder(plugin, false, appData).folder, appData / "Marrowpeek");
-    EXPECT_TRUE(ChooseConfigFolder(plugin, false, appData).create);
-    EXPECT_EQ(ChooseConfigFolder(plugin, false, std::nullopt).folder, plugin);
+    EXPECT_EQ(ChooseConfigFolder("plugins", true, "appdata").folder, "plugins");
+    EXPECT_TRUE(ChooseConfigFolder("plugins", false, "appdata").create);
+    EXPECT_EQ(ChooseConfigFolder("plugins", false, "appdata").folder, "appdata/Marrowpeek");
+    EXPECT_EQ(ChooseConfigFolder("plugins", false, std::nullopt).folder, "plugins");
 
     // A failed write keeps the old file and leaves nothing beside it.
-    ScratchDirectory dir;
-    EXPECT_FALSE(WriteSettings(dir.path() / "missing", Settings{}));
-    std::filesystem::create_directory(dir.path() / kSettingsFileName);
-    EXPECT_FALSE(WriteSettings(dir.path(), Settings{}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    ScratchDirectory other;
+    EXPECT_FALSE(WriteSettings(other.path() / "missing", Settings{}));
+    std::filesystem::create_directory(other.path() / kSettingsFileName);
+    EXPECT_FALSE(WriteSettings(other.path(), Settings{}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(other.path()), {}), 1);
 }
 
 }  // namespace

@@ -33,10 +33,6 @@ std::filesystem::path TestRuntimeLibrary() {
     return PathFromEnvironment(L"MARROWPEEK_TEST_RUNTIME");
 }
 
-std::filesystem::path EmptyLibrary() {
-    return PathFromEnvironment(L"MARROWPEEK_EMPTY_LIBRARY");
-}
-
 std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
                                   const std::filesystem::path& file) {
     const auto target = folder / L"EBWebView" / L"x64" / L"EmbeddedBrowserWebView.dll";

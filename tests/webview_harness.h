@@ -29,9 +29,8 @@ std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
 // Makes `to` the same file as `from`: a hard link where possible, else a copy.
 void LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// The built test runtime and the empty library, named by the test's environment.
+// The built test runtime, named by the test's environment.
 std::filesystem::path TestRuntimeLibrary();
-std::filesystem::path EmptyLibrary();
 
 // Runs every message waiting on this thread, including those posted while running.
 void PumpMessages();

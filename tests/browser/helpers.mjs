@@ -18,45 +18,33 @@ export function bencode(value) {
     const bytes = Buffer.isBuffer(value) ? value : Buffer.from(value, 'utf8');
     return Buffer.concat([Buffer.from(`${bytes.length}:`), bytes]);
   }
-  if (Array.isArray(value)) {
-    return Buffer.concat([Buffer.from('l'), ...value.map(bencode), Buffer.from('e')]);
-  }
+  if (Array.isArray(value)) return Buffer.concat([Buffer.from('l'), ...value.map(bencode), Buffer.from('e')]);
   const keys = Object.keys(value).sort((a, b) => Buffer.compare(Buffer.from(a), Buffer.from(b)));
-  const parts = [Buffer.from('d')];
-  for (const key of keys) parts.push(bencode(key), bencode(value[key]));
-  parts.push(Buffer.from('e'));
-  return Buffer.concat(parts);
+  return Buffer.concat([Buffer.from('d'), ...keys.flatMap((key) => [bencode(key), bencode(value[key])]), Buffer.from('e')]);
 }
 
 // A version 1 torrent. `files`: [path, length] pairs, a path being 'a/b/c.txt' or a list of
-// elements; none makes a
-// single-file torrent of `length` bytes.
+// elements; without them, a single-file torrent of `length` bytes.
 export function torrent({ name = 'Sample', files, length = 700, pieceLength = 262144, extra = {}, info = {} } = {}) {
   const total = files ? files.reduce((sum, [, size]) => sum + size, 0) : length;
-  const pieces = Math.max(1, Math.ceil(total / pieceLength));
-  const body = { name, 'piece length': pieceLength, pieces: Buffer.alloc(20 * pieces, 7), ...info };
+  const body = { name, 'piece length': pieceLength, pieces: Buffer.alloc(20 * Math.max(1, Math.ceil(total / pieceLength)), 7), ...info };
   if (files) body.files = files.map(([path, size]) => ({ length: size, path: Array.isArray(path) ? path : path.split('/') }));
   else body.length = length;
   return bencode({ ...extra, info: body });
 }
 
-export function scratch() {
-  return mkdtempSync(join(tmpdir(), 'marrowpeek-page-'));
-}
+export const scratch = () => mkdtempSync(join(tmpdir(), 'marrowpeek-page-'));
 
 export function writeTorrent(folder, fileName, bytes) {
-  const path = join(folder, fileName);
-  writeFileSync(path, bytes);
-  return path;
+  writeFileSync(join(folder, fileName), bytes);
+  return join(folder, fileName);
 }
 
-// Starts the preview host for a torrent; resolves with its address and the lines it wrote to
-// standard error (timing lines).
-export async function startPreview(torrentPath, { configDir, dark = false, perf = false } = {}) {
-  const dir = configDir || scratch();
-  mkdirSync(dir, { recursive: true });
-  const args = ['preview', torrentPath, '--port', '0', '--config-dir', dir];
-  if (dark) args.push('--dark');
+// Starts the preview host for a torrent; resolves with its address and the lines it writes to
+// standard error (timing lines, and what it would hand the Lister window and the clipboard).
+export async function startPreview(torrentPath, { configDir = scratch(), dark = false, perf = false } = {}) {
+  mkdirSync(configDir, { recursive: true });
+  const args = ['preview', torrentPath, '--port', '0', '--config-dir', configDir, ...(dark ? ['--dark'] : [])];
   const env = { ...process.env };
   if (perf) env.MARROWPEEK_PERF = '1';
   else delete env.MARROWPEEK_PERF;
@@ -65,25 +53,18 @@ export async function startPreview(torrentPath, { configDir, dark = false, perf 
   child.stderr.setEncoding('utf8');
   child.stderr.on('data', (text) => stderr.push(...text.split('\n').filter(Boolean)));
   const address = await new Promise((resolve, reject) => {
-    let out = '';
     child.stdout.setEncoding('utf8');
-    child.stdout.on('data', (text) => {
-      out += text;
-      const line = out.split('\n')[0];
-      if (out.includes('\n')) resolve(line.trim());
-    });
+    child.stdout.once('data', (text) => resolve(text.split('\n')[0].trim()));
     child.on('exit', (code) => reject(new Error(`preview exited with ${code}: ${stderr.join('\n')}`)));
   });
   const origin = new URL(address).origin;
   return {
     address,
     origin,
-    configDir: dir,
     stderr,
     // Acts as the page does: from its origin, with the run's token from its bridge.
     async post(path, body) {
-      const page = await (await fetch(origin + '/index.html')).text();
-      const token = page.match(/'X-Preview-Token': '([0-9a-f]+)'/)[1];
+      const token = (await (await fetch(`${origin}/index.html`)).text()).match(/'X-Preview-Token': '([0-9a-f]+)'/)[1];
       return fetch(origin + path, { method: 'POST', body, headers: { Origin: origin, 'X-Preview-Token': token } });
     },
     async load(path) {
@@ -91,14 +72,14 @@ export async function startPreview(torrentPath, { configDir, dark = false, perf 
       if (response.status !== 204) throw new Error(`load refused: ${await response.text()}`);
     },
     // Plays the file manager: "copy", "selectAll", "dark 1", "find FLAGS TEXT"; the status.
-    async command(body) {
-      return (await this.post('/__preview/host', body)).status;
+    command(body) {
+      return this.post('/__preview/host', body).then((response) => response.status);
     },
     stop() { child.kill(); },
   };
 }
 
-export async function launchBrowser() {
+export function launchBrowser() {
   return chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
@@ -107,10 +88,10 @@ export async function launchBrowser() {
 }
 
 // Opens the page and waits for its first run to finish.
-export async function openPage(browser, address, options = {}) {
-  const context = await browser.newContext({ viewport: { width: 900, height: 700 }, timezoneId: 'Europe/Berlin', locale: 'en-US', ...options });
+export async function openPage(browser, address) {
+  const context = await browser.newContext({ viewport: { width: 900, height: 700 }, timezoneId: 'Europe/Berlin', locale: 'en-US' });
   const page = await context.newPage();
-  page.on('dialog', (dialog) => { page.__dialogs = (page.__dialogs || 0) + 1; dialog.dismiss(); });
+  page.on('dialog', (dialog) => { page.dialogs = (page.dialogs || 0) + 1; dialog.dismiss(); });
   await page.goto(address);
   await page.waitForFunction(() => document.getElementById('title').textContent !== '—');
   return page;

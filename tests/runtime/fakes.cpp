@@ -54,7 +54,6 @@ struct RuntimeState {
     PlannedFailure environmentFailure;
     PlannedFailure controllerFailure;
     HRESULT navigateResult = S_OK;
-    bool offerWebView22 = true;
     bool holdCompletions = false;
     std::map<UINT_PTR, std::function<void()>> waiting;
     std::vector<UINT_PTR> held;
@@ -147,210 +146,131 @@ HRESULT Subscribe(Handlers& handlers, IUnknown* handler, INT64* token) {
     return S_OK;
 }
 
-// ---- event arguments and responses
+// ---- event arguments and responses; each fake's slot functions sit beside their slots.
 
 struct Request : FakeObject {
     std::wstring uri;
-    static HRESULT STDMETHODCALLTYPE GetUri(Request* self, LPWSTR* uri) {
-        return CopyOut(self->uri, uri);
-    }
 };
-
 struct Response : FakeObject {
     ResourceReply reply;
 };
-
 struct ResourceArgs : FakeObject {
-    ComPtr<IUnknown> request;
-    ComPtr<IUnknown> response;
-    static HRESULT STDMETHODCALLTYPE GetRequest(ResourceArgs* self, IUnknown** request) {
-        return Give(request, ComPtr(self->request).Detach());
-    }
-    static HRESULT STDMETHODCALLTYPE PutResponse(ResourceArgs* self, IUnknown* response) {
-        self->response = response;
-        return S_OK;
-    }
+    ComPtr<IUnknown> request, response;
 };
-
 struct MessageArgs : FakeObject {
     std::optional<std::wstring> text;
-    static HRESULT STDMETHODCALLTYPE TryGetString(MessageArgs* self, LPWSTR* text) {
-        if (self->text) {
-            return CopyOut(*self->text, text);
-        }
-        Give(text, nullptr);
-        return E_INVALIDARG;
-    }
 };
-
 struct KeyArgs : FakeObject {
-    INT32 kind = 0;
+    INT32 kind = 0, lParam = 0;
     UINT key = 0;
-    INT32 lParam = 0;
     bool handled = false;
-    static HRESULT STDMETHODCALLTYPE GetLParam(KeyArgs* self, INT32* lParam) {
-        return Give(lParam, self->lParam);
-    }
-    static HRESULT STDMETHODCALLTYPE GetKind(KeyArgs* self, INT32* kind) {
-        return Give(kind, self->kind);
-    }
-    static HRESULT STDMETHODCALLTYPE GetKey(KeyArgs* self, UINT* key) {
-        return Give(key, self->key);
-    }
-    static HRESULT STDMETHODCALLTYPE PutHandled(KeyArgs* self, BOOL handled) {
-        self->handled = handled != FALSE;
-        return S_OK;
-    }
 };
+struct NavigationArgs : FakeObject {};
 
-const std::vector<Slot> kRequestSlots = MakeVtable(10, {{3, At(Request::GetUri)}});
+// clang-format off
+const std::vector<Slot> kRequestSlots = MakeVtable(10, {
+    {3, At(+[](Request* self, LPWSTR* uri) { return CopyOut(self->uri, uri); })}});
 const std::vector<Slot> kResponseSlots = MakeVtable(10, {});
-const std::vector<Slot> kResourceArgsSlots =
-    MakeVtable(8, {{3, At(ResourceArgs::GetRequest)}, {5, At(ResourceArgs::PutResponse)}});
-const std::vector<Slot> kMessageArgsSlots = MakeVtable(6, {{5, At(MessageArgs::TryGetString)}});
-const std::vector<Slot> kKeyArgsSlots = MakeVtable(9, {{3, At(KeyArgs::GetKind)},
-                                                       {4, At(KeyArgs::GetKey)},
-                                                       {5, At(KeyArgs::GetLParam)},
-                                                       {8, At(KeyArgs::PutHandled)}});
+const std::vector<Slot> kResourceArgsSlots = MakeVtable(8, {
+    {3, At(+[](ResourceArgs* self, IUnknown** request) { return Give(request, ComPtr(self->request).Detach()); })},
+    {5, At(+[](ResourceArgs* self, IUnknown* response) { self->response = response; return S_OK; })}});
+const std::vector<Slot> kMessageArgsSlots = MakeVtable(6, {
+    {5, At(+[](MessageArgs* self, LPWSTR* text) {
+        Give(text, nullptr);
+        return self->text ? CopyOut(*self->text, text) : E_INVALIDARG;
+    })}});
+const std::vector<Slot> kKeyArgsSlots = MakeVtable(9, {
+    {3, At(+[](KeyArgs* self, INT32* kind) { return Give(kind, self->kind); })},
+    {4, At(+[](KeyArgs* self, UINT* key) { return Give(key, self->key); })},
+    {5, At(+[](KeyArgs* self, INT32* lParam) { return Give(lParam, self->lParam); })},
+    {8, At(+[](KeyArgs* self, BOOL handled) { self->handled = handled != FALSE; return S_OK; })}});
+// clang-format on
 // The plug-in reads nothing from a navigation's completion.
 const std::vector<Slot> kNavigationArgsSlots = MakeVtable(6, {});
 
-// ---- the web view and its controller
-
-void Note(int controller, const std::string& call) {
-    State().journal.push_back("c" + std::to_string(controller) + " " + call);
-}
-
-// The web view's settings, which answer for ICoreWebView2Settings3 as well.
-struct Settings : FakeObject {
-    explicit Settings(int number) : controller(number) {}
-    int controller;
-    static HRESULT STDMETHODCALLTYPE PutZoomControl(Settings* self, BOOL enabled) {
-        Note(self->controller, "put_IsZoomControlEnabled " + std::to_string(enabled));
-        return S_OK;
-    }
-    static HRESULT STDMETHODCALLTYPE PutAcceleratorKeys(Settings* self, BOOL enabled) {
-        Note(self->controller, "put_AreBrowserAcceleratorKeysEnabled " + std::to_string(enabled));
-        return S_OK;
-    }
-};
-
-const std::vector<Slot> kSettingsSlots =
-    MakeVtable(25, {{18, At(Settings::PutZoomControl)}, {24, At(Settings::PutAcceleratorKeys)}});
+// ---- the web view, its settings and its controller
 
 struct WebView : FakeObject {
     int controller = 0;
     bool closed = false;
     Handlers resourceHandlers, navigationHandlers, messageHandlers;
-
-    // Journals the call; false once the web view is closed.
-    bool Note(const std::string& call) {
-        ::Note(controller, call);
-        return !closed;
-    }
-    HRESULT Answer(const std::string& call, HRESULT result = S_OK) {
-        return Note(call) ? result : kClosedResult;
-    }
-    static HRESULT STDMETHODCALLTYPE GetSettings(WebView* self, IUnknown** settings) {
-        return Give(
-            settings,
-            Make<Settings>(kSettingsSlots, {kSettingsId, kSettings3Id}, self->controller).Detach());
-    }
-    static HRESULT STDMETHODCALLTYPE Navigate(WebView* self, LPCWSTR uri) {
-        return self->Answer("Navigate " + Utf8(uri), State().navigateResult);
-    }
-    static HRESULT STDMETHODCALLTYPE PostJson(WebView* self, LPCWSTR json) {
-        return self->Answer("PostWebMessageAsJson " + Utf8(json));
-    }
-    static HRESULT STDMETHODCALLTYPE AddFilter(WebView* self, LPCWSTR uri, INT32 context) {
-        return self->Answer("AddWebResourceRequestedFilter " + Utf8(uri) + " " +
-                            std::to_string(context));
-    }
-    static HRESULT STDMETHODCALLTYPE AddFilterWithKinds(WebView* self, LPCWSTR uri, INT32 context,
-                                                        INT32 kinds) {
-        return self->Answer("AddWebResourceRequestedFilterWithRequestSourceKinds " + Utf8(uri) +
-                            " " + std::to_string(context) + " " + std::to_string(kinds));
-    }
-    static HRESULT STDMETHODCALLTYPE AddNavigationCompleted(WebView* self, IUnknown* handler,
-                                                            INT64* token) {
-        return self->Note("add_NavigationCompleted")
-                   ? Subscribe(self->navigationHandlers, handler, token)
-                   : kClosedResult;
-    }
-    static HRESULT STDMETHODCALLTYPE AddWebMessageReceived(WebView* self, IUnknown* handler,
-                                                           INT64* token) {
-        return self->Note("add_WebMessageReceived")
-                   ? Subscribe(self->messageHandlers, handler, token)
-                   : kClosedResult;
-    }
-    static HRESULT STDMETHODCALLTYPE AddWebResourceRequested(WebView* self, IUnknown* handler,
-                                                             INT64* token) {
-        return self->Note("add_WebResourceRequested")
-                   ? Subscribe(self->resourceHandlers, handler, token)
-                   : kClosedResult;
-    }
 };
 
-const std::vector<Slot> kWebViewSlots = MakeVtable(125, {{3, At(WebView::GetSettings)},
-                                                         {5, At(WebView::Navigate)},
-                                                         {15, At(WebView::AddNavigationCompleted)},
-                                                         {32, At(WebView::PostJson)},
-                                                         {34, At(WebView::AddWebMessageReceived)},
-                                                         {55, At(WebView::AddWebResourceRequested)},
-                                                         {57, At(WebView::AddFilter)},
-                                                         {123, At(WebView::AddFilterWithKinds)}});
+// Journals a call on controller `number`'s objects; once they are closed it fails.
+HRESULT Note(const WebView& view, const std::string& call, HRESULT result = S_OK) {
+    State().journal.push_back("c" + std::to_string(view.controller) + " " + call);
+    return view.closed ? kClosedResult : result;
+}
+
+HRESULT Subscribe(const WebView& view, const char* event, Handlers& handlers, IUnknown* handler,
+                  INT64* token) {
+    return FAILED(Note(view, event)) ? kClosedResult : Subscribe(handlers, handler, token);
+}
+
+// The web view's settings, which answer for ICoreWebView2Settings3 as well.
+struct Settings : FakeObject {
+    explicit Settings(const WebView& owner) : view(owner) {}
+    const WebView& view;
+};
+
+std::string Text(long long value) {
+    return std::to_string(value);
+}
+
+// clang-format off
+const std::vector<Slot> kSettingsSlots = MakeVtable(25, {
+    {18, At(+[](Settings* self, BOOL on) { return Note(self->view, "put_IsZoomControlEnabled " + Text(on)); })},
+    {24, At(+[](Settings* self, BOOL on) { return Note(self->view, "put_AreBrowserAcceleratorKeysEnabled " + Text(on)); })}});
+
+const std::vector<Slot> kWebViewSlots = MakeVtable(125, {
+    {3, At(+[](WebView* self, IUnknown** settings) {
+        return Give(settings, Make<Settings>(kSettingsSlots, {kSettingsId, kSettings3Id}, *self).Detach());
+    })},
+    {5, At(+[](WebView* self, LPCWSTR uri) { return Note(*self, "Navigate " + Utf8(uri), State().navigateResult); })},
+    {15, At(+[](WebView* self, IUnknown* handler, INT64* token) {
+        return Subscribe(*self, "add_NavigationCompleted", self->navigationHandlers, handler, token);
+    })},
+    {32, At(+[](WebView* self, LPCWSTR json) { return Note(*self, "PostWebMessageAsJson " + Utf8(json)); })},
+    {34, At(+[](WebView* self, IUnknown* handler, INT64* token) {
+        return Subscribe(*self, "add_WebMessageReceived", self->messageHandlers, handler, token);
+    })},
+    {55, At(+[](WebView* self, IUnknown* handler, INT64* token) {
+        return Subscribe(*self, "add_WebResourceRequested", self->resourceHandlers, handler, token);
+    })},
+    {123, At(+[](WebView* self, LPCWSTR uri, INT32 context, INT32 kinds) {
+        return Note(*self, "AddWebResourceRequestedFilterWithRequestSourceKinds " + Utf8(uri) + " " +
+                               Text(context) + " " + Text(kinds));
+    })}});
+// clang-format on
 
 struct Controller : FakeObject {
     explicit Controller(int number) {
-        std::vector<GUID> offered;
-        if (State().offerWebView22) {
-            offered.push_back(kWebView22Id);
-        }
-        webView = Make<WebView>(kWebViewSlots, std::move(offered));
+        webView = Make<WebView>(kWebViewSlots, {kWebView22Id});
         view().controller = number;
     }
+    WebView& view() { return *AsFake<WebView>(webView.Get()); }
+
     ComPtr<IUnknown> webView;
     Handlers keyHandlers, focusHandlers;
+};
 
-    WebView& view() { return *AsFake<WebView>(webView.Get()); }
-    HRESULT Answer(const std::string& call) { return view().Note(call) ? S_OK : kClosedResult; }
-
-    static HRESULT STDMETHODCALLTYPE PutIsVisible(Controller* self, BOOL visible) {
-        return self->Answer("put_IsVisible " + std::to_string(visible ? 1 : 0));
-    }
-    static HRESULT STDMETHODCALLTYPE PutBounds(Controller* self, RECT bounds) {
-        return self->Answer("put_Bounds " + std::to_string(bounds.left) + " " +
-                            std::to_string(bounds.top) + " " + std::to_string(bounds.right) + " " +
-                            std::to_string(bounds.bottom));
-    }
-    static HRESULT STDMETHODCALLTYPE MoveFocus(Controller* self, INT32 reason) {
-        return self->Answer("MoveFocus " + std::to_string(reason));
-    }
-    static HRESULT STDMETHODCALLTYPE AddGotFocus(Controller* self, IUnknown* handler,
-                                                 INT64* token) {
-        return self->view().Note("add_GotFocus") ? Subscribe(self->focusHandlers, handler, token)
-                                                 : kClosedResult;
-    }
-    // COREWEBVIEW2_COLOR: four bytes passed by value, A first.
-    static HRESULT STDMETHODCALLTYPE PutBackground(Controller* self, UINT32 color) {
-        std::string bytes;
-        for (int shift = 0; shift < 32; shift += 8) {
-            bytes += (shift == 0 ? "" : " ") + std::to_string((color >> shift) & 0xFF);
-        }
-        return self->Answer("put_DefaultBackgroundColor " + bytes);
-    }
-    static HRESULT STDMETHODCALLTYPE AddAcceleratorKeyPressed(Controller* self, IUnknown* handler,
-                                                              INT64* token) {
-        return self->view().Note("add_AcceleratorKeyPressed")
-                   ? Subscribe(self->keyHandlers, handler, token)
-                   : kClosedResult;
-    }
-    static HRESULT STDMETHODCALLTYPE PutParentWindow(Controller* self, HWND parent) {
-        return self->Answer("put_ParentWindow " + HandleText(parent));
-    }
-    static HRESULT STDMETHODCALLTYPE Close(Controller* self) {
+// clang-format off
+const std::vector<Slot> kControllerSlots = MakeVtable(28, {
+    {4, At(+[](Controller* self, BOOL visible) { return Note(self->view(), "put_IsVisible " + Text(visible != FALSE)); })},
+    {6, At(+[](Controller* self, RECT r) {
+        return Note(self->view(), "put_Bounds " + Text(r.left) + " " + Text(r.top) + " " + Text(r.right) + " " + Text(r.bottom));
+    })},
+    {12, At(+[](Controller* self, INT32 reason) { return Note(self->view(), "MoveFocus " + Text(reason)); })},
+    {15, At(+[](Controller* self, IUnknown* handler, INT64* token) {
+        return Subscribe(self->view(), "add_GotFocus", self->focusHandlers, handler, token);
+    })},
+    {19, At(+[](Controller* self, IUnknown* handler, INT64* token) {
+        return Subscribe(self->view(), "add_AcceleratorKeyPressed", self->keyHandlers, handler, token);
+    })},
+    {22, At(+[](Controller* self, HWND parent) { return Note(self->view(), "put_ParentWindow " + HandleText(parent)); })},
+    {24, At(+[](Controller* self) {
         WebView& view = self->view();
-        if (!view.Note("Close")) {
+        if (FAILED(Note(view, "Close"))) {
             return kClosedResult;
         }
         // Closing ends every subscription, as in the real runtime.
@@ -358,68 +278,58 @@ struct Controller : FakeObject {
         view.resourceHandlers = view.navigationHandlers = view.messageHandlers = {};
         self->keyHandlers = self->focusHandlers = {};
         return S_OK;
-    }
-    static HRESULT STDMETHODCALLTYPE GetCoreWebView2(Controller* self, IUnknown** webView) {
+    })},
+    {25, At(+[](Controller* self, IUnknown** webView) {
         Give(webView, self->view().closed ? nullptr : ComPtr(self->webView).Detach());
         return self->view().closed ? kClosedResult : S_OK;
-    }
-};
-
-const std::vector<Slot> kControllerSlots =
-    MakeVtable(28, {{4, At(Controller::PutIsVisible)},
-                    {6, At(Controller::PutBounds)},
-                    {12, At(Controller::MoveFocus)},
-                    {15, At(Controller::AddGotFocus)},
-                    {27, At(Controller::PutBackground)},
-                    {19, At(Controller::AddAcceleratorKeyPressed)},
-                    {22, At(Controller::PutParentWindow)},
-                    {24, At(Controller::Close)},
-                    {25, At(Controller::GetCoreWebView2)}});
+    })},
+    // COREWEBVIEW2_COLOR: four bytes passed by value in one register, A lowest.
+    {27, At(+[](Controller* self, UINT32 color) {
+        return Note(self->view(), "put_DefaultBackgroundColor " + Text(color & 0xFF) + " " + Text((color >> 8) & 0xFF) +
+                                      " " + Text((color >> 16) & 0xFF) + " " + Text(color >> 24));
+    })}});
+// clang-format on
 
 // ---- the environment
 
-struct Environment : FakeObject {
-    static HRESULT STDMETHODCALLTYPE CreateController(Environment*, HWND parent,
-                                                      IUnknown* handler) {
-        RuntimeState& state = State();
-        const int number = static_cast<int>(state.controllers.size()) + 1;
-        state.journal.push_back("CreateCoreWebView2Controller c" + std::to_string(number) +
-                                " parent " + HandleText(parent));
-        if (handler == nullptr) {
-            return E_POINTER;
-        }
-        if (const HRESULT failure = state.controllerFailure.Take(false); FAILED(failure)) {
-            return failure;
-        }
-        ComPtr caller(handler);
-        if (const HRESULT failure = state.controllerFailure.Take(true); FAILED(failure)) {
-            Complete([failure, caller] { InvokeHandler(caller.Get(), failure, nullptr); });
-            return S_OK;
-        }
-        auto controller = Make<Controller>(kControllerSlots, {kController2Id}, number);
-        state.controllers.push_back(controller);
-        Complete([controller, caller] { InvokeHandler(caller.Get(), S_OK, controller.Get()); });
+HRESULT CreateController(void*, HWND parent, IUnknown* handler) {
+    RuntimeState& state = State();
+    const int number = static_cast<int>(state.controllers.size()) + 1;
+    state.journal.push_back("CreateCoreWebView2Controller c" + std::to_string(number) + " parent " +
+                            HandleText(parent));
+    if (handler == nullptr) {
+        return E_POINTER;
+    }
+    if (const HRESULT failure = state.controllerFailure.Take(false); FAILED(failure)) {
+        return failure;
+    }
+    ComPtr caller(handler);
+    if (const HRESULT failure = state.controllerFailure.Take(true); FAILED(failure)) {
+        Complete([failure, caller] { InvokeHandler(caller.Get(), failure, nullptr); });
         return S_OK;
     }
-    // The content is read at once, from the stream's current position, as the runtime reads it.
-    static HRESULT STDMETHODCALLTYPE CreateResponse(Environment*, IStream* content, int status,
-                                                    LPCWSTR reason, LPCWSTR headers,
-                                                    IUnknown** response) {
-        auto made = Make<Response>(kResponseSlots, {});
-        ResourceReply& reply = AsFake<Response>(made.Get())->reply;
-        reply = {true, status, reason ? reason : L"", headers ? headers : L"", {}};
-        char chunk[4096];
-        ULONG read = 0;
-        while (content != nullptr && SUCCEEDED(content->Read(chunk, sizeof chunk, &read)) &&
-               read > 0) {
-            reply.body.append(chunk, read);
-        }
-        return Give(response, made.Detach());
+    auto controller = Make<Controller>(kControllerSlots, {kController2Id}, number);
+    state.controllers.push_back(controller);
+    Complete([controller, caller] { InvokeHandler(caller.Get(), S_OK, controller.Get()); });
+    return S_OK;
+}
+
+// The content is read at once, from the stream's current position, as the runtime reads it.
+HRESULT CreateResponse(void*, IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
+                       IUnknown** response) {
+    auto made = Make<Response>(kResponseSlots, {});
+    ResourceReply& reply = AsFake<Response>(made.Get())->reply;
+    reply = {true, status, reason ? reason : L"", headers ? headers : L"", {}};
+    char chunk[4096];
+    ULONG read = 0;
+    while (content != nullptr && SUCCEEDED(content->Read(chunk, sizeof chunk, &read)) && read > 0) {
+        reply.body.append(chunk, read);
     }
-};
+    return Give(response, made.Detach());
+}
 
 const std::vector<Slot> kEnvironmentSlots =
-    MakeVtable(8, {{3, At(Environment::CreateController)}, {4, At(Environment::CreateResponse)}});
+    MakeVtable(8, {{3, At(CreateController)}, {4, At(CreateResponse)}});
 
 Controller* ControllerAt(int number) {
     auto& controllers = State().controllers;
@@ -443,7 +353,6 @@ class Control final : public TestRuntime {
         State().controllerFailure = {result, inCompletion, times};
     }
     void AnswerNavigate(HRESULT result) override { State().navigateResult = result; }
-    void OfferWebView22(bool offered) override { State().offerWebView22 = offered; }
     void HoldCompletions(bool hold) override { State().holdCompletions = hold; }
     void ReleaseCompletions() override {
         for (UINT_PTR id : std::exchange(State().held, {})) {
@@ -452,7 +361,6 @@ class Control final : public TestRuntime {
     }
     std::vector<EnvironmentCall> EnvironmentCalls() override { return State().environmentCalls; }
     std::vector<std::string> Journal() override { return State().journal; }
-    int ControllerCount() override { return static_cast<int>(State().controllers.size()); }
 
     ResourceReply RaiseResourceRequest(int number, const std::wstring& uri) override {
         Controller* controller = ControllerAt(number);
@@ -502,8 +410,6 @@ class Control final : public TestRuntime {
     }
 
   private:
-    struct NavigationArgs : FakeObject {};
-
     // To a copy of the list, so that a handler may do anything while it runs.
     static void Raise(Handlers handlers, const ComPtr<IUnknown>& sender,
                       const ComPtr<IUnknown>& args) {
@@ -575,7 +481,7 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE
     if (FAILED(late)) {
         Complete([late, caller] { InvokeHandler(caller.Get(), late, nullptr); });
     } else {
-        auto environment = Make<Environment>(kEnvironmentSlots, {kEnvironmentId});
+        auto environment = Make<FakeObject>(kEnvironmentSlots, {kEnvironmentId});
         Complete([environment, caller] { InvokeHandler(caller.Get(), S_OK, environment.Get()); });
     }
     return S_OK;

@@ -36,8 +36,6 @@ class TestRuntime {
     virtual void FailController(HRESULT result, bool inCompletion, int times) = 0;
     // What Navigate answers from now on (S_OK by default).
     virtual void AnswerNavigate(HRESULT result) = 0;
-    // Whether web views answer for ICoreWebView2_22 (on by default).
-    virtual void OfferWebView22(bool offered) = 0;
 
     // Completions normally arrive through the calling thread's message loop; held ones wait for
     // ReleaseCompletions, which posts them.
@@ -48,7 +46,6 @@ class TestRuntime {
     // Every call made on controllers and web views, one line each, such as
     // "c1 Navigate https://a.invalid/index.html" (UTF-8; controllers count from 1).
     virtual std::vector<std::string> Journal() = 0;
-    virtual int ControllerCount() = 0;
 
     // Events of controller `controller` (from 1), raised to its subscribed handlers at once.
     virtual ResourceReply RaiseResourceRequest(int controller, const std::wstring& uri) = 0;

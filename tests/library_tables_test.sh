@@ -1,0 +1,28 @@
+#!/bin/sh
+# Marrowpeek.dll as Windows and the file manager see it: the name it gives itself, the functions
+# it exports, and imports from Windows itself only (the C++ runtime is linked in).
+# Usage: library_tables_test.sh OBJDUMP DLL
+set -u
+tables=$("$1" -p "$2") || exit 1
+failures=0
+expect() {
+    if [ "$2" != "$3" ]; then
+        echo "FAILED: $1"; echo "  expected: $3"; echo "  actual:   $2"
+        failures=$((failures + 1))
+    fi
+}
+expect "library name" "$(printf '%s\n' "$tables" | sed -n 's/^Name[[:space:]]*[0-9a-f]* //p')" \
+    Marrowpeek.dll
+expect "exports" "$(printf '%s\n' "$tables" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]][[:space:]]*\[ *[0-9][0-9]*\] //p' | tr '\n' ' ')" \
+    "ListCloseWindow ListGetDetectString ListLoadNextW ListLoadW ListSearchDialog ListSearchTextW ListSendCommand ListSetDefaultParams "
+imports=$(printf '%s\n' "$tables" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+[ -n "$imports" ] || expect "imports" "" "some"
+for library in $imports; do
+    case $library in
+        advapi32.dll | bcrypt.dll | kernel32.dll | msvcrt.dll | ole32.dll | shell32.dll | \
+            shlwapi.dll | user32.dll) ;;
+        *) expect "import from Windows only" "$library" "a Windows library" ;;
+    esac
+done
+[ "$failures" -eq 0 ] && echo "library tables: as expected"
+[ "$failures" -eq 0 ]
