@@ -1,9 +1,11 @@
 #!/bin/sh
-# Marrowpeek.dll as Windows and the file manager see it: the name it gives itself, the functions
-# it exports, and imports from Windows itself only (the C++ runtime is linked in).
-# Usage: library_tables_test.sh OBJDUMP DLL
+# Marrowpeek.dll as Windows, the file manager and its installer see it: the name it gives itself,
+# the functions it exports, imports from Windows itself only (the C++ runtime is linked in), and
+# the project's version in both forms of its version resource.
+# Usage: library_tables_test.sh OBJDUMP WINDRES DLL VERSION
 set -u
-tables=$("$1" -p "$2") || exit 1
+tables=$("$1" -p "$3") || exit 1
+resources=$("$2" -i "$3" -O rc) || exit 1
 failures=0
 expect() {
     if [ "$2" != "$3" ]; then
@@ -24,5 +26,8 @@ for library in $imports; do
         *) expect "import from Windows only" "$library" "a Windows library" ;;
     esac
 done
+commas=$(echo "$4" | sed 's/\./, /g')
+expect "file version" "$(printf '%s\n' "$resources" | sed -n 's/^ *FILEVERSION //p')" "$commas, 0"
+expect "version text" "$(printf '%s\n' "$resources" | sed -n 's/^ *VALUE "FileVersion", "\(.*\)"$/\1/p')" "$4"
 [ "$failures" -eq 0 ] && echo "library tables: as expected"
 [ "$failures" -eq 0 ]

@@ -122,50 +122,39 @@ TEST(WebView2Abi, EveryMethodThePlugInCallsOrImplementsSitsInItsSlot) {
 
 #undef SLOT
 
-std::string GuidText(const GUID& guid) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
-                  static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
-                  guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
-    return text;
-}
-
 TEST(WebView2Abi, InterfaceIdentifiers) {
+    // clang-format off
     const std::pair<GUID, const char*> cases[] = {
         {__uuidof(ICoreWebView2Environment), "B96D755E-0319-4E92-A296-23436F46A1FC"},
         {__uuidof(ICoreWebView2Controller), "4D00C0D1-9434-4EB6-8078-8697A560334F"},
+        {__uuidof(ICoreWebView2Controller2), "C979903E-D4CA-4228-92EB-47EE3FA96EAB"},
         {__uuidof(ICoreWebView2), "76ECEACB-0462-4D94-AC83-423A6793775E"},
         {__uuidof(ICoreWebView2_22), "DB75DFC7-A857-4632-A398-6969DDE26C0A"},
-        {__uuidof(ICoreWebView2WebResourceRequestedEventArgs),
-         "453E667F-12C7-49D4-BE6D-DDBE7956F57A"},
-        {__uuidof(ICoreWebView2WebResourceRequest), "97055CD4-512C-4264-8B5F-E3F446CEA6A5"},
-        {__uuidof(ICoreWebView2WebResourceResponse), "AAFCC94F-FA27-48FD-97DF-830EF75AAEC9"},
-        {__uuidof(ICoreWebView2WebMessageReceivedEventArgs),
-         "0F99A40C-E962-4207-9E92-E3D542EFF849"},
-        {__uuidof(ICoreWebView2AcceleratorKeyPressedEventArgs),
-         "9F760F8A-FB79-42BE-9990-7B56900FA9C7"},
-        {__uuidof(ICoreWebView2NavigationCompletedEventArgs),
-         "30D68B7D-20D9-4752-A9CA-EC8448FBB5C1"},
-        {__uuidof(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler),
-         "4E8A3389-C9D8-4BD2-B6B5-124FEE6CC14D"},
-        {__uuidof(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler),
-         "6C4819F3-C9B7-4260-8127-C9F5BDE7F68C"},
-        {__uuidof(ICoreWebView2AcceleratorKeyPressedEventHandler),
-         "B29C7E28-FA79-41A8-8E44-65811C76DCB2"},
-        {__uuidof(ICoreWebView2WebResourceRequestedEventHandler),
-         "AB00B74C-15F1-4646-80E8-E76341D25D71"},
-        {__uuidof(ICoreWebView2NavigationCompletedEventHandler),
-         "D33A35BF-1C49-4F98-93AB-006E0533FE1C"},
-        {__uuidof(ICoreWebView2WebMessageReceivedEventHandler),
-         "57213F19-00E6-49FA-8E07-898EA01ECBD2"},
-        {__uuidof(ICoreWebView2EnvironmentOptions7), "C48D539F-E39F-441C-AE68-1F66E570BDC5"},
-        {__uuidof(ICoreWebView2Controller2), "C979903E-D4CA-4228-92EB-47EE3FA96EAB"},
         {__uuidof(ICoreWebView2Settings), "E562E4F0-D7FA-43AC-8D71-C05150499F00"},
         {__uuidof(ICoreWebView2Settings3), "FDB5AB74-AF33-4854-84F0-0A631DEB5EBA"},
-        {__uuidof(ICoreWebView2FocusChangedEventHandler), "05EA24BD-6452-4926-9014-4B82B498135D"}};
+        {__uuidof(ICoreWebView2WebResourceRequestedEventArgs), "453E667F-12C7-49D4-BE6D-DDBE7956F57A"},
+        {__uuidof(ICoreWebView2WebResourceRequest), "97055CD4-512C-4264-8B5F-E3F446CEA6A5"},
+        {__uuidof(ICoreWebView2WebResourceResponse), "AAFCC94F-FA27-48FD-97DF-830EF75AAEC9"},
+        {__uuidof(ICoreWebView2WebMessageReceivedEventArgs), "0F99A40C-E962-4207-9E92-E3D542EFF849"},
+        {__uuidof(ICoreWebView2AcceleratorKeyPressedEventArgs), "9F760F8A-FB79-42BE-9990-7B56900FA9C7"},
+        {__uuidof(ICoreWebView2NavigationCompletedEventArgs), "30D68B7D-20D9-4752-A9CA-EC8448FBB5C1"},
+        {__uuidof(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler), "4E8A3389-C9D8-4BD2-B6B5-124FEE6CC14D"},
+        {__uuidof(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler), "6C4819F3-C9B7-4260-8127-C9F5BDE7F68C"},
+        {__uuidof(ICoreWebView2AcceleratorKeyPressedEventHandler), "B29C7E28-FA79-41A8-8E44-65811C76DCB2"},
+        {__uuidof(ICoreWebView2WebResourceRequestedEventHandler), "AB00B74C-15F1-4646-80E8-E76341D25D71"},
+        {__uuidof(ICoreWebView2NavigationCompletedEventHandler), "D33A35BF-1C49-4F98-93AB-006E0533FE1C"},
+        {__uuidof(ICoreWebView2WebMessageReceivedEventHandler), "57213F19-00E6-49FA-8E07-898EA01ECBD2"},
+        {__uuidof(ICoreWebView2FocusChangedEventHandler), "05EA24BD-6452-4926-9014-4B82B498135D"},
+        {__uuidof(ICoreWebView2EnvironmentOptions7), "C48D539F-E39F-441C-AE68-1F66E570BDC5"}};
+    // clang-format on
     for (const auto& [guid, text] : cases) {
-        EXPECT_EQ(GuidText(guid), text);
+        char formatted[40];
+        std::snprintf(formatted, sizeof formatted,
+                      "%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
+                      static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
+                      guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+                      guid.Data4[6], guid.Data4[7]);
+        EXPECT_STREQ(formatted, text);
     }
 }
 

@@ -9,21 +9,18 @@
 #include "tests/runtime/fake_com.h"
 #include "tests/runtime/test_runtime.h"
 #include "webview2/com_ptr.h"
+#include "webview2/webview2.h"
 #include "webview2/wide_text.h"
 
 namespace {
 
-// The interfaces the plug-in and the loader ask for by identifier.
-constexpr GUID kEnvironmentId = {
-    0xB96D755E, 0x0319, 0x4E92, {0xA2, 0x96, 0x23, 0x43, 0x6F, 0x46, 0xA1, 0xFC}};
-constexpr GUID kWebView22Id = {
-    0xDB75DFC7, 0xA857, 0x4632, {0xA3, 0x98, 0x69, 0x69, 0xDD, 0xE2, 0x6C, 0x0A}};
-constexpr GUID kController2Id = {
-    0xC979903E, 0xD4CA, 0x4228, {0x92, 0xEB, 0x47, 0xEE, 0x3F, 0xA9, 0x6E, 0xAB}};
-constexpr GUID kSettingsId = {
-    0xE562E4F0, 0xD7FA, 0x43AC, {0x8D, 0x71, 0xC0, 0x51, 0x50, 0x49, 0x9F, 0x00}};
-constexpr GUID kSettings3Id = {
-    0xFDB5AB74, 0xAF33, 0x4854, {0x84, 0xF0, 0x0A, 0x63, 0x1D, 0xEB, 0x5E, 0xBA}};
+// The interfaces the plug-in and the loader ask for by identifier (the declarations' identifiers
+// are checked against the SDK's in the slot test's neighbour).
+const GUID kEnvironmentId = __uuidof(ICoreWebView2Environment);
+const GUID kWebView22Id = __uuidof(ICoreWebView2_22);
+const GUID kController2Id = __uuidof(ICoreWebView2Controller2);
+const GUID kSettingsId = __uuidof(ICoreWebView2Settings);
+const GUID kSettings3Id = __uuidof(ICoreWebView2Settings3);
 
 // HRESULT_FROM_WIN32(ERROR_INVALID_STATE): what the runtime answers once a controller is closed.
 constexpr HRESULT kClosedResult = static_cast<HRESULT>(0x8007139F);
