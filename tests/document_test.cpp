@@ -36,32 +36,6 @@ TEST(TorrentDocument, ExactTextOfARecord) {
         R"("padFileSize":0,"warnings":[]})");
 }
 
-TEST(TorrentDocument, TreeShapeMarksExtremeNumbersAndRepairedNames) {
-    TorrentInfo info;
-    info.creationDate = -1;
-    info.totalSize = std::numeric_limits<std::int64_t>::min();
-    info.fileCount = std::numeric_limits<std::int32_t>::max();
-    info.tree.SetRoot("r\xff", true);
-    info.tree.Add(0, "x", false, 5);
-    const auto d = info.tree.Add(0, "d", true, 0);
-    info.tree.Add(0, "e", true, 0);
-    info.tree.Add(d, "y", false, 1);
-    info.tree.SetLink("../x");
-    info.tree.MarkNewest(true, true);
-    info.tree.Finish();
-    const std::string json = torrent::toJson(info);
-    EXPECT_NE(json.find(R"("creationDate":-1,)"), std::string::npos);
-    EXPECT_NE(json.find(R"("totalSize":-9223372036854775808,"fileCount":2147483647,)"),
-              std::string::npos);
-    EXPECT_EQ(json.substr(json.find(R"("tree":)")),
-              "\"tree\":{\"name\":\"r\xEF\xBF\xBD\",\"dir\":true,\"size\":6,\"children\":["
-              R"({"name":"x","dir":false,"size":5},)"
-              R"({"name":"d","dir":true,"size":1,"children":[{"name":"y","dir":false,"size":1,)"
-              R"("link":"../x","executable":true,"hidden":true}]},)"
-              R"({"name":"e","dir":true,"size":0,"children":[]}]})" +
-                  json.substr(json.find(R"(,"source")")));
-}
-
 TEST(MagnetLink, HashesNameDistinctTrackersAndSeedsPercentEncoded) {
     TorrentInfo info;
     info.name = "Sé & co";

@@ -3,7 +3,6 @@
 #include <deque>
 #include <limits>
 
-#include "platform/hex.h"
 #include "tests/bencode_builder.h"
 #include "torrent/torrent_info.h"
 
@@ -78,7 +77,6 @@ TEST(Extract, TreeKeepsFirstAppearanceReusesOnlyFoldersAndSumsSizes) {
     EXPECT_EQ(info.tree.root().size, 15);
     EXPECT_EQ(TreeLines(info.tree), (std::vector<std::string>{"d 1", "d/ 6", "d/x 2", "d/y 4",
                                                               "e/ 8", "e/1 3", "e/2 5"}));
-
     // Past a few children a folder's subfolders are found through an index: the same rule.
     std::string files;
     for (int round = 0; round < 2; ++round) {
@@ -110,13 +108,6 @@ TEST(Extract, MalformedItemsAreSkippedAndOddNamesKept) {
     EXPECT_EQ(root.tree.Name(root.tree.root()), "r\xff");
 }
 
-TEST(Extract, SizesWrapInsteadOfOverflowing) {
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    EXPECT_EQ(Extract(MultiFile({FileItem({"a"}, kMax), FileItem({"b"}, 2)})).totalSize,
-              std::numeric_limits<std::int64_t>::min() + 1);
-    EXPECT_EQ(Extract(MultiFile({FileItem({"a"}, 10), FileItem({"b"}, -4)})).totalSize, 6);
-}
-
 // A small valid file must not make the viewer take the host's memory: what it asks for is
 // bounded by its size, and past a bound it is refused with the bound it passed.
 TEST(Extract, WhatAFileAsksForIsBoundedByItsSize) {
@@ -132,7 +123,6 @@ TEST(Extract, WhatAFileAsksForIsBoundedByItsSize) {
     EXPECT_EQ(deepest.tree.nodes().size(), torrent::kMaxPathElements + 1);
     const auto refusal = [](const std::string& bytes) { return Extract(bytes).exceeded; };
     EXPECT_EQ(refusal(path(torrent::kMaxPathElements + 1)), torrent::Limit::PathDepth);
-
     // Folders of one letter, a new chain for each file: a node for every three bytes is past
     // what a file of this size may ask for, once the fixed allowance is used up.
     std::string files;
@@ -170,7 +160,6 @@ TEST(Extract, TrackersCustomKeysAndFlags) {
     EXPECT_EQ(info.creationDate + info.pieceLength, 0);
     EXPECT_EQ(info.pieceCount, 2);
     EXPECT_TRUE(info.hasPrivate && !info.isPrivate);
-
     const auto withInfo = [](const std::string& entries) {
         return Extract("d4:infod" + entries + "ee");
     };
@@ -215,7 +204,6 @@ TEST(Extract, VersionTwoFileTreeAttributesAndPreferredNames) {
     EXPECT_EQ(v2.tree.LinkTarget(3), "x.bin");
     EXPECT_TRUE(nodes[3].link && nodes[3].executable && !nodes[3].hidden);
     EXPECT_TRUE(nodes[4].hidden);
-
     // A lone file at the top is a single-file torrent.
     const TorrentInfo single = Extract(Dict(
         {{"info", Dict({{"file tree", Dict({{"n", V2File(9)}})}, {"piece length", Int(4)}})}}));
@@ -256,27 +244,6 @@ TEST(Extract, HybridListsAreComparedWithoutPadding) {
     EXPECT_TRUE(hybrid(5).warnings.empty());
     EXPECT_EQ(hybrid(6).warnings, (std::vector<std::string>{torrent::kFileListsDisagree}));
     EXPECT_EQ(hybrid(5).fileCount, 1);
-}
-
-TEST(Extract, SeedsNodesSourceAndRelations) {
-    const TorrentInfo info = Extract(
-        Dict({{"collections", List({Str("c1")})},
-              {"httpseeds", List({Str("http://h/"), Str("http://h/")})},
-              {"info", Dict({{"collections", List({Str("c1"), Str("c2")})},
-                             {"similar", List({Str(std::string(20, '\x01')), Str("short")})},
-                             {"source", Str("TRK")}})},
-              {"nodes", List({List({Str("1.2.3.4"), Int(6881)}), List({Str("::1"), Int(1)}),
-                              List({Int(1), Int(2)}), List({Str("h")})})},
-              {"similar", List({Str(std::string(20, '\x02'))})},
-              {"url-list", Str("http://w/")}}));
-    EXPECT_EQ(info.webSeeds, (std::vector<std::string>{"http://w/"}));
-    EXPECT_EQ(info.httpSeeds, (std::vector<std::string>{"http://h/"}));
-    EXPECT_EQ(info.nodes, (std::vector<std::string>{"1.2.3.4:6881", "[::1]:1"}));
-    EXPECT_EQ(info.source, "TRK");
-    EXPECT_EQ(info.collections, (std::vector<std::string>{"c1", "c2"}));
-    EXPECT_EQ(info.similar,
-              (std::vector<std::string>{platform::LowerHex(std::string(20, '\x01')),
-                                        platform::LowerHex(std::string(20, '\x02'))}));
 }
 
 TEST(Extract, HostileVersionTwoTreesAreBoundedAndTypeChecked) {

@@ -41,82 +41,36 @@ TEST(LoaderRules, ChannelListsVersionsFoldersAndOrder) {
     EXPECT_EQ(loader::ChannelSearchOrder(options), (std::vector<std::size_t>{2, 1}));
 }
 
-// Sources backed by maps.
-struct FakeSources {
-    std::map<std::wstring, std::wstring> environment;
-    std::map<std::wstring, std::wstring> policy;
-    std::map<std::wstring, std::wstring> starPolicy;  // the catch-all "*" value names
-
-    std::optional<std::wstring> Policy(std::wstring_view name, bool allowStar) {
-        const std::wstring key(name);
-        if (policy.count(key) != 0) {
-            return policy[key];
-        }
-        if (allowStar && starPolicy.count(key) != 0) {
-            return starPolicy[key];
-        }
-        return std::nullopt;
-    }
-
-    loader::OverrideSources Sources() {
-        loader::OverrideSources sources;
-        sources.environment = [this](std::wstring_view name) -> std::optional<std::wstring> {
-            const auto found = environment.find(std::wstring(name));
-            return found == environment.end() ? std::nullopt : std::optional(found->second);
-        };
-        sources.policyRootExists = [] { return true; };
-        sources.policyText = [this](std::wstring_view name, bool allowStar, bool allowEmpty) {
-            auto value = Policy(name, allowStar);
-            return value && (allowEmpty || !value->empty()) ? value : std::nullopt;
-        };
-        sources.policySearchKind = [this](std::wstring_view name, bool allowStar) {
-            const auto value = Policy(name, allowStar);
-            return value ? std::optional(*value == L"1") : std::nullopt;
-        };
-        return sources;
-    }
-};
-
-LoaderOptions Apply(FakeSources& fake, LoaderOptions options = {}) {
-    loader::ApplyOverrides(options, fake.Sources());
-    return options;
-}
-
+// Variables beat policies, which beat the caller; the catch-all policy never names the data
+// folder.
 TEST(Overrides, VariablesBeatPoliciesBeatTheCaller) {
-    FakeSources fake;
-    fake.policy[L"UserDataFolder"] = L"C:\\policy";
+    std::map<std::wstring, std::wstring> environment, policy, starPolicy;
+    loader::OverrideSources sources;
+    const auto lookup = [](const auto& map, std::wstring_view name) {
+        const auto found = map.find(std::wstring(name));
+        return found == map.end() ? std::nullopt : std::optional(found->second);
+    };
+    sources.environment = [&](std::wstring_view name) { return lookup(environment, name); };
+    sources.policyRootExists = [] { return true; };
+    sources.policyText = [&](std::wstring_view name, bool allowStar, bool) {
+        const auto named = lookup(policy, name);
+        return named || !allowStar ? named : lookup(starPolicy, name);
+    };
+    sources.policySearchKind = [](std::wstring_view, bool) { return std::optional<bool>(); };
+    const auto apply = [&](LoaderOptions options) {
+        loader::ApplyOverrides(options, sources);
+        return options;
+    };
     LoaderOptions caller;
     caller.userDataFolder = L"C:\\caller";
-    EXPECT_EQ(Apply(fake, caller).userDataFolder, L"C:\\policy");
-    fake.environment[L"WEBVIEW2_USER_DATA_FOLDER"] = L"C:\\variable";
-    EXPECT_EQ(Apply(fake, caller).userDataFolder, L"C:\\variable");
-    // An empty variable still counts; the catch-all policy never names the data folder, and
-    // names no channels in Edge view.
-    fake.environment[L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER"] = L"";
-    fake.policy[L"BrowserExecutableFolder"] = L"C:\\policy-runtime";
-    EXPECT_EQ(Apply(fake).browserExecutableFolder, L"");
-    FakeSources star;
-    star.starPolicy[L"UserDataFolder"] = L"C:\\star";
-    star.starPolicy[L"ReleaseChannels"] = L"2";
-    EXPECT_FALSE(Apply(star).userDataFolder);
-    EXPECT_TRUE(Apply(star).releaseChannelsSet);
-    star.environment[L"WEBVIEW2_USE_EDGE_VIEW"] = L"1";
-    EXPECT_TRUE(Apply(star).edgeView && !Apply(star).releaseChannelsSet);
-
-    // Channels from variables: an empty list sets nothing, a search kind other than 1 is still a
-    // decision, and the older name counts only when the new one says nothing.
-    FakeSources channels;
-    channels.environment[L"WEBVIEW2_RELEASE_CHANNELS"] = L"1,2";
-    channels.environment[L"WEBVIEW2_CHANNEL_SEARCH_KIND"] = L" 1";
-    EXPECT_EQ(Apply(channels).releaseChannelMask, 0b110u);
-    EXPECT_EQ(Apply(channels).channelSearchKind, 1u);
-    channels.environment[L"WEBVIEW2_RELEASE_CHANNELS"] = L"";
-    channels.environment[L"WEBVIEW2_CHANNEL_SEARCH_KIND"] = L"2";
-    channels.environment[L"WEBVIEW2_RELEASE_CHANNEL_PREFERENCE"] = L"1";
-    EXPECT_FALSE(Apply(channels).releaseChannelsSet);
-    EXPECT_EQ(Apply(channels).channelSearchKind, 0u);
-    channels.environment.erase(L"WEBVIEW2_CHANNEL_SEARCH_KIND");
-    EXPECT_EQ(Apply(channels).channelSearchKind, 1u);
+    starPolicy[L"UserDataFolder"] = L"C:\\star";
+    EXPECT_EQ(apply(caller).userDataFolder, L"C:\\caller");
+    policy[L"UserDataFolder"] = L"C:\\policy";
+    EXPECT_EQ(apply(caller).userDataFolder, L"C:\\policy");
+    environment[L"WEBVIEW2_USER_DATA_FOLDER"] = L"C:\\variable";
+    EXPECT_EQ(apply(caller).userDataFolder, L"C:\\variable");
+    environment[L"WEBVIEW2_RELEASE_CHANNELS"] = L"1,2";
+    EXPECT_EQ(apply({}).releaseChannelMask, 0b110u);
 }
 
 }  // namespace

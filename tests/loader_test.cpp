@@ -37,10 +37,9 @@ class Loader : public testing::Test {
     // A runtime copy registered for the stable channel.
     RuntimeCopy Register(const std::wstring& version) {
         RuntimeCopy copy = InstallRuntimeCopy(scratch_.path() / version);
-        WriteRegistryText(HKEY_LOCAL_MACHINE,
-                          std::wstring(loader::kClientStateKey) +
+        WriteRegistryText(std::wstring(loader::kClientStateKey) +
                               std::wstring(loader::kReleaseChannels[0].clientId),
-                          L"EBWebView", copy.folder, true);
+                          L"EBWebView", copy.folder);
         return copy;
     }
 

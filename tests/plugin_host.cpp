@@ -132,17 +132,8 @@ std::wstring ClipboardText() {
     return text;
 }
 
-std::vector<HWND> LabelsOf(HWND window) {
-    std::vector<HWND> labels;
-    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t className[32] = {};
-        GetClassNameW(child, className, 32);
-        if (lstrcmpiW(className, L"STATIC") == 0) {
-            labels.push_back(child);
-        }
-    }
-    return labels;
+HWND LabelOf(HWND window) {
+    return FindWindowExW(window, nullptr, L"STATIC", nullptr);
 }
 
 std::wstring TextOf(HWND window) {

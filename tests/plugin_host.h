@@ -49,7 +49,6 @@ class PluginHost {
     const std::filesystem::path& pluginFolder() const { return pluginFolder_; }
     HWND lister() const { return lister_; }
     TestRuntime& runtime() const { return *runtime_.control; }
-    const RuntimeCopy& runtimeCopy() const { return runtime_; }
 
     ListLoadWFunction listLoad = nullptr;
     ListLoadNextWFunction listLoadNext = nullptr;
@@ -75,8 +74,8 @@ std::filesystem::path BuiltPlugin();
 // The clipboard's Unicode text; empty when there is none.
 std::wstring ClipboardText();
 
-// A window's direct children of class STATIC, and its text.
-std::vector<HWND> LabelsOf(HWND window);
+// A window's first child of class STATIC (a view's label), and a window's text.
+HWND LabelOf(HWND window);
 std::wstring TextOf(HWND window);
 
 // Windows of this thread, children included, and the process's private memory.

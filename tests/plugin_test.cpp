@@ -29,7 +29,7 @@ class Plugin : public testing::Test {
         return host_.WriteFile(name, fixture::SingleFileTorrent(name, 1000));
     }
     std::vector<std::string> Journal() { return host_.runtime().Journal(); }
-    std::wstring Label(HWND window) { return TextOf(LabelsOf(window).at(0)); }
+    std::wstring Label(HWND window) { return TextOf(LabelOf(window)); }
     bool KeyDown(UINT key, INT32 kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, INT32 lParam = 0) {
         return host_.runtime().RaiseAcceleratorKey(1, kind, key, lParam);
     }
@@ -77,7 +77,7 @@ TEST_F(Plugin, NewViewShowsTheLabelAndNavigatesOnceItsControllerArrives) {
                   "c1 add_NavigationCompleted", "c1 add_WebMessageReceived"}));
     // Every navigation's completion, failed ones too, swaps the label for the web view.
     host_.runtime().CompleteNavigation(1);
-    EXPECT_FALSE(IsWindowVisible(LabelsOf(window)[0]));
+    EXPECT_FALSE(IsWindowVisible(LabelOf(window)));
     EXPECT_EQ(Journal().back(), "c1 put_IsVisible 1");
 }
 
@@ -141,7 +141,7 @@ TEST_F(Plugin, ViewsShareOneEnvironmentRequestAndClosedOnesGetNothingLate) {
 TEST_F(Plugin, NextFileHidesTheViewUntilItsPageHasLoaded) {
     const HWND window = host_.Open(Good(), 0x80);
     host_.runtime().CompleteNavigation(1);
-    const HWND label = LabelsOf(window)[0];
+    const HWND label = LabelOf(window);
     SetWindowTextW(label, L"something else");
     EXPECT_EQ(host_.OpenNext(window, Good("b.torrent"), 0), 0);
     EXPECT_TRUE(IsWindowVisible(label));
@@ -154,10 +154,8 @@ TEST_F(Plugin, NextFileHidesTheViewUntilItsPageHasLoaded) {
                   .RaiseResourceRequest(1, L"https://marrowpeek.invalid/data.json")
                   .body.find(R"("name":"b.torrent")"),
               std::string::npos);
-
     EXPECT_EQ(host_.OpenNext(window, host_.WriteFile("bad.torrent", "nope"), 0), 1);
     EXPECT_EQ(host_.OpenNext(host_.lister(), Good("c.torrent"), 0), 1);
-
     // A navigation the web view refuses never completes: the view must not stay hidden.
     host_.runtime().AnswerNavigate(E_FAIL);
     EXPECT_EQ(host_.OpenNext(window, Good("d.torrent"), 0), 1);
@@ -184,7 +182,6 @@ TEST_F(Plugin, RequestsAreAnsweredFromMemoryAndMessagesActedOn) {
                   .RaiseResourceRequest(1, L"https://marrowpeek.invalid/index.html")
                   .body.rfind("<!DOCTYPE html>", 0),
               0u);
-
     // A setting reaches the file beside the plug-in and a theme's style sheet goes back; a
     // message posted as an object does nothing.
     EXPECT_TRUE(PageSays(LR"({"set":"theme","value":"Night Owl"})"));
@@ -234,13 +231,11 @@ TEST_F(Plugin, ListerKeysReachTheListerWindowAsIfPressedThere) {
               (Messages{Key(WM_KEYDOWN, VK_F5, 0x3F0001), Key(WM_KEYUP, VK_F5, 0xC03F0001),
                         Key(WM_SYSKEYDOWN, VK_MENU, 0x20380001), Key(WM_KEYDOWN, VK_ESCAPE),
                         Key(WM_KEYDOWN, 'C')}));
-
     // Plain keys come from the page, by name; Tab only matters in Quick View.
     for (const wchar_t* key : {LR"({"key":"n"})", LR"({"key":"x"})", LR"({"key":"Tab"})"}) {
         PageSays(key);
     }
     EXPECT_EQ(host_.TakeListerMessages(), Press('N'));
-
     // While a field or the settings panel has the keys, Escape and Ctrl+C stay in the page.
     PageSays(LR"({"keys":"page"})");
     EXPECT_FALSE(KeyDown(VK_ESCAPE));
@@ -262,7 +257,6 @@ TEST_F(Plugin, QuickViewKeepsEscapeAndPassesTabOn) {
     EXPECT_EQ(host_.TakeListerMessages(quickView), (Messages{Key(WM_KEYDOWN, VK_TAB)}));
     PageSays(LR"({"key":"Tab"})");
     EXPECT_EQ(host_.TakeListerMessages(quickView), Press(VK_TAB));
-
     // The web view's focus moves Quick View's header to it.
     host_.runtime().RaiseGotFocus(1);
     const HWND view = GetWindow(quickView, GW_CHILD);
@@ -279,7 +273,6 @@ TEST_F(Plugin, CopySelectAllAndTheLiveDarkSwitch) {
     // Copied text the Lister did not ask for never reaches the clipboard.
     PageSays(LR"({"copy":"unasked"})");
     EXPECT_EQ(ClipboardText(), L"Season\\a \u00e9\U0001F600.mkv");
-
     EXPECT_EQ(host_.listCommand(window, 3, 0), 0);
     EXPECT_EQ(Journal().back(), R"(c1 PostWebMessageAsJson {"command":"selectAll"})");
     EXPECT_EQ(host_.listCommand(window, 2, 0x80), 0);
@@ -352,7 +345,6 @@ TEST_F(Plugin, ResizeAndFocusReachTheController) {
     EXPECT_TRUE(Contains(Journal(), "c1 put_Bounds 0 0 500 100\n"));
     SendMessageW(window, WM_SETFOCUS, 0, 0);
     EXPECT_EQ(Journal().back(), "c1 MoveFocus 0");
-
     host_.Close(nullptr);
 }
 
@@ -412,7 +404,6 @@ TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     host_.Close(second);
     EXPECT_TRUE(Contains(Journal(), "c2 Close"));
     EXPECT_FALSE(Contains(Journal(), "c1 Close"));
-
     // A file that cannot be shown leaves the view parked.
     EXPECT_EQ(host_.Open(host_.WriteFile("bad.torrent", "x")), nullptr);
     const std::size_t before = Journal().size();
@@ -428,7 +419,6 @@ TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     KeyDown(VK_ESCAPE);
     EXPECT_EQ(host_.TakeListerMessages(lister).size(), 1u);
     EXPECT_EQ(host_.OpenNext(reused, Good("c.torrent")), 0);
-
     // Parked again in the same window; Escape there reaches nobody.
     host_.Close(reused);
     EXPECT_EQ(FindWindowW(kClass, kParkedTitle), parking);

@@ -2,7 +2,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdlib>
 #include <sstream>
 
 #include "platform/text.h"
@@ -22,23 +21,6 @@ ToolRun Tool(std::vector<std::string> args) {
     std::ostringstream err;
     const int code = RunTool(args, out, err);
     return {code, out.str(), err.str()};
-}
-
-TEST(DeveloperTool, SampleConfigurationSetAndMisuse) {
-    ScratchDirectory dir;
-    const std::string folder = platform::PathToUtf8(dir.path() / "config");
-    const std::string sample = platform::PathToUtf8(dir.path() / "s\xC3\xA9 \xE2\x98\x83.torrent");
-    ASSERT_EQ(Tool({"sample", sample}).code, 0);
-    EXPECT_EQ(nlohmann::json::parse(Tool({"data", sample, "--flags", "0x80"}).out)["fileCount"], 9);
-    EXPECT_EQ(Tool({"css", "--config-dir", folder}).out.rfind(":root{--bg:#ffffff;", 0), 0u);
-    EXPECT_EQ(Tool({"set", "fontsize", "20", "--config-dir", folder}).out, "");
-    EXPECT_EQ(nlohmann::json::parse(Tool({"config", "--config-dir", folder}).out)["fontsize"], 20);
-    // clang-format off
-    for (const std::vector<std::string>& misuse : {std::vector<std::string>{}, {"frobnicate"}, {"data"},
-             {"data", sample, sample}, {"data", sample, "--flags", "dark"}, {"documents", sample}, {"set", "theme"}}) {
-        EXPECT_EQ(Tool(misuse).code, 2);
-    }
-    // clang-format on
 }
 
 // Real metainfo files written by others, many of them deliberately broken. The corpus is not

@@ -10,21 +10,6 @@
 
 namespace {
 
-TEST(PageMessages, StringValuesAreTakenFromTheFirstQuotedKey) {
-    // clang-format off
-    const struct { const char *text, *key, *value; } cases[] = {
-        {R"({"value" : "C:\\Cache\\x"})", "value", "C:\\Cache\\x"},
-        {R"({"value":"a\nb\rc\td\/e\"f\u0041\u00"})", "value", "a\nb\rc\td/e\"fAu00"},
-        {R"({"v":"\ud83d\ude00\ud800"})", "v", "\xF0\x9F\x98\x80\xEF\xBF\xBD"},
-        {R"({"set":5,"value":"fontsize"})", "set", "value"},
-        {R"({"set":"unterminated)", "set", ""}, {R"({"set":"trailing\)", "set", ""},
-        {R"({"other":"x"})", "set", ""}};
-    // clang-format on
-    for (const auto& c : cases) {
-        EXPECT_EQ(ExtractJsonString(c.text, c.key), c.value) << c.text;
-    }
-}
-
 TEST(PageMessages, TimingReportsSettingChangesAndWhatGoesToTheHost) {
     ScratchDirectory dir;
     EnsureConfigFiles(dir.path());
@@ -34,7 +19,6 @@ TEST(PageMessages, TimingReportsSettingChangesAndWhatGoesToTheHost) {
     EXPECT_EQ(HandlePageMessage(state, report, true).debugLine,
               "[Marrowpeek] frontend renderMeta: 1.250 ms\n");
     EXPECT_FALSE(HandlePageMessage(state, report, false).debugLine);
-
     // Any change rewrites the whole file in its fixed layout, keeping the other values.
     dir.Write(kSettingsFileName, "; mine\n[settings]\nfontsize=20\n[extra]\nkeep=no\n");
     EXPECT_TRUE(
@@ -47,7 +31,6 @@ TEST(PageMessages, TimingReportsSettingChangesAndWhatGoesToTheHost) {
     ASSERT_EQ(reply.replies.size(), 1u);
     EXPECT_EQ(nlohmann::json::parse(reply.replies[0])["css"], state.themeCss);
     EXPECT_EQ(state.themeCss.rfind(":root{--bg:#011627;", 0), 0u);
-
     // The page's own messages name their kind first: a setting that mentions one is a setting.
     EXPECT_EQ(HandlePageMessage(state, R"({"key":"n"})", false).relayedKey, "n");
     EXPECT_EQ(HandlePageMessage(state, R"( {"keys":"page"})", false).pageWantsKeys, true);
@@ -73,7 +56,6 @@ TEST(PageMessages, SettingsAreNeverWipedAndFailuresReported) {
     dir.Write(kSettingsFileName, mine);
     EXPECT_EQ(change("x"), notSaved);
     EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), mine);
-
     dir.Write(kSettingsFileName, "[settings]\nfontsize=20\n");
     EXPECT_EQ(change(std::string(kMaxSettingText + 1, 'a')), notSaved);
     EXPECT_TRUE(change(std::string(kMaxSettingText, 'a')).empty());

@@ -29,26 +29,16 @@ void LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& 
     }
 }
 
-std::filesystem::path TestRuntimeLibrary() {
-    return PathFromEnvironment(L"MARROWPEEK_TEST_RUNTIME");
-}
-
-std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
-                                  const std::filesystem::path& file) {
-    const auto target = folder / L"EBWebView" / L"x64" / L"EmbeddedBrowserWebView.dll";
-    std::filesystem::create_directories(target.parent_path());
-    DeleteFileW(target.c_str());
-    // Not std::filesystem::copy_file: its overwrite fails under mingw.
-    CopyFileW(file.c_str(), target.c_str(), FALSE);
-    return target.wstring();
-}
-
 RuntimeCopy InstallRuntimeCopy(const std::filesystem::path& folder) {
     RuntimeCopy copy;
     copy.folder = folder.wstring();
+    const auto library = folder / L"EBWebView" / L"x64" / L"EmbeddedBrowserWebView.dll";
+    std::filesystem::create_directories(library.parent_path());
     // A copy, not a link: a library reached through a second name for the same file is the same
-    // loaded module, and each copy must keep its own state.
-    copy.libraryPath = PlaceAsClientLibrary(folder, TestRuntimeLibrary());
+    // loaded module, and each copy must keep its own state. Not std::filesystem::copy_file,
+    // whose overwrite fails under mingw.
+    CopyFileW(PathFromEnvironment(L"MARROWPEEK_TEST_RUNTIME").c_str(), library.c_str(), FALSE);
+    copy.libraryPath = library.wstring();
     const HMODULE module = LoadLibraryW(copy.libraryPath.c_str());
     if (module != nullptr) {
         const auto control = reinterpret_cast<TestRuntimeControlFunction>(
@@ -80,12 +70,11 @@ ScopedVariable::~ScopedVariable() {
     SetEnvironmentVariableW(name_.c_str(), existed_ ? previous_.c_str() : nullptr);
 }
 
-void WriteRegistryText(HKEY hive, const std::wstring& key, const wchar_t* name,
-                       const std::wstring& value, bool view32) {
+void WriteRegistryText(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
     HKEY opened = nullptr;
-    const REGSAM access = KEY_SET_VALUE | (view32 ? KEY_WOW64_32KEY : 0);
-    if (RegCreateKeyExW(hive, key.c_str(), 0, nullptr, 0, access, nullptr, &opened, nullptr) ==
-        ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &opened,
+                        nullptr) == ERROR_SUCCESS) {
         RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(opened);

@@ -22,15 +22,8 @@ struct RuntimeCopy {
 
 RuntimeCopy InstallRuntimeCopy(const std::filesystem::path& folder);
 
-// Puts `file` where a runtime folder's client library belongs (for libraries that are not one).
-std::wstring PlaceAsClientLibrary(const std::filesystem::path& folder,
-                                  const std::filesystem::path& file);
-
 // Makes `to` the same file as `from`: a hard link where possible, else a copy.
 void LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
-
-// The built test runtime, named by the test's environment.
-std::filesystem::path TestRuntimeLibrary();
 
 // Runs every message waiting on this thread, including those posted while running.
 void PumpMessages();
@@ -49,8 +42,7 @@ class ScopedVariable {
     std::wstring previous_;
 };
 
-// Registry texts; the 32-bit view for the runtime registrations, as the loader reads them.
-void WriteRegistryText(HKEY hive, const std::wstring& key, const wchar_t* name,
-                       const std::wstring& value, bool view32);
+// A text in the machine's 32-bit registry view, where the runtimes register.
+void WriteRegistryText(const std::wstring& key, const wchar_t* name, const std::wstring& value);
 // Removes every runtime registration and WebView2 policy from both hives.
 void RemoveRuntimeRegistrations();

@@ -1,18 +1,66 @@
 // The test runtime: the client library's entry the loader calls, the objects the plug-in talks
 // to, and the control surface the tests use. Each loaded copy of the library has its own state.
+//
+// Each fake lays out its vtable from the slot numbers of the SDK's interface definitions rather
+// than from the project's declarations, so that a method the plug-in declares in the wrong slot
+// fails the plug-in's tests here as well.
 
+#include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 
 #include "platform/windows/this_module.h"
-#include "tests/runtime/fake_com.h"
 #include "tests/runtime/test_runtime.h"
 #include "webview2/com_ptr.h"
 #include "webview2/webview2.h"
 #include "webview2/wide_text.h"
 
 namespace {
+
+using Slot = void*;
+
+// A fake's first member is its vtable, as COM requires; slots 0 to 2 are IUnknown's. A slot the
+// fake does not fill answers E_NOTIMPL, whatever its parameters: on x64 the caller cleans up.
+struct FakeObject {
+    const Slot* vtable = nullptr;
+    std::atomic<ULONG> references{1};
+    std::vector<GUID> interfaces;  // answered besides IUnknown
+    void (*destroy)(FakeObject*) = nullptr;
+};
+
+template <typename Function>
+Slot At(Function* function) {
+    return reinterpret_cast<Slot>(function);
+}
+
+// A new fake with one reference, which the caller owns.
+template <typename Fake, typename... Args>
+Fake* NewFake(const std::vector<Slot>& vtable, std::vector<GUID> interfaces, Args&&... args) {
+    Fake* fake = new Fake(std::forward<Args>(args)...);
+    fake->vtable = vtable.data();
+    fake->interfaces = std::move(interfaces);
+    fake->destroy = [](FakeObject* object) { delete static_cast<Fake*>(object); };
+    return fake;
+}
+
+inline IUnknown* AsUnknown(FakeObject* fake) {
+    return reinterpret_cast<IUnknown*>(fake);
+}
+
+template <typename Fake>
+Fake* AsFake(IUnknown* object) {
+    return static_cast<Fake*>(reinterpret_cast<FakeObject*>(object));
+}
+
+// Calls slot 3, Invoke, of one of the plug-in's handler objects.
+template <typename... Args>
+HRESULT InvokeHandler(IUnknown* handler, Args... args) {
+    using Function = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, Args...);
+    const Slot* vtable = *reinterpret_cast<const Slot* const*>(handler);
+    return reinterpret_cast<Function>(vtable[3])(handler, args...);
+}
 
 // The interfaces the plug-in and the loader ask for by identifier (the declarations' identifiers
 // are checked against the SDK's in the slot test's neighbour).
@@ -81,6 +129,42 @@ HRESULT CopyOut(const std::wstring& text, LPWSTR* out) {
     auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
     std::copy(text.c_str(), text.c_str() + text.size() + 1, copy);
     return Give(out, copy);
+}
+
+// A vtable of `size` slots: IUnknown's three, E_NOTIMPL everywhere else, then `methods`.
+std::vector<Slot> MakeVtable(std::size_t size,
+                             std::initializer_list<std::pair<int, Slot>> methods) {
+    struct Unknown {
+        static HRESULT STDMETHODCALLTYPE QueryInterface(FakeObject* self, REFIID iid, void** out) {
+            bool known = iid == __uuidof(IUnknown);
+            for (const GUID& offered : self->interfaces) {
+                known = known || iid == offered;
+            }
+            Give(out, known ? self : nullptr);
+            if (!known) {
+                return E_NOINTERFACE;
+            }
+            ++self->references;
+            return S_OK;
+        }
+        static ULONG STDMETHODCALLTYPE AddRef(FakeObject* self) { return ++self->references; }
+        static ULONG STDMETHODCALLTYPE Release(FakeObject* self) {
+            const ULONG left = --self->references;
+            if (left == 0) {
+                self->destroy(self);
+            }
+            return left;
+        }
+        static HRESULT STDMETHODCALLTYPE NotImplemented() { return E_NOTIMPL; }
+    };
+    std::vector<Slot> vtable(size, At(Unknown::NotImplemented));
+    vtable[0] = At(Unknown::QueryInterface);
+    vtable[1] = At(Unknown::AddRef);
+    vtable[2] = At(Unknown::Release);
+    for (const auto& [slot, function] : methods) {
+        vtable[static_cast<std::size_t>(slot)] = function;
+    }
+    return vtable;
 }
 
 LRESULT CALLBACK CompletionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -316,7 +400,7 @@ HRESULT CreateResponse(void*, IStream* content, int status, LPCWSTR reason, LPCW
                        IUnknown** response) {
     auto made = Make<Response>(kResponseSlots, {});
     ResourceReply& reply = AsFake<Response>(made.Get())->reply;
-    reply = {true, status, reason ? reason : L"", headers ? headers : L"", {}};
+    reply = {status, reason ? reason : L"", headers ? headers : L"", {}};
     char chunk[4096];
     ULONG read = 0;
     while (content != nullptr && SUCCEEDED(content->Read(chunk, sizeof chunk, &read)) && read > 0) {
@@ -418,55 +502,18 @@ class Control final : public TestRuntime {
 
 }  // namespace
 
-std::vector<Slot> MakeVtable(std::size_t size,
-                             std::initializer_list<std::pair<int, Slot>> methods) {
-    struct Unknown {
-        static HRESULT STDMETHODCALLTYPE QueryInterface(FakeObject* self, REFIID iid, void** out) {
-            bool known = iid == __uuidof(IUnknown);
-            for (const GUID& offered : self->interfaces) {
-                known = known || iid == offered;
-            }
-            Give(out, known ? self : nullptr);
-            if (!known) {
-                return E_NOINTERFACE;
-            }
-            ++self->references;
-            return S_OK;
-        }
-        static ULONG STDMETHODCALLTYPE AddRef(FakeObject* self) { return ++self->references; }
-        static ULONG STDMETHODCALLTYPE Release(FakeObject* self) {
-            const ULONG left = --self->references;
-            if (left == 0) {
-                self->destroy(self);
-            }
-            return left;
-        }
-        static HRESULT STDMETHODCALLTYPE NotImplemented() { return E_NOTIMPL; }
-    };
-    std::vector<Slot> vtable(size, At(Unknown::NotImplemented));
-    vtable[0] = At(Unknown::QueryInterface);
-    vtable[1] = At(Unknown::AddRef);
-    vtable[2] = At(Unknown::Release);
-    for (const auto& [slot, function] : methods) {
-        vtable[static_cast<std::size_t>(slot)] = function;
-    }
-    return vtable;
-}
-
 extern "C" __declspec(dllexport) TestRuntime* TestRuntimeControl() {
     static Control control;
     return &control;
 }
 
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE
-    CreateWebViewEnvironmentWithOptionsInternal(BOOL checkRunningInstance, UINT32 runtimeKind,
-                                                PCWSTR userDataFolder, IUnknown* environmentOptions,
+    CreateWebViewEnvironmentWithOptionsInternal(BOOL, UINT32, PCWSTR userDataFolder, IUnknown*,
+
                                                 IUnknown* handler) {
     RuntimeState& state = State();
     state.environmentCalls.push_back(
-        {checkRunningInstance, runtimeKind,
-         userDataFolder ? std::optional<std::wstring>(userDataFolder) : std::nullopt,
-         environmentOptions != nullptr});
+        {userDataFolder ? std::optional<std::wstring>(userDataFolder) : std::nullopt});
     if (handler == nullptr) {
         return E_POINTER;
     }

@@ -13,15 +13,11 @@
 
 // One call of the library's entry, as the loader made it.
 struct EnvironmentCall {
-    BOOL checkRunningInstance = FALSE;
-    UINT32 runtimeKind = 0;
     std::optional<std::wstring> userDataFolder;
-    bool hadOptions = false;
 };
 
 // What a resource request handler attached to the request.
 struct ResourceReply {
-    bool answered = false;
     int status = 0;
     std::wstring reason;
     std::wstring headers;
