@@ -306,7 +306,8 @@ TEST_F(Plugin, ViewShowingOnlyItsLabelAnswersCommands) {
 
 // The page's texts in its order, metadata first (the magnet link names the torrent after
 // "magnet:?xt=urn:btih:", 40 digits and "&dn="), then every name depth first; each find goes on
-// from the last hit, in one text at a time, with the Lister's flags.
+// from the last hit, in one text at a time (a path where the needle has a separator), with the
+// Lister's flags.
 TEST_F(Plugin, FindWalksThePageWithTheListersFlags) {
     const HWND window = host_.Open(host_.WriteFile(
         "show.torrent",
@@ -329,7 +330,7 @@ TEST_F(Plugin, FindWalksThePageWithTheListersFlags) {
         {L"show", 0, hit(R"("node":3)", 4, 4)}, {L"show", 0, "none"},
         {L"show", 8, hit(R"("node":2)", 3, 4)}, {L"Show", 1 | 2 | 8, hit(R"("node":1)", 0, 4)},
         {L"show", 1 | 4 | 8, hit(R"("node":2)", 3, 4)}, {L"\u00e9t\u00e9", 1, hit(R"("node":3)", 0, 3)},
-        {L"mkvshow", 1, "none"}};
+        {L"mkvshow", 1, "none"}, {L"S1\\E1", 1, hit(R"("node":2)", 0, 2)}};
     // clang-format on
     for (const auto& [text, flags, expected] : steps) {
         EXPECT_EQ(find(text, flags), expected) << flags;

@@ -26,6 +26,10 @@ class Builder {
     }
     // The page shows every text repaired into UTF-8, and the hit's place must be counted in
     // the text it shows. `value` must stay alive until Finish.
+    void TreeEntry(std::string_view name, std::size_t depth) {
+        search_.depths.push_back(static_cast<std::uint32_t>(depth));
+        Entry(name);
+    }
     void Entry(std::string_view value) {
         if (!IsValidUtf8(value)) {
             value = repaired_.emplace_back(SanitizeUtf8(value));
@@ -74,7 +78,7 @@ void AddTreeNames(Builder& builder, const torrent::TorrentInfo& info) {
     const std::vector<torrent::TreeNode>& nodes = tree.nodes();
     if (nodes.front().firstChild == torrent::kNoNode) {
         // The page shows a torrent without children as one file row under the torrent's name.
-        builder.Entry(info.name);
+        builder.TreeEntry(info.name, 0);
         return;
     }
     std::vector<std::uint32_t> next{nodes.front().firstChild};
@@ -85,7 +89,7 @@ void AddTreeNames(Builder& builder, const torrent::TorrentInfo& info) {
             continue;
         }
         next.back() = nodes[node].nextSibling;
-        builder.Entry(tree.Name(nodes[node]));
+        builder.TreeEntry(tree.Name(nodes[node]), next.size() - 1);
         if (nodes[node].dir) {
             next.push_back(nodes[node].firstChild);
         }
@@ -162,6 +166,85 @@ std::string HitMessage(const SearchText& search, std::size_t entry, std::size_t 
     return message + "}}";
 }
 
+std::size_t EntryAt(const SearchText& search, std::size_t position) {
+    return static_cast<std::size_t>(
+        std::upper_bound(search.starts.begin(), search.starts.end(), position) -
+        search.starts.begin() - 1);
+}
+
+std::string_view EntryText(const SearchText& search, std::size_t entry) {
+    const std::size_t end =
+        entry + 1 < search.starts.size() ? search.starts[entry + 1] : search.text.size();
+    return std::string_view(search.text).substr(search.starts[entry], end - search.starts[entry]);
+}
+
+bool IsWholeWord(std::string_view text, std::size_t at, std::size_t length) {
+    return (at == 0 || !IsWordByte(text[at - 1])) &&
+           (at + length == text.size() || !IsWordByte(text[at + length]));
+}
+
+// Paths are made one after another as the depth-first order goes, each from its folder's.
+std::optional<std::string> FindInPaths(SearchText& search, std::string needle, int flags) {
+    std::replace(needle.begin(), needle.end(), '\\', '/');
+    const bool fold = (flags & kMatchCase) == 0;
+    if (fold) {
+        FoldInto(needle, std::string(needle));
+    }
+    const bool backwards = (flags & kBackwards) != 0;
+    // Entries from `from` up to `to` are searched; the paths are made from the first entry on.
+    const std::size_t first = search.metaKeys.size();
+    std::size_t from = first;
+    std::size_t to = search.starts.size();
+    if ((flags & kFindFirst) == 0 && search.lastHit) {
+        const std::size_t last = EntryAt(search, *search.lastHit);
+        if (backwards) {
+            to = last;
+        } else {
+            from = last + 1;
+        }
+    }
+    std::string path, folded;
+    std::vector<std::size_t> ends;
+    std::optional<std::pair<std::size_t, std::size_t>> hit;  // entry, place in its name
+    std::size_t hitLength = 0;
+    for (std::size_t entry = first; entry < to; ++entry) {
+        const std::size_t depth = search.depths[entry - first];
+        path.resize(depth == 0 ? 0 : ends[depth - 1]);
+        path += depth == 0 ? "" : "/";
+        const std::size_t nameStart = path.size();
+        path += EntryText(search, entry);
+        ends.resize(depth + 1);
+        ends[depth] = path.size();
+        if (entry < from) {
+            continue;
+        }
+        if (fold) {
+            FoldInto(folded, path);
+        }
+        const std::string& text = fold ? folded : path;
+        // Only a hit that ends in this entry's name (or at its start) is this entry's.
+        for (std::size_t at =
+                 text.find(needle, nameStart > needle.size() ? nameStart - needle.size() : 0);
+             at != std::string::npos; at = text.find(needle, at + 1)) {
+            if ((flags & kWholeWords) == 0 || IsWholeWord(text, at, needle.size())) {
+                const std::size_t inName = std::max(at, nameStart);
+                hit = {{entry, inName - nameStart}};
+                hitLength = at + needle.size() - inName;
+                break;
+            }
+        }
+        if (hit && !backwards && hit->first == entry) {
+            break;
+        }
+    }
+    if (!hit) {
+        return std::nullopt;
+    }
+    const std::size_t at = search.starts[hit->first] + hit->second;
+    search.lastHit = at;
+    return HitMessage(search, hit->first, at, hitLength);
+}
+
 }  // namespace
 
 SearchText BuildSearchText(const torrent::TorrentInfo& info) {
@@ -193,6 +276,9 @@ SearchText BuildSearchText(const torrent::TorrentInfo& info) {
 std::optional<std::string> FindNext(SearchText& search, std::string_view needle, int flags) {
     if (needle.empty() || search.starts.empty()) {
         return std::nullopt;
+    }
+    if (needle.find_first_of("/\\") != std::string_view::npos) {
+        return FindInPaths(search, std::string(needle), flags);
     }
     std::string foldedNeedle;
     std::string_view haystack = search.text;

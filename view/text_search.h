@@ -17,6 +17,7 @@ struct SearchText {
     // The page's names of the first entries, the metadata values ("name", "tracker.2"); every
     // entry after them is a tree node, numbered from 1 in the document's depth-first order.
     std::vector<std::string> metaKeys;
+    std::vector<std::uint32_t> depths;  // each tree entry's level below the top, from 0
     std::string folded;  // `text` in lower case, made by the first find that ignores case
     std::optional<std::size_t> lastHit;  // where the last hit began, for the next find
 };
@@ -30,7 +31,9 @@ inline constexpr int kWholeWords = 4;
 inline constexpr int kBackwards = 8;
 
 // Finds `needle` (UTF-8) from the start (kFindFirst; the end, backwards) or from the last hit,
-// within one entry at a time. Returns the message that shows the hit on the page,
+// within one entry at a time; a needle with a separator ("/" or "\\") is looked for in each tree
+// entry's path from the top and shown in the entry where it ends. Returns the message that shows
+// the hit on the page,
 // {"find":{"meta":"comment","start":3,"length":4}} or {"find":{"node":17,...}} with start and
 // length in UTF-16 units of the entry, or nothing when there is no further hit.
 std::optional<std::string> FindNext(SearchText& search, std::string_view needle, int flags);
