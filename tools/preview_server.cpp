@@ -71,12 +71,14 @@ constexpr time_t kReadTimeoutSeconds = 1;  // a client that stops sending is let
 class PreviewHost {
   public:
     PreviewHost(const PreviewOptions& options, const PreviewGuard& guard)
-        : options_(options), guard_(guard), flags_(options.flags) {}
+        : options_(options), guard_(guard) {
+        state_.dark = (options.flags & kHostDarkModeFlag) != 0;
+    }
 
-    // With the show flags in force: the command line's, then the last ones given.
+    // In the host's dark mode as last given: the command line's, then the last "dark" command.
     PayloadResult Load(const std::filesystem::path& torrent) {
         std::lock_guard lock(mutex_);
-        return LoadTorrentPayload(state_, torrent, flags_);
+        return LoadTorrentPayload(state_, torrent, state_.dark ? kHostDarkModeFlag : 0);
     }
 
     void Serve(const httplib::Request& request, httplib::Response& response) {
@@ -132,33 +134,28 @@ class PreviewHost {
     void Command(const httplib::Request& request, httplib::Response& response) {
         const std::string_view body = request.body;
         std::optional<std::string> message;
+        response.status = 204;
         {
             std::lock_guard lock(mutex_);
             if (body.starts_with("find ")) {
                 const std::size_t space = body.find(' ', 5);
                 const auto flags =
                     static_cast<int>(platform::ReadLeadingDecimal(body.substr(5, space - 5)).value);
-                message = space == std::string_view::npos
-                              ? std::nullopt
-                              : FindNext(state_.search, body.substr(space + 1), flags);
-            } else {
-                const bool dark = body == "dark 1";
-                if (body.starts_with("dark ")) {
-                    flags_ = dark ? flags_ | kHostDarkModeFlag : flags_ & ~kHostDarkModeFlag;
+                if (space != std::string_view::npos) {
+                    message = FindNext(state_.search, body.substr(space + 1), flags);
                 }
+                response.status = message ? 204 : 404;
+            } else {
                 const int command = body == "copy"              ? kCommandCopy
                                     : body == "selectAll"       ? kCommandSelectAll
                                     : body.starts_with("dark ") ? kCommandNewParams
                                                                 : 0;
                 const CommandOutcome outcome = HandleListerCommand(
-                    state_, command, dark ? static_cast<int>(kHostDarkModeFlag) : 0);
+                    state_, command, body == "dark 1" ? static_cast<int>(kHostDarkModeFlag) : 0);
                 copyRequested_ = copyRequested_ || outcome.awaitsCopy;
                 message = outcome.message;
                 response.status = outcome.result == kListerOk ? 204 : 400;
             }
-        }
-        if (body.starts_with("find ")) {
-            response.status = message ? 204 : 404;
         }
         if (message) {
             Post(*message);
@@ -240,7 +237,6 @@ class PreviewHost {
     std::mutex mutex_;
     std::condition_variable posted_;
     WebViewState state_;
-    std::uint32_t flags_;
     std::map<std::size_t, std::deque<std::string>> subscribers_;
     std::size_t nextStream_ = 0;
     bool stopping_ = false;

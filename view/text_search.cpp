@@ -302,18 +302,13 @@ std::optional<std::string> FindNext(SearchText& search, std::string_view needle,
         if (at == std::string_view::npos) {
             return std::nullopt;
         }
-        const std::size_t entry = static_cast<std::size_t>(
-            std::upper_bound(search.starts.begin(), search.starts.end(), at) -
-            search.starts.begin() - 1);
+        const std::size_t entry = EntryAt(search, at);
         const std::size_t begin = search.starts[entry];
-        const std::size_t end =
-            entry + 1 < search.starts.size() ? search.starts[entry + 1] : haystack.size();
-        const std::size_t after = at + needle.size();
-        const bool inOneEntry = after <= end;
-        const bool wholeWord =
-            (flags & kWholeWords) == 0 || ((at == begin || !IsWordByte(haystack[at - 1])) &&
-                                           (after == end || !IsWordByte(haystack[after])));
-        if (inOneEntry && wholeWord) {
+        const std::string_view text =
+            haystack.substr(begin, EntryText(search, entry).size());  // as searched: maybe folded
+        const bool inOneEntry = at + needle.size() <= begin + text.size();
+        if (inOneEntry &&
+            ((flags & kWholeWords) == 0 || IsWholeWord(text, at - begin, needle.size()))) {
             search.lastHit = at;
             return HitMessage(search, entry, at, needle.size());
         }
