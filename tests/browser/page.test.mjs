@@ -177,6 +177,10 @@ test('settings panel: every control applies at once and posts its change once; a
       range.dispatchEvent(new Event('change', { bubbles: true }));
     });
     assert.equal(await page.evaluate(() => getComputedStyle(document.body).fontSize), '20px');
+    // The rows are placed for the new size: none overlaps the one above it.
+    const gaps = await page.$$eval('#files .row', (r) => r.sort((a, b) => a.offsetTop - b.offsetTop)
+      .slice(1).map((row, i) => row.offsetTop - r[i].offsetTop - r[i].offsetHeight));
+    assert.ok(gaps.length && gaps.every((gap) => gap >= 0), String(gaps));
     await until(() => posted.length >= 5);
     assert.deepEqual(posted.map(({ set, value }) => `${set}=${value}`),
       ['theme=Night Owl', 'tree=collapsed', 'sizeunit=bytes', 'sepspace=1', 'fontsize=20']);
