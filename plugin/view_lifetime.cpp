@@ -92,9 +92,7 @@ HWND ReuseParkedView(HWND lister, const wchar_t* path, int showFlags) {
     parkedView = nullptr;
     view->controller->put_ParentWindow(window);
     view->controller->put_Bounds(client);
-    ApplyThemeBackground(view);
-    view->pageWantsKeys = false;
-    view->copyRequested = false;
+    PrepareForPage(view);
     view->controller->put_IsVisible(TRUE);
     PerfLog("Parked controller reused", 0.0);
     if (view->webView) {

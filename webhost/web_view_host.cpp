@@ -210,12 +210,17 @@ void ApplyThemeBackground(ViewerWindow* view) {
     }
 }
 
+void PrepareForPage(ViewerWindow* view) {
+    ApplyThemeBackground(view);
+    view->pageWantsKeys = false;
+    view->copyRequested = false;
+}
+
 bool NavigateToStartPage(ViewerWindow* view) {
     if (view == nullptr || !view->web || !view->webView) {
         return true;
     }
-    ApplyThemeBackground(view);
-    view->pageWantsKeys = false;
+    PrepareForPage(view);
     const std::wstring address = StartPageAddress(view->web->dark);
     view->web->navigationStart = platform::PerformanceCounter();
     return SUCCEEDED(view->webView->Navigate(address.c_str()));

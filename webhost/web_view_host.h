@@ -13,7 +13,11 @@ void CreateControllerFor(ViewerWindow* view, ICoreWebView2Environment* environme
 // in a dark theme.
 void ApplyThemeBackground(ViewerWindow* view);
 
-// Navigates the view's web view to the start page, on the theme's background; nothing while it has
+// Readies a view for a page that starts afresh (a navigation, or a reused view's reload): the
+// theme's background, and none of the old page's key or copy state.
+void PrepareForPage(ViewerWindow* view);
+
+// Navigates the view's web view to the start page, prepared for it; nothing while it has
 // none. False when the web view refused the navigation, which then never completes.
 bool NavigateToStartPage(ViewerWindow* view);
 
