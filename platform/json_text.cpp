@@ -43,6 +43,17 @@ void AppendJsonString(std::string& out, std::string_view text, ControlEscapes co
     out += '"';
 }
 
+std::size_t JsonRepairedGrowth(std::string_view bytes) {
+    // A repaired byte of three bytes' replacement grows by two at most.
+    const bool repaired = !IsValidUtf8(bytes);
+    std::size_t growth = 0;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        growth += c == '"' || c == '\\' ? 1 : byte < 0x20 ? 5 : repaired && byte >= 0x80 ? 2 : 0;
+    }
+    return growth;
+}
+
 void AppendJsonInteger(std::string& out, std::int64_t value) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);

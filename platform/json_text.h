@@ -26,6 +26,10 @@ void AppendJsonString(std::string& out, std::string_view text, ControlEscapes co
 // The same for bytes that may not be UTF-8: repaired first (SanitizeUtf8), valid text as it is.
 void AppendJsonRepaired(std::string& out, std::string_view bytes, ControlEscapes controls);
 
+// At least how many bytes AppendJsonRepaired adds to the text's own size, quotes left out: a
+// document's size can be known, escapes and repairs counted, before any of it is written.
+std::size_t JsonRepairedGrowth(std::string_view bytes);
+
 void AppendJsonInteger(std::string& out, std::int64_t value);
 void AppendJsonBool(std::string& out, bool value);
 

@@ -56,6 +56,33 @@ TEST(MagnetLink, HashesNameDistinctTrackersAndSeedsPercentEncoded) {
     EXPECT_EQ(torrent::MagnetLink(info).find("&xt="), std::string::npos);
     EXPECT_NE(torrent::MagnetLink(info).find("&tr=http%3A%2F%2Fignored.example%2F&ws="),
               std::string::npos);
+    // Nothing is named for an empty name or a seed of blanks.
+    info.name.clear();
+    info.webSeeds = {" \t"};
+    EXPECT_EQ(torrent::MagnetLink(info), "magnet:?xt=urn:btih:" + std::string(40, 'a') +
+                                             "&tr=http%3A%2F%2Fignored.example%2F");
+}
+
+// The size a document will take is known before it is written, escapes and repairs counted, so
+// that a file of control bytes is refused instead of making a document many times its size.
+TEST(TorrentDocument, SizeBoundHoldsForEscapesAndRepairs) {
+    TorrentInfo info;
+    info.ok = true;
+    const std::string hostile = std::string(300, '\x01') + "\"\\\n\xff\xC3" + "\xC3\xA9\x7f";
+    info.name = hostile;
+    info.comment = hostile;
+    info.trackerTiers = {{hostile, "u"}};
+    info.webSeeds = {hostile};
+    info.nodes = {hostile};
+    info.custom = {{hostile, hostile}};
+    info.tree.SetRoot(hostile, true);
+    info.tree.Add(0, "f\x02", false, -5);
+    info.tree.SetLink("t\x03");
+    info.tree.MarkNewest(true, true);
+    const std::size_t bound = torrent::DocumentSizeBound(info);
+    const std::size_t size = torrent::toJson(info).size();
+    EXPECT_GE(bound, size);
+    EXPECT_LT(bound, size + size / 4 + 1024);
 }
 
 TEST(SanitizeUtf8, ReplacesEachBadByteOnce) {

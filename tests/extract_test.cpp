@@ -145,14 +145,19 @@ TEST(Extract, WhatAFileAsksForIsBoundedByItsSize) {
 TEST(Extract, TrackersCustomKeysAndFlags) {
     // clang-format off
     const TorrentInfo info = Extract(Dict({
-        {"announce-list", List({List({Int(1)}), List({}), Str("u0"), List({Str("u1"), Int(2), Str("u1"), Str("")}), List({Str("u2")})})},
+        {"announce-list", List({List({Int(1)}), List({}), Str("u0"), List({Str("u1"), Int(2), Str("u1"), Str("")}), List({Str("u2"), Str("u1"), Str("\xff"), Str("\xfe")})})},
+        {"nodes", List({List({Str("h"), Int(6881)}), List({Str("::1"), Int(0)}), List({Str("h"), Int(65536)})})},
         {"foo", Str("bar")}, {"n", Int(-12)}, {"l", List({})}, {"encoding", Str("UTF-8")}, {"url-list", Str("http://seed")},
         {"creator", Str("x")}, {"comment", Int(5)}, {"creation date", Str("yesterday")},
         {"info", Dict({{"name", Int(1)}, {"piece length", Str("big")}, {"pieces", Str(std::string(41, 'p'))}, {"private", Str("1")}})},
         {"foo", Str("again")}}));
     // clang-format on
     ASSERT_TRUE(info.ok);
-    EXPECT_EQ(info.trackerTiers, (std::vector<std::vector<std::string>>{{"u1", "u1", ""}, {"u2"}}));
+    // Each address once, as the page shows it, in the first tier that names it.
+    EXPECT_EQ(info.trackerTiers,
+              (std::vector<std::vector<std::string>>{{"u1"}, {"u2", "\xEF\xBF\xBD"}}));
+    EXPECT_EQ(info.nodes, (std::vector<std::string>{"h:6881", "[::1]:0 (invalid port)",
+                                                    "h:65536 (invalid port)"}));
     EXPECT_EQ(info.custom, (std::vector<std::pair<std::string, std::string>>{
                                {"foo", "bar"}, {"n", "-12"}, {"foo", "again"}}));
     // Values of the wrong kind count as absent; pieces round down.
@@ -205,11 +210,20 @@ TEST(Extract, VersionTwoFileTreeAttributesAndPreferredNames) {
     EXPECT_TRUE(nodes[3].link && nodes[3].executable && !nodes[3].hidden);
     EXPECT_TRUE(nodes[4].hidden);
     // A lone file at the top is a single-file torrent.
-    const TorrentInfo single = Extract(Dict(
-        {{"info", Dict({{"file tree", Dict({{"n", V2File(9)}})}, {"piece length", Int(4)}})}}));
+    const TorrentInfo single = Extract(Dict({{"info", Dict({{"file tree", Dict({{"n", V2File(9)}})},
+                                                            {"name", Str("n")},
+                                                            {"piece length", Int(4)}})}}));
     EXPECT_FALSE(single.multiFile);
     EXPECT_EQ(single.totalSize, 9);
     EXPECT_EQ(single.pieceCount, 3);
+    EXPECT_TRUE(TreeLines(single.tree).empty());
+    // Clients save the lone file by its own name: one that differs from the torrent's shows.
+    const TorrentInfo disguised =
+        Extract(Dict({{"info", Dict({{"file tree", Dict({{"invoice.pdf.exe", V2File(9)}})},
+                                     {"name", Str("holiday-video.mkv")}})}}));
+    EXPECT_EQ(TreeLines(disguised.tree), (std::vector<std::string>{"invoice.pdf.exe 9"}));
+    EXPECT_EQ(disguised.fileCount * 100 + disguised.totalSize, 109);
+    EXPECT_EQ(disguised.warnings, (std::vector<std::string>{torrent::kSingleFileNamedOtherwise}));
 }
 
 TEST(Extract, VersionOnePadFilesLinksAndUtf8Paths) {

@@ -45,6 +45,22 @@ TEST(LoadTorrentPayload, RefusalsSayWhyAndLeaveTheStateUntouched) {
     }
 }
 
+// A name of control bytes grows sixfold in the document, twice, and threefold in the magnet link:
+// past what the file's size allows, it is refused with that reason rather than shown.
+TEST(LoadTorrentPayload, DocumentsBeyondTheFilesAllowanceAreRefused) {
+    ScratchDirectory dir;
+    const auto torrent = [&](std::size_t controls) {
+        return dir.Write("controls.torrent", SingleFileTorrent(std::string(controls, '\x01'), 1));
+    };
+    WebViewState state;
+    torrent::Limit exceeded = torrent::Limit::None;
+    EXPECT_EQ(LoadTorrentPayload(state, torrent(12u << 20), 0, &exceeded),
+              PayloadResult::TooLargeToShow);
+    EXPECT_EQ(exceeded, torrent::Limit::DocumentSize);
+    EXPECT_TRUE(state.dataJson.empty());
+    EXPECT_EQ(LoadTorrentPayload(state, torrent(1u << 20), 0), PayloadResult::Ready);
+}
+
 // A file someone is writing is refused rather than read half-written; one that was read cannot
 // be changed underneath its content, which would crash a mapped read.
 TEST(ReadWholeFile, WritersAreRefusedAndKeptOut) {

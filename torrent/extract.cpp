@@ -424,18 +424,23 @@ ListSummary ReadFileTree(const Node& fileTree, FileAdder* adder, std::int64_t pi
 }
 
 // A version 2 torrent of one file has it alone at the top of its tree.
-std::optional<FileFacts> SingleFileOfTree(const Node& fileTree) {
+struct SingleFile {
+    std::string_view key;
+    FileFacts facts;
+};
+
+std::optional<SingleFile> SingleFileOfTree(const Node& fileTree) {
     ElementReader entries(fileTree);
     if (entries.AtEnd()) {
         return std::nullopt;
     }
-    entries.NextKey();
+    const std::string_view key = entries.NextKey();
     const Node value = entries.NextValue();
     const MaybeNode file = Node::find(value, "");
     if (!entries.AtEnd() || !IsDictionary(file)) {
         return std::nullopt;
     }
-    return ReadFacts(*file);
+    return SingleFile{key, ReadFacts(*file)};
 }
 
 void ReadFiles(const Node& infoDict, TorrentInfo& info, std::size_t inputBytes) {
@@ -448,9 +453,17 @@ void ReadFiles(const Node& infoDict, TorrentInfo& info, std::size_t inputBytes) 
     if (!v1List && !length && IsDictionary(fileTree)) {
         // Version 2 only: the file tree is the torrent's list.
         if (const auto single = SingleFileOfTree(*fileTree)) {
-            info.totalSize = single->length;
+            info.totalSize = single->facts.length;
             info.fileCount = 1;
             ReadFileTree(*fileTree, nullptr, info.pieceLength, treePieces);
+            // Clients name the file on disk by its key, whatever the torrent's name says: a
+            // name that differs must not hide it.
+            if (adder.Name(single->key) != info.tree.Name(info.tree.root())) {
+                info.fileCount = 0;
+                info.totalSize = 0;
+                adder.File(0, single->key, single->facts);
+                info.warnings.emplace_back(kSingleFileNamedOtherwise);
+            }
         } else {
             info.multiFile = true;
             ReadFileTree(*fileTree, &adder, info.pieceLength, treePieces);
@@ -484,26 +497,39 @@ void ReadFiles(const Node& infoDict, TorrentInfo& info, std::size_t inputBytes) 
     }
 }
 
+// The tiers as the page lists them: each address once, in the first tier that names it, as the
+// text the page shows (repaired into UTF-8), empty ones and tiers left empty dropped. Read in
+// one pass with a set of what was kept, so a
+// file of 60,000 trackers costs no more than its size.
 void ReadTrackerTiers(const MaybeNode& announceList, TorrentInfo& info, std::size_t allowed) {
+    std::unordered_set<std::string_view> kept;
+    std::deque<std::string> repaired;  // stable texts for the views in `kept`
+    const auto keep = [&](std::string_view bytes, std::vector<std::string>& tier) {
+        if (!IsValidUtf8(bytes)) {
+            bytes = repaired.emplace_back(SanitizeUtf8(bytes));
+        }
+        if (!bytes.empty() && kept.insert(bytes).second) {
+            tier.emplace_back(bytes);
+        }
+    };
     std::size_t count = 0;
-    if (!IsList(announceList)) {
-        return;
-    }
-    for (ElementReader items(*announceList); !items.AtEnd();) {
-        const Node item = items.NextValue();
-        if (item.kind != Kind::List) {
-            continue;
-        }
-        std::vector<std::string> tier;
-        for (ElementReader trackers(item); !trackers.AtEnd();) {
-            const Node tracker = trackers.NextValue();
-            if (tracker.kind == Kind::String) {
-                Check(++count, allowed, Limit::Trackers);
-                tier.emplace_back(tracker.bytes);
+    if (IsList(announceList)) {
+        for (ElementReader items(*announceList); !items.AtEnd();) {
+            const Node item = items.NextValue();
+            if (item.kind != Kind::List) {
+                continue;
             }
-        }
-        if (!tier.empty()) {
-            info.trackerTiers.push_back(std::move(tier));
+            std::vector<std::string> tier;
+            for (ElementReader trackers(item); !trackers.AtEnd();) {
+                const Node tracker = trackers.NextValue();
+                if (tracker.kind == Kind::String) {
+                    Check(++count, allowed, Limit::Trackers);
+                    keep(tracker.bytes, tier);
+                }
+            }
+            if (!tier.empty()) {
+                info.trackerTiers.push_back(std::move(tier));
+            }
         }
     }
 }
@@ -546,7 +572,9 @@ void ReadNodes(const MaybeNode& nodes, TorrentInfo& info, std::size_t allowed) {
         Check(info.nodes.size() + 1, allowed, Limit::ListEntries);
         const std::string name(host.bytes);
         const bool v6 = name.find(':') != std::string::npos;
-        info.nodes.push_back((v6 ? "[" + name + "]" : name) + ":" + DecimalText(port.integer));
+        const bool portValid = port.integer >= 1 && port.integer <= 65535;
+        info.nodes.push_back((v6 ? "[" + name + "]" : name) + ":" + DecimalText(port.integer) +
+                             (portValid ? "" : " (invalid port)"));
     }
 }
 
@@ -654,6 +682,8 @@ std::string_view LimitText(Limit limit) {
             return "a list of seeds, nodes or relations longer than its size allows";
         case Limit::Memory:
             return "not enough memory";
+        case Limit::DocumentSize:
+            return "a document larger than its size allows";
     }
     return {};
 }

@@ -48,42 +48,34 @@ std::size_t IntegerTextSize(std::int64_t value) {
                                     digits);
 }
 
-// What WriteTree writes when no name needs an escape.
-std::size_t ExpectedTreeJsonSize(const torrent::FileTree& tree) {
-    constexpr std::size_t kFile = sizeof R"({"name":"","dir":false,"size":},)" - 1;
-    constexpr std::size_t kDirectory =
-        sizeof R"({"name":"","dir":true,"size":,"children":[]},)" - 1;
+// At least what the document's text of these bytes takes: quotes, escapes and repairs.
+std::size_t StringSize(std::string_view bytes) {
+    return 2 + bytes.size() + platform::JsonRepairedGrowth(bytes);
+}
+
+// At least what WriteTree writes.
+std::size_t TreeJsonSize(const torrent::FileTree& tree) {
+    constexpr std::size_t kFile = sizeof R"({"name":,"dir":false,"size":},)" - 1;
+    constexpr std::size_t kDirectory = sizeof R"({"name":,"dir":true,"size":,"children":[]},)" - 1;
+    constexpr std::size_t kMarks = sizeof R"(,"link":,"executable":true,"hidden":true)" - 1;
     std::size_t total = 0;
-    for (const torrent::TreeNode& node : tree.nodes()) {
-        total += (node.dir ? kDirectory : kFile) + node.nameLength + IntegerTextSize(node.size);
+    const std::vector<torrent::TreeNode>& nodes = tree.nodes();
+    for (std::uint32_t i = 0; i < nodes.size(); ++i) {
+        const torrent::TreeNode& node = nodes[i];
+        total += (node.dir ? kDirectory : kFile) + StringSize(tree.Name(node)) +
+                 IntegerTextSize(node.size);
+        if (node.link || node.executable || node.hidden) {
+            total += kMarks + (node.link ? StringSize(tree.LinkTarget(i)) : 0);
+        }
     }
     return total;
 }
 
 std::size_t ListSize(const std::vector<std::string>& list) {
-    constexpr std::size_t kPerString = 8;  // quotes, separator, a key's wrapping
-    std::size_t total = kPerString;
+    constexpr std::size_t kPerList = 16;  // brackets, a member's name
+    std::size_t total = kPerList;
     for (const std::string& text : list) {
-        total += text.size() + kPerString;
-    }
-    return total;
-}
-
-// Room for the whole document, so that the text of a tree of 200,000 files is written into one
-// buffer instead of doubling it, and briefly holding both, on the way.
-std::size_t ExpectedDocumentSize(const torrent::TorrentInfo& info, std::size_t magnetSize) {
-    constexpr std::size_t kMembers = 1024;  // every member name, number and flag
-    std::size_t total = kMembers + ExpectedTreeJsonSize(info.tree) + info.name.size() +
-                        info.announce.size() + info.comment.size() + info.createdBy.size() +
-                        info.infoHashV1.size() + info.infoHashV2.size() + info.source.size() +
-                        magnetSize + ListSize(info.webSeeds) + ListSize(info.httpSeeds) +
-                        ListSize(info.nodes) + ListSize(info.similar) + ListSize(info.collections) +
-                        ListSize(info.warnings);
-    for (const auto& [key, value] : info.custom) {
-        total += key.size() + value.size() + 16;
-    }
-    for (const auto& tier : info.trackerTiers) {
-        total += ListSize(tier);
+        total += StringSize(text) + 1;
     }
     return total;
 }
@@ -132,10 +124,33 @@ namespace torrent {
 // The members the viewer's first design fixes come first, in its order and form; those added
 // since follow "tree", in this order: source, webSeeds, httpSeeds, nodes, similar, collections,
 // magnet, padFileCount, padFileSize, warnings.
+std::size_t DocumentSizeBound(const TorrentInfo& info) {
+    constexpr std::size_t kMembers = 1024;  // every member name, number and flag
+    std::size_t total = kMembers + TreeJsonSize(info.tree) + MagnetLinkSizeBound(info);
+    for (const std::string_view text :
+         {std::string_view(info.name), std::string_view(info.announce),
+          std::string_view(info.comment), std::string_view(info.createdBy),
+          std::string_view(info.infoHashV1), std::string_view(info.infoHashV2),
+          std::string_view(info.source)}) {
+        total += StringSize(text);
+    }
+    for (const auto* list : {&info.webSeeds, &info.httpSeeds, &info.nodes, &info.similar,
+                             &info.collections, &info.warnings}) {
+        total += ListSize(*list);
+    }
+    for (const auto& [key, value] : info.custom) {
+        total += StringSize(key) + StringSize(value) + 16;
+    }
+    for (const auto& tier : info.trackerTiers) {
+        total += ListSize(tier);
+    }
+    return total;
+}
+
 std::string toJson(const TorrentInfo& info) {
-    const std::string magnet = MagnetLink(info);
     std::string out;
-    out.reserve(ExpectedDocumentSize(info, magnet.size()));
+    // One buffer for the whole text: a tree of 200,000 files is not copied as it grows.
+    out.reserve(DocumentSizeBound(info));
     const auto member = [&out](std::string_view name) {
         out += out.empty() ? "{\"" : ",\"";
         out += name;
@@ -205,7 +220,9 @@ std::string toJson(const TorrentInfo& info) {
     member("collections");
     AppendList(out, info.collections);
     member("magnet");
-    AppendJsonString(out, magnet);
+    out += '"';
+    AppendMagnetLink(out, info);
+    out += '"';
     member("padFileCount");
     AppendJsonInteger(out, info.padFileCount);
     member("padFileSize");

@@ -10,4 +10,7 @@ namespace torrent {
 // string is repaired into UTF-8 and escaped on its way in.
 std::string toJson(const TorrentInfo& info);
 
+// At least the size of toJson's text, escapes and repairs counted, found without writing it.
+std::size_t DocumentSizeBound(const TorrentInfo& info);
+
 }  // namespace torrent

@@ -1,7 +1,7 @@
 #include "torrent/magnet.h"
 
-#include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 #include "platform/hex.h"
 
@@ -34,7 +34,7 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 struct Magnet {
-    std::string text = "magnet:?";
+    std::string& text;
     bool first = true;
 
     void Add(std::string_view name, std::string_view value, bool encode = true) {
@@ -53,7 +53,32 @@ struct Magnet {
 }  // namespace
 
 std::string MagnetLink(const TorrentInfo& info) {
-    Magnet magnet;
+    std::string link;
+    AppendMagnetLink(link, info);
+    return link;
+}
+
+std::size_t MagnetLinkSizeBound(const TorrentInfo& info) {
+    constexpr std::size_t kFixed = 160;   // the prefix, both hashes and their names
+    constexpr std::size_t kPerValue = 4;  // "&tr=" and the like
+    std::size_t encoded = info.name.size() + info.announce.size();
+    std::size_t values = 2;
+    for (const auto& tier : info.trackerTiers) {
+        for (const std::string& tracker : tier) {
+            encoded += tracker.size();
+        }
+        values += tier.size();
+    }
+    for (const std::string& seed : info.webSeeds) {
+        encoded += seed.size();
+    }
+    values += info.webSeeds.size();
+    return kFixed + 3 * encoded + kPerValue * values;
+}
+
+void AppendMagnetLink(std::string& out, const TorrentInfo& info) {
+    out += "magnet:?";
+    Magnet magnet{out};
     // Written as clients expect them: hexadecimal, and colons being allowed in a query.
     if (!info.infoHashV1.empty()) {
         magnet.Add("xt", "urn:btih:" + info.infoHashV1, false);
@@ -61,27 +86,30 @@ std::string MagnetLink(const TorrentInfo& info) {
     if (!info.infoHashV2.empty()) {
         magnet.Add("xt", "urn:btmh:1220" + info.infoHashV2, false);
     }
-    magnet.Add("dn", info.name);
-    std::vector<std::string_view> trackers;
-    for (const auto& tier : info.trackerTiers) {
-        trackers.insert(trackers.end(), tier.begin(), tier.end());
+    if (!info.name.empty()) {
+        magnet.Add("dn", info.name);
     }
-    if (trackers.empty()) {
-        trackers.push_back(info.announce);
-    }
-    std::vector<std::string_view> written;
-    for (std::string_view tracker : trackers) {
+    // The document lists each address once already; trimmed, two may still be the same.
+    std::unordered_set<std::string_view> written;
+    const auto addTracker = [&](std::string_view tracker) {
         tracker = TrimBlanks(tracker);
-        if (!tracker.empty() &&
-            std::find(written.begin(), written.end(), tracker) == written.end()) {
-            written.push_back(tracker);
+        if (!tracker.empty() && written.insert(tracker).second) {
             magnet.Add("tr", tracker);
         }
+    };
+    for (const auto& tier : info.trackerTiers) {
+        for (const std::string& tracker : tier) {
+            addTracker(tracker);
+        }
+    }
+    if (info.trackerTiers.empty()) {
+        addTracker(info.announce);
     }
     for (const std::string& seed : info.webSeeds) {
-        magnet.Add("ws", TrimBlanks(seed));
+        if (const std::string_view trimmed = TrimBlanks(seed); !trimmed.empty()) {
+            magnet.Add("ws", trimmed);
+        }
     }
-    return magnet.text;
 }
 
 }  // namespace torrent

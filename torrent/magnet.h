@@ -12,5 +12,9 @@ namespace torrent {
 // when there are no tiers); one "ws=" for each web seed. Values are percent-encoded; only RFC
 // 3986's unreserved characters stay as they are.
 std::string MagnetLink(const TorrentInfo& info);
+// The same link appended to `out`: it needs no JSON escape, so a document takes it as it is.
+void AppendMagnetLink(std::string& out, const TorrentInfo& info);
+// At least as many bytes as the link takes, for a document's size before it is written.
+std::size_t MagnetLinkSizeBound(const TorrentInfo& info);
 
 }  // namespace torrent

@@ -13,12 +13,13 @@ namespace torrent {
 // file is refused as too large to show, rather than made to take the host's memory.
 enum class Limit {
     None,
-    PathDepth,    // a path of more elements than any file system takes
-    TreeNodes,    // more files and folders than the file's size allows
-    Trackers,     // more trackers than the file's size allows
-    CustomKeys,   // more other keys than the file's size allows
-    ListEntries,  // a list of seeds, nodes or relations longer than the file's size allows
-    Memory,       // memory ran out on the way
+    PathDepth,     // a path of more elements than any file system takes
+    TreeNodes,     // more files and folders than the file's size allows
+    Trackers,      // more trackers than the file's size allows
+    CustomKeys,    // more other keys than the file's size allows
+    ListEntries,   // a list of seeds, nodes or relations longer than the file's size allows
+    Memory,        // memory ran out on the way
+    DocumentSize,  // a torrent document (escapes counted) larger than the file's size allows
 };
 
 // Windows paths end at 32,767 characters, a separator between every two elements.
@@ -69,6 +70,9 @@ struct TorrentInfo {
 
 inline constexpr char kFileListsDisagree[] =
     "The version 1 and version 2 file lists of this torrent disagree.";
+inline constexpr char kSingleFileNamedOtherwise[] =
+    "The torrent's only file has another name than the torrent: clients save it as the file "
+    "shown.";
 
 // Decodes and reads a metainfo file. `ok` is false, and every field but `exceeded` at its
 // initial value, when the bytes are not a dictionary holding a dictionary under "info" or are

@@ -39,6 +39,14 @@ PayloadResult ReadResult(const platform::FileContent& read) {
     return PayloadResult::CannotRead;
 }
 
+// The document a file may make: with the file and its record, within ten times the file's size
+// and 64 MiB. Control bytes and bad UTF-8 grow up to sixfold in it, and a name is written twice
+// and once more in the magnet link.
+bool DocumentFits(const torrent::TorrentInfo& info, std::size_t fileBytes) {
+    constexpr std::size_t kAlways = 56u << 20;
+    return torrent::DocumentSizeBound(info) <= 8 * fileBytes + kAlways;
+}
+
 PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& path,
                              std::uint32_t flags, torrent::Limit* exceeded) {
     const std::int64_t totalStart = platform::PerformanceCounter();
@@ -48,6 +56,12 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
             *exceeded = torrent.info.exceeded;
         }
         return result;
+    }
+    if (!DocumentFits(torrent.info, torrent.content.bytes.size())) {
+        if (exceeded != nullptr) {
+            *exceeded = torrent::Limit::DocumentSize;
+        }
+        return PayloadResult::TooLargeToShow;
     }
     // Built aside and swapped in at the end, so that a failure (out of memory) on the way
     // leaves the view's state as it was.
