@@ -2,7 +2,7 @@
 // from the project's own C++ code, and Debian's Chromium kept off the network.
 
 import { spawn } from 'node:child_process';
-import { mkdtempSync, writeFileSync, mkdirSync } from 'node:fs';
+import { mkdtempSync, writeFileSync, mkdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -33,7 +33,16 @@ export function torrent({ name = 'Sample', files, length = 700, pieceLength = 26
   return bencode({ ...extra, info: body });
 }
 
-export const scratch = () => mkdtempSync(join(tmpdir(), 'marrowpeek-page-'));
+// Folders the tests make, removed with everything in them when the test process ends.
+const made = [];
+process.on('exit', () => {
+  for (const folder of made) rmSync(folder, { recursive: true, force: true });
+});
+export const scratch = () => {
+  const folder = mkdtempSync(join(tmpdir(), 'marrowpeek-page-'));
+  made.push(folder);
+  return folder;
+};
 
 export function writeTorrent(folder, fileName, bytes) {
   writeFileSync(join(folder, fileName), bytes);
