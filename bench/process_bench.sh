@@ -38,3 +38,11 @@ report() {
 
 report 60mb.torrent "openssl dgst -sha1" "openssl dgst -sha1" floor
 report 200k-files.torrent transmission-show transmission-show peer
+# Hostile inputs: 60,000 trackers (once 20 s), and a name of 6 MiB of control bytes, whose
+# document must stay within ten times the file plus 64 MiB.
+report 60k-trackers.torrent transmission-show transmission-show peer
+printf 'control-name.torrent (%s MB): marrowpeek data %s ms, peak %s MB (bound %s MB)\n' \
+    "$(size "$work/control-name.torrent")" \
+    "$(median "$tool data $work/control-name.torrent --config-dir $work/config")" \
+    "$(peak "$tool data $work/control-name.torrent --config-dir $work/config")" \
+    "$(awk -v s="$(size "$work/control-name.torrent")" 'BEGIN { printf "%.1f", 10 * s + 67.1 }')"

@@ -1,6 +1,8 @@
 #include "torrent_generator.h"
 
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace generator {
 namespace {
@@ -60,6 +62,61 @@ std::string MultiFileTorrent(std::size_t fileCount, std::size_t topDirectories,
     out += std::to_string(pieces * 20) + ":" + std::string(pieces * 20, 'p');
     out += "ee";
     return out;
+}
+
+std::string ManyTrackersTorrent(std::size_t count) {
+    std::string out = "d13:announce-listl";
+    for (std::size_t i = 0; i < count; ++i) {
+        out += 'l';
+        AppendString(out, "udp://t" + std::to_string(i) + ".example:6969/announce");
+        out += 'e';
+    }
+    out += "e4:infod6:lengthi1e4:name1:a12:piece lengthi16384e6:pieces20:";
+    return out + std::string(20, 'p') + "ee";
+}
+
+namespace {
+
+std::string FilesTorrent(const std::vector<std::pair<std::string, std::string>>& paths) {
+    std::string out = "d4:infod5:filesl";
+    for (const auto& [folder, name] : paths) {
+        out += "d6:lengthi1e4:pathl";
+        if (!folder.empty()) {
+            AppendString(out, folder);
+        }
+        AppendString(out, name);
+        out += "ee";
+    }
+    out += "e4:name1:t12:piece lengthi16384e6:pieces20:";
+    return out + std::string(20, 'p') + "ee";
+}
+
+}  // namespace
+
+std::string LongFolderTorrent(std::size_t folderNameBytes, std::size_t fileCount) {
+    // A version 2 file tree names the folder once, however many files it holds.
+    std::string out = "d4:infod9:file treed";
+    AppendString(out, std::string(folderNameBytes, 'A'));
+    out += 'd';
+    for (std::size_t i = 0; i < fileCount; ++i) {
+        AppendString(out, "File " + std::to_string(100000 + i) + ".bin");
+        out += "d0:d6:lengthi1eee";
+    }
+    return out + "ee12:meta versioni2e4:name1:t12:piece lengthi16384eee";
+}
+
+std::string LongNamesTorrent(std::size_t nameBytes, std::size_t fileCount) {
+    std::vector<std::pair<std::string, std::string>> paths;
+    for (std::size_t i = 0; i < fileCount; ++i) {
+        paths.emplace_back("", std::string(nameBytes, 'a'));
+    }
+    return FilesTorrent(paths);
+}
+
+std::string ControlNameTorrent(std::size_t nameBytes) {
+    std::string out = "d4:infod6:lengthi1e4:name";
+    AppendString(out, std::string(nameBytes, '\x01'));
+    return out + "12:piece lengthi16384e6:pieces20:" + std::string(20, 'p') + "ee";
 }
 
 }  // namespace generator

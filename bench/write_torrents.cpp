@@ -1,5 +1,6 @@
-// Writes the benchmark's two large torrents into a folder, for measuring whole processes.
-// Usage: write_torrents DIR   (writes DIR/60mb.torrent and DIR/200k-files.torrent)
+// Writes the benchmark's large and hostile torrents into a folder, for measuring whole
+// processes. Usage: write_torrents DIR   (writes DIR/60mb.torrent, DIR/200k-files.torrent,
+// DIR/60k-trackers.torrent and DIR/control-name.torrent)
 
 #include <filesystem>
 #include <fstream>
@@ -18,5 +19,9 @@ int main(int argc, char** argv) {
         << generator::SingleFileTorrent(3'000'000);
     std::ofstream(folder / "200k-files.torrent", std::ios::binary)
         << generator::MultiFileTorrent(200'000, 500, 37);
+    std::ofstream(folder / "60k-trackers.torrent", std::ios::binary)
+        << generator::ManyTrackersTorrent(60'000);
+    std::ofstream(folder / "control-name.torrent", std::ios::binary)
+        << generator::ControlNameTorrent(6u << 20);
     return 0;
 }
