@@ -6,14 +6,33 @@
 
 namespace platform {
 
-// Whether anything exists at the path (a file or a folder).
-bool PathExists(const std::filesystem::path& path);
-
 // The file's last-write time as one 64-bit number, 0 when it cannot be read.
 std::uint64_t LastWriteTime(const std::filesystem::path& path);
 
-// Replaces the file's content as a whole: written beside it under another name, then moved over
-// it, so that a failed write (disk full, crash) leaves the old file intact. False on any failure.
-bool ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes);
+// What tells one version of a file from another: which file it is (volume and file number),
+// its size and its last-write time. `exists` is false, and the rest 0, when there is none.
+struct FileVersion {
+    bool exists = false;
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;
+    bool operator==(const FileVersion&) const = default;
+};
+
+FileVersion VersionOf(const std::filesystem::path& path);
+
+enum class ReplaceResult {
+    Replaced,
+    Changed,  // the file is not the version that was read: left as it is
+    Failed,
+};
+
+// Replaces the file's content as a whole, if it is still the version `read`: written beside it
+// under another name, checked, then moved over it, so that a failed write (disk full, crash)
+// leaves the old file intact and another writer's file is never replaced blind. Where there was
+// no file, one is created only if none has appeared meanwhile.
+ReplaceResult ReplaceFileIfUnchanged(const std::filesystem::path& path, std::string_view bytes,
+                                     const FileVersion& read);
 
 }  // namespace platform

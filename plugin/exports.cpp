@@ -109,20 +109,23 @@ void CloseView(HWND pluginWindow) {
 extern "C" {
 
 HWND WINAPI ListLoadW(HWND lister, const wchar_t* path, int showFlags) {
-    if (path == nullptr) {
+    if (path == nullptr || IsParkingWindow(lister)) {
         return nullptr;
     }
     return ExportFirewall<HWND>(nullptr, [&] { return LoadNewView(lister, path, showFlags); });
 }
 
 int WINAPI ListLoadNextW(HWND, HWND pluginWindow, const wchar_t* path, int showFlags) {
-    if (path == nullptr) {
+    if (path == nullptr || IsParkingWindow(pluginWindow)) {
         return 1;
     }
     return ExportFirewall(1, [&] { return LoadNextFile(pluginWindow, path, showFlags); });
 }
 
 void WINAPI ListCloseWindow(HWND pluginWindow) {
+    if (IsParkingWindow(pluginWindow)) {
+        return;
+    }
     ExportFirewall(0, [&] {
         CloseView(pluginWindow);
         return 0;
@@ -137,11 +140,17 @@ void WINAPI ListGetDetectString(char* detectString, int maxLength) {
 }
 
 int WINAPI ListSendCommand(HWND pluginWindow, int command, int parameter) {
+    if (IsParkingWindow(pluginWindow)) {
+        return kListerError;
+    }
     return ExportFirewall(kListerError,
                           [&] { return SendCommandToView(pluginWindow, command, parameter); });
 }
 
 int WINAPI ListSearchTextW(HWND pluginWindow, wchar_t* text, int flags) {
+    if (IsParkingWindow(pluginWindow)) {
+        return kListerError;
+    }
     return ExportFirewall(kListerError, [&] { return FindInView(pluginWindow, text, flags); });
 }
 

@@ -70,6 +70,10 @@ bool TryParkView(ViewerWindow* view, HWND pluginWindow) {
     return true;
 }
 
+bool IsParkingWindow(HWND window) {
+    return window != nullptr && window == parkedHost;
+}
+
 bool HasParkedView() {
     return parkedView != nullptr && parkedView->controller;
 }

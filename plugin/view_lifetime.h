@@ -20,3 +20,7 @@ HWND ReuseParkedView(HWND lister, const wchar_t* path, int showFlags);
 // A window destroyed with its view still attached, which happens when the host destroys the
 // Lister window without ListCloseWindow: the view goes with it instead of staying behind.
 void ReleaseViewOfDestroyedWindow(HWND window);
+
+// The hidden window that hosts a parked view. It belongs to this library alone: every export
+// refuses it as it refuses a window of another class.
+bool IsParkingWindow(HWND window);

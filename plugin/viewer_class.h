@@ -4,8 +4,6 @@
 
 #include "webhost/viewer_window.h"
 
-inline constexpr wchar_t kLoadingText[] = L"Loading torrent...";
-
 // Registers the window class of plug-in and parking windows, unless this module already has it.
 void RegisterViewerClass();
 void UnregisterViewerClass();

@@ -50,21 +50,21 @@ FileCache<std::vector<Theme>>& ThemesCache() {
 }
 
 void EnsureThemesFile(const std::filesystem::path& path) {
-    if (!platform::PathExists(path)) {
-        platform::ReplaceFileContent(path, DefaultThemesText());
+    // A file that cannot be read whole (locked, 4 MiB or larger, a short read) is left alone:
+    // rewriting it from what was read would lose the user's themes. So is one that another
+    // writer replaced meanwhile.
+    const std::optional<VersionedText> read = ReadIniToChange(path);
+    if (!read) {
         return;
     }
-    // A file that cannot be read whole (locked, 4 MiB or larger, a short read) is left alone:
-    // rewriting it from what was read would lose the user's themes.
-    const platform::FileContent read = platform::ReadWholeFile(path, kMaxIniFileBytes);
-    if (read.status != platform::FileReadStatus::Empty &&
-        read.status != platform::FileReadStatus::Ok) {
+    if (!read->version.exists) {
+        platform::ReplaceFileIfUnchanged(path, DefaultThemesText(), read->version);
         return;
     }
     // An upgrade that would pass the read limit would make every theme read as missing.
-    if (const auto upgraded = UpgradedThemesText(read.bytes);
+    if (const auto upgraded = UpgradedThemesText(read->text);
         upgraded && upgraded->size() <= kMaxIniFileBytes) {
-        platform::ReplaceFileContent(path, *upgraded);
+        platform::ReplaceFileIfUnchanged(path, *upgraded, read->version);
     }
 }
 
@@ -82,9 +82,9 @@ ConfigFolderChoice ChooseConfigFolder(const std::filesystem::path& pluginFolder,
 void EnsureConfigFiles(const std::filesystem::path& folder) {
     EnsureThemesFile(folder / kThemesFileName);
     const auto settingsPath = folder / kSettingsFileName;
-    if (!platform::PathExists(settingsPath)) {
-        platform::ReplaceFileContent(settingsPath, SettingsFileText(Settings{}));
-    }
+    // Created only where none is, even one that appears meanwhile.
+    platform::ReplaceFileIfUnchanged(settingsPath, SettingsFileText(Settings{}),
+                                     platform::FileVersion{});
 }
 
 std::filesystem::path ConfigFolder() {

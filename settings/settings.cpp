@@ -60,28 +60,31 @@ const std::array<SettingField, 8>& SettingFields() {
     return kSettingFields;
 }
 
-void TakeSetting(Settings& settings, const SettingField& field, std::string_view text,
+bool TakeSetting(Settings& settings, const SettingField& field, std::string_view text,
                  SettingSource source) {
     switch (field.rule) {
         case SettingRule::Text:
             settings.*std::get<std::string Settings::*>(field.field) = text;
-            break;
+            return true;
         case SettingRule::Flag:
             settings.*std::get<bool Settings::*>(field.field) =
                 text == "1" || text == "true" || (source == SettingSource::File && text == "yes");
-            break;
+            return true;
         case SettingRule::FontSize:
             if (const std::int32_t size = AtoiValue(text);
                 size >= kMinFontSize && size <= kMaxFontSize) {
                 settings.*std::get<std::int32_t Settings::*>(field.field) = size;
+                return true;
             }
-            break;
+            return false;
         case SettingRule::CacheMode:
             if (text == "portable" || text == "user" || text == "custom") {
                 settings.*std::get<std::string Settings::*>(field.field) = text;
+                return true;
             }
-            break;
+            return false;
     }
+    return false;
 }
 
 std::string SettingText(const Settings& settings, const SettingField& field) {
@@ -142,29 +145,47 @@ bool ApplySetting(Settings& settings, std::string_view key, std::string_view val
             return false;
         }
     }
-    if (value.find_first_of("\r\n") != std::string_view::npos ||
-        Utf16Length(value) > kMaxSettingText) {
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos ||
+        !IsValidUtf8(value) || Utf16Length(value) > kMaxSettingText) {
         return false;
     }
     for (const SettingField& field : kSettingFields) {
         if (field.key == key) {
-            TakeSetting(settings, field, value, SettingSource::Page);
+            return TakeSetting(settings, field, value, SettingSource::Page);
         }
     }
-    return true;
+    return false;
 }
 
-std::optional<Settings> ReadSettingsToChange(const std::filesystem::path& folder) {
-    const std::filesystem::path path = folder / kSettingsFileName;
-    const platform::FileContent read = platform::ReadWholeFile(path, kMaxIniFileBytes);
-    if (read.status == platform::FileReadStatus::Ok ||
-        read.status == platform::FileReadStatus::Empty) {
-        return SettingsFromText(read.bytes);
-    }
-    if (!platform::PathExists(path)) {
-        return Settings{};
+std::optional<VersionedText> ReadIniToChange(const std::filesystem::path& path) {
+    // A writer that replaces the file between the two looks is caught, and read again.
+    constexpr int kAttempts = 4;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const platform::FileVersion before = platform::VersionOf(path);
+        if (!before.exists) {
+            return VersionedText{};
+        }
+        const platform::FileContent read = platform::ReadWholeFile(path, kMaxIniFileBytes);
+        if (read.status != platform::FileReadStatus::Ok &&
+            read.status != platform::FileReadStatus::Empty) {
+            if (platform::VersionOf(path) == before) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (platform::VersionOf(path) == before) {
+            return VersionedText{std::string(read.bytes), before};
+        }
     }
     return std::nullopt;
+}
+
+std::optional<SettingsToChange> ReadSettingsToChange(const std::filesystem::path& folder) {
+    auto read = ReadIniToChange(folder / kSettingsFileName);
+    if (!read) {
+        return std::nullopt;
+    }
+    return SettingsToChange{SettingsFromText(read->text), read->version};
 }
 
 std::string ReadTextFile(const std::filesystem::path& path) {

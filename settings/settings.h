@@ -8,6 +8,8 @@
 #include <string_view>
 #include <variant>
 
+#include "platform/file_write.h"
+
 // The eight settings of Marrowpeek.ini. Strings are the file's bytes, unchanged.
 struct Settings {
     std::string theme;
@@ -47,8 +49,9 @@ struct SettingField {
 // The eight settings in the file's order.
 const std::array<SettingField, 8>& SettingFields();
 
-// Applies one setting's text by its rule; a rejected text leaves the field as it was.
-void TakeSetting(Settings& settings, const SettingField& field, std::string_view text,
+// Applies one setting's text by its rule; a rejected text leaves the field as it was, and false
+// is returned.
+bool TakeSetting(Settings& settings, const SettingField& field, std::string_view text,
                  SettingSource source);
 
 // The field's value as the file writes it ("1" or "0" for a flag, a decimal number).
@@ -67,21 +70,34 @@ Settings SettingsFromText(std::string_view text);
 Settings ReadSettings(const std::filesystem::path& folder);
 
 // Changes at most one field, as a setting message from the page asks. Blanks around the value
-// are dropped, as the file would drop them. A value that the file could not hold is refused and
-// false returned: one holding a line feed or carriage return, which would add lines to the
-// file, a ";" or "#" after a blank, where reading would cut it, or one longer than
-// kMaxSettingText. A value its rule rejects
-// (a font size out of range, say) changes nothing but is no fault.
+// are dropped, as the file would drop them. Nothing changes and false is returned for a key
+// that is no setting, a value its rule rejects (a font size out of range, say), and a value that
+// the file could not hold: one holding a line feed, carriage return or NUL, which would add lines
+// to the file or cut it, bytes that are not UTF-8, a ";" or "#" after a blank, where reading
+// would cut it, or one longer than kMaxSettingText.
 bool ApplySetting(Settings& settings, std::string_view key, std::string_view value);
 
 // The longest text a setting takes, in UTF-16 units: a Windows path's limit, which also keeps
 // the file far below its read limit.
 inline constexpr std::size_t kMaxSettingText = 32767;
 
-// The settings to change and write back: those of the file when it could be read whole, the
-// defaults when there is none; nothing when it exists but cannot be read (locked, too large), so
-// that a change never writes defaults over what the user has.
-std::optional<Settings> ReadSettingsToChange(const std::filesystem::path& folder);
+// An INI file's whole text and the version it was read at. Nothing when the file exists but
+// cannot be read whole (locked, too large) or kept changing while it was read; an absent file
+// reads as empty, at a version that says so.
+struct VersionedText {
+    std::string text;
+    platform::FileVersion version;
+};
+std::optional<VersionedText> ReadIniToChange(const std::filesystem::path& path);
+
+// The settings to change and write back: those of the file as ReadIniToChange reads it, the
+// defaults when there is none; nothing when it cannot be read, so that a change never writes
+// defaults over what the user has.
+struct SettingsToChange {
+    Settings settings;
+    platform::FileVersion version;
+};
+std::optional<SettingsToChange> ReadSettingsToChange(const std::filesystem::path& folder);
 
 // INI files are small; the limit keeps a huge or hostile file from being read at all.
 inline constexpr std::uint64_t kMaxIniFileBytes = 4 * 1024 * 1024 - 1;

@@ -1,7 +1,7 @@
 #include "settings/settings_writer.h"
 
-#include "platform/file_write.h"
-
-bool WriteSettings(const std::filesystem::path& folder, const Settings& settings) {
-    return platform::ReplaceFileContent(folder / kSettingsFileName, SettingsFileText(settings));
+platform::ReplaceResult WriteSettings(const std::filesystem::path& folder, const Settings& settings,
+                                      const platform::FileVersion& read) {
+    return platform::ReplaceFileIfUnchanged(folder / kSettingsFileName, SettingsFileText(settings),
+                                            read);
 }

@@ -2,7 +2,10 @@
 
 #include <filesystem>
 
+#include "platform/file_write.h"
 #include "settings/settings.h"
 
-// Writes folder/Marrowpeek.ini whole; true when every byte reached the file.
-bool WriteSettings(const std::filesystem::path& folder, const Settings& settings);
+// Writes folder/Marrowpeek.ini whole, if it is still the version `read` (ReadSettingsToChange):
+// a file someone replaced since is left as it is and Changed returned, to be read again.
+platform::ReplaceResult WriteSettings(const std::filesystem::path& folder, const Settings& settings,
+                                      const platform::FileVersion& read);

@@ -266,12 +266,19 @@ TEST_F(Plugin, QuickViewKeepsEscapeAndPassesTabOn) {
 
 TEST_F(Plugin, CopySelectAllAndTheLiveDarkSwitch) {
     const HWND window = host_.Open(Good());
+    // Nothing to copy while the page loads: the label's "Loading" is no text of the torrent.
+    EXPECT_EQ(host_.listCommand(window, 1, 0), 1);
+    host_.runtime().CompleteNavigation(1);
     EXPECT_EQ(host_.listCommand(window, 1, 0), 0);
     EXPECT_EQ(Journal().back(), R"(c1 PostWebMessageAsJson {"command":"copy"})");
     PageSays(LR"({"copy":"Season\\a \u00e9\ud83d\ude00.mkv"})");
     EXPECT_EQ(ClipboardText(), L"Season\\a \u00e9\U0001F600.mkv");
-    // Copied text the Lister did not ask for never reaches the clipboard.
+    // Copied text the Lister did not ask for never reaches the clipboard, and any answer, even
+    // one that is no text, ends the request.
     PageSays(LR"({"copy":"unasked"})");
+    EXPECT_EQ(host_.listCommand(window, 1, 0), 0);
+    PageSays(LR"({"copy":null})");
+    PageSays(LR"({"copy":"perf"})");
     EXPECT_EQ(ClipboardText(), L"Season\\a \u00e9\U0001F600.mkv");
     EXPECT_EQ(host_.listCommand(window, 3, 0), 0);
     EXPECT_EQ(Journal().back(), R"(c1 PostWebMessageAsJson {"command":"selectAll"})");
@@ -425,6 +432,19 @@ TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     EXPECT_EQ(FindWindowW(kClass, kParkedTitle), parking);
     EXPECT_TRUE(KeyDown(VK_ESCAPE));
     EXPECT_TRUE(host_.TakeListerMessages(lister).empty());
+    // The parking window handed back by the host is nobody's view: every export refuses it, and
+    // the parked view stays parked, to be reused.
+    wchar_t needle[] = L"a";
+    host_.Close(parking);
+    EXPECT_EQ(host_.OpenNext(parking, Good()), 1);
+    EXPECT_EQ(host_.listCommand(parking, 1, 0), 1);
+    EXPECT_EQ(host_.listSearch(parking, needle, 1), 1);
+    EXPECT_EQ(host_.Open(Good(), 0, parking), nullptr);
+    EXPECT_TRUE(IsWindow(parking));
+    const std::size_t parked = Journal().size();
+    const HWND again = host_.Open(Good("d.torrent"));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Journal()[parked], "c1 put_ParentWindow " + HandleText(again));
 }
 
 }  // namespace

@@ -39,6 +39,19 @@ TEST(Settings, EachKeyFollowsItsRuleFromTheFileAndFromThePage) {
             << c.key << "=" << c.value;
         EXPECT_EQ(valueOf(fromPage), c.page) << c.key << "=" << c.value;
     }
+    // What the page cannot save is refused whole and reported, never stored in part.
+    const std::pair<std::string, std::string> refused[] = {{"cachepath", std::string("a\0b", 3)},
+                                                           {"cachepath", "\xff"},
+                                                           {"nokey", "x"},
+                                                           {"Theme", "x"},
+                                                           {"fontsize", "7"},
+                                                           {"fontsize", "99999999999"},
+                                                           {"cachemode", "Custom"}};
+    for (const auto& [key, value] : refused) {
+        Settings settings;
+        EXPECT_FALSE(ApplySetting(settings, key, value)) << key << "=" << value;
+        EXPECT_EQ(SettingsFileText(settings), SettingsFileText(Settings{}));
+    }
     // Every [settings] section in turn, the first entry of a key within each.
     const Settings twice = SettingsFromText(
         "[settings]\ntheme=a\nfontsize=20\n[other]\ntheme=b\n[settings]\ntheme=c\nfontsize=99");
@@ -81,11 +94,42 @@ TEST(ConfigFiles, ReadLimitCacheDefaultFilesAndFailedWrites) {
     EXPECT_EQ(ChooseConfigFolder("plugins", false, std::nullopt).folder, "plugins");
 
     // A failed write keeps the old file and leaves nothing beside it.
+    using platform::ReplaceResult;
     ScratchDirectory other;
-    EXPECT_FALSE(WriteSettings(other.path() / "missing", Settings{}));
+    const platform::FileVersion none;
+    EXPECT_EQ(WriteSettings(other.path() / "missing", Settings{}, none), ReplaceResult::Failed);
     std::filesystem::create_directory(other.path() / kSettingsFileName);
-    EXPECT_FALSE(WriteSettings(other.path(), Settings{}));
+    const platform::FileVersion folder = platform::VersionOf(other.path() / kSettingsFileName);
+    EXPECT_EQ(WriteSettings(other.path(), Settings{}, folder), ReplaceResult::Failed);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(other.path()), {}), 1);
+}
+
+// A file is replaced only while it is the version that was read: one that another writer
+// replaced (a new file renamed over it) or created meanwhile is kept, and the change read again.
+TEST(ConfigFiles, SettingsAreNeverWrittenOverAFileThatWasNotRead) {
+    using platform::ReplaceResult;
+    ScratchDirectory dir;
+    const auto path = dir.path() / kSettingsFileName;
+    const auto replaceByAnother = [&](std::string_view text) {
+        std::filesystem::rename(dir.Write("editor.tmp", text), path);
+    };
+    dir.Write(kSettingsFileName, "[settings]\ntheme=mine\n");
+    const std::optional<SettingsToChange> read = ReadSettingsToChange(dir.path());
+    ASSERT_TRUE(read && read->version.exists);
+    replaceByAnother("[settings]\ntheme=edited\n");
+    EXPECT_EQ(WriteSettings(dir.path(), read->settings, read->version), ReplaceResult::Changed);
+    EXPECT_EQ(ReadAll(path), "[settings]\ntheme=edited\n");
+    const auto again = ReadSettingsToChange(dir.path());
+    EXPECT_EQ(WriteSettings(dir.path(), again->settings, again->version), ReplaceResult::Replaced);
+    EXPECT_EQ(ReadSettings(dir.path()).theme, "edited");
+    // None when read, one since: it is not replaced.
+    std::filesystem::remove(path);
+    const auto absent = ReadSettingsToChange(dir.path());
+    ASSERT_TRUE(absent && !absent->version.exists);
+    replaceByAnother("[settings]\ntheme=new\n");
+    EXPECT_EQ(WriteSettings(dir.path(), absent->settings, absent->version), ReplaceResult::Changed);
+    EXPECT_EQ(ReadSettings(dir.path()).theme, "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include "platform/text.h"
 #include "tests/scratch_directory.h"
 #include "tools/tool.h"
+#ifndef _WIN32
+#include "tools/preview_guard.h"
+#endif
 
 namespace {
 
@@ -46,5 +49,14 @@ TEST(DeveloperTool, EveryCorpusFileIsRefusedInOneLineOrGivesAValidDocument) {
     }
     EXPECT_GT(accepted, 0);
 }
+
+#ifndef _WIN32
+// Copied text goes to the preview's terminal: no control character there may act on it.
+TEST(PreviewHost, CopiedTextCannotDriveTheTerminal) {
+    EXPECT_EQ(TerminalSafe("a\x1b]0;title\x07\nb\x7f\xC2\x9b"
+                           "31m \xC3\xA9"),
+              "a\\x1b]0;title\\x07\\x0ab\\x7f\\u009b31m \xC3\xA9");
+}
+#endif
 
 }  // namespace

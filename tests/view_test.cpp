@@ -5,8 +5,11 @@
 
 #include "platform/shared_request.h"
 #include "settings/config_files.h"
+#include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
+#include "view/lister_find.h"
 #include "view/page_messages.h"
+#include "view/payload.h"
 
 namespace {
 
@@ -36,7 +39,28 @@ TEST(PageMessages, TimingReportsSettingChangesAndWhatGoesToTheHost) {
     EXPECT_EQ(HandlePageMessage(state, R"( {"keys":"page"})", false).pageWantsKeys, true);
     EXPECT_EQ(HandlePageMessage(state, R"({"copy":"a\\b"})", false).copiedText, "a\\b");
     const auto setting = HandlePageMessage(state, R"({"set":"","copy":"y","key":"n"})", false);
-    EXPECT_FALSE(setting.copiedText || setting.relayedKey);
+    EXPECT_FALSE(setting.copiedText || setting.relayedKey || setting.copyAnswered);
+    // Read as JSON reads it: "perf" is copied text, the last of two members counts, an escaped
+    // NUL is kept, and a member that is not a string is no text.
+    const auto copied = [&](std::string_view message) {
+        const auto outcome = HandlePageMessage(state, message, true);
+        EXPECT_FALSE(outcome.debugLine) << message;
+        return outcome.copyAnswered ? outcome.copiedText.value_or("(not text)") : "(no answer)";
+    };
+    EXPECT_EQ(copied(R"({"copy":"perf"})"), "perf");
+    EXPECT_EQ(copied(R"({"copy":"a","copy":"b"})"), "b");
+    EXPECT_EQ(copied(R"({"copy":"a\u0000b\ud83d\ude00\ud800"})"),
+              std::string("a\0b\xF0\x9F\x98\x80\xEF\xBF\xBD", 10));
+    EXPECT_EQ(copied(R"({"copy":null})"), "(not text)");
+    EXPECT_EQ(copied(R"({"copy":1,"other":"x"})"), "(not text)");
+    for (const std::string_view broken :
+         {R"({"copy":"a")", R"({"copy":"a"} x)", R"({"copy":{"a":"b"}})", R"({"copy":"\x"})",
+          "{\"copy\":\"a\nb\"}", R"({"copy":01})", R"(["copy"])", R"({"copy" "a"})", ""}) {
+        EXPECT_EQ(copied(broken), "(no answer)") << broken;
+    }
+    // The page hands over its order of the tree, for the find to follow.
+    HandlePageMessage(state, R"({"order":"2 1"})", false);
+    EXPECT_EQ(state.pageOrder + std::to_string(state.pageOrderVersion), "2 11");
 }
 
 // A change is written only over a file that was read whole, and never makes it unreadable; when
@@ -65,6 +89,56 @@ TEST(PageMessages, SettingsAreNeverWipedAndFailuresReported) {
     EXPECT_EQ(ReadSettings(dir.path()).cachepath, "new");
     state.configDir = dir.Write("file", "") / "missing";
     EXPECT_EQ(change("y"), notSaved);
+}
+
+// The Lister's find, made from the file at the first find, in the page's order: a needle with
+// a separator looks through paths and the metadata both, in a name with "\\" too, finds a second
+// hit in one name, and marks a folder a needle ends with rather than nothing.
+TEST(ListerFind, PathsValuesAndThePagesOrder) {
+    ScratchDirectory dir;
+    const auto file = dir.Write(
+        "t.torrent",
+        fixture::MultiFileTorrent(
+            "T", {{"Show/e1 show.mkv", 1}, {"Show/Extras/x.txt", 1}, {"a\\b a\\b.txt", 1}},
+            fixture::Str("announce") + fixture::Str("udp://t.example:1/announce")));
+    WebViewState state;
+    ASSERT_EQ(LoadTorrentPayload(state, file, 0), PayloadResult::Ready);
+    EXPECT_FALSE(state.search);
+    const auto find = [&](std::string_view needle, int flags) {
+        return FindInTorrent(state, needle, flags).value_or("none");
+    };
+    const auto hit = [](const std::string& target, int start, int length) {
+        return R"({"find":{)" + target + ",\"start\":" + std::to_string(start) +
+               ",\"length\":" + std::to_string(length) + "}}";
+    };
+    // clang-format off
+    const std::tuple<std::string_view, int, std::string> steps[] = {
+        {"udp://", 1, hit(R"("meta":"tracker.0")", 0, 6)},
+        {"w/E1", 1, hit(R"("node":2)", 0, 2)},
+        {"a/b", 1, hit(R"("node":5)", 0, 3)}, {"a/b", 0, hit(R"("node":5)", 4, 3)}, {"a/b", 0, "none"},
+        {"a/b", 8, hit(R"("node":5)", 0, 3)}, {"a/b", 1 | 8, hit(R"("node":5)", 4, 3)},
+        {"extras/", 1, hit(R"("node":3)", 0, 6)}, {"extras/", 0, "none"},
+        {"/", 1, hit(R"("meta":"tracker.0")", 4, 1)},
+        {"e1", 1, hit(R"("node":2)", 0, 2)}, {"txt", 0, hit(R"("node":4)", 2, 3)}};
+    // clang-format on
+    for (const auto& [needle, flags, expected] : steps) {
+        EXPECT_EQ(find(needle, flags), expected) << needle << " " << flags;
+    }
+    EXPECT_TRUE(state.search);
+    // Folders first, then by name, as the page shows them: on from "e1", the next "txt" is the
+    // last file, not the folder's file that the document lists after it.
+    HandlePageMessage(state, R"({"order":"1 3 4 2 5"})", false);
+    EXPECT_EQ(find("e1", 1), hit(R"("node":2)", 0, 2));
+    EXPECT_EQ(find("txt", 0), hit(R"("node":5)", 8, 3));
+    // An order the tree cannot have (a file before its folder) is ignored.
+    HandlePageMessage(state, R"({"order":"2 4 1 3 5"})", false);
+    EXPECT_EQ(find("e1", 1), hit(R"("node":2)", 0, 2));
+    EXPECT_EQ(find("txt", 0), hit(R"("node":5)", 8, 3));
+    // The index is made from the file: one that changed since the page was made finds nothing.
+    WebViewState stale;
+    ASSERT_EQ(LoadTorrentPayload(stale, file, 0), PayloadResult::Ready);
+    dir.Write("t.torrent", fixture::MultiFileTorrent("T", {{"other.bin", 1}}));
+    EXPECT_FALSE(FindInTorrent(stale, "T", 1));
 }
 
 TEST(SharedRequest, ARequestThatFailsOrThrowsLeavesNothingInFlight) {

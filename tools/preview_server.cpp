@@ -22,6 +22,7 @@
 #include "tools/preview_guard.h"
 #include "view/key_routing.h"
 #include "view/lister_commands.h"
+#include "view/lister_find.h"
 #include "view/page_messages.h"
 #include "view/page_origin.h"
 #include "view/payload.h"
@@ -123,9 +124,9 @@ class PreviewHost {
                                                .c_str());
             }
         }
-        if (outcome.copiedText && copyRequested_.exchange(false)) {
+        if (outcome.copyAnswered && TakeCopyAnswer() && outcome.copiedText) {
             platform::WriteDebugOutput(
-                ("[preview] clipboard: " + *outcome.copiedText + "\n").c_str());
+                ("[preview] clipboard: " + TerminalSafe(*outcome.copiedText) + "\n").c_str());
         }
     }
 
@@ -135,31 +136,66 @@ class PreviewHost {
         const std::string_view body = request.body;
         std::optional<std::string> message;
         response.status = 204;
-        {
-            std::lock_guard lock(mutex_);
-            if (body.starts_with("find ")) {
-                const std::size_t space = body.find(' ', 5);
-                const auto flags =
-                    static_cast<int>(platform::ReadLeadingDecimal(body.substr(5, space - 5)).value);
-                if (space != std::string_view::npos) {
-                    message = FindNext(state_.search, body.substr(space + 1), flags);
-                }
-                response.status = message ? 204 : 404;
-            } else {
-                const int command = body == "copy"              ? kCommandCopy
-                                    : body == "selectAll"       ? kCommandSelectAll
-                                    : body.starts_with("dark ") ? kCommandNewParams
-                                                                : 0;
-                const CommandOutcome outcome = HandleListerCommand(
-                    state_, command, body == "dark 1" ? static_cast<int>(kHostDarkModeFlag) : 0);
-                copyRequested_ = copyRequested_ || outcome.awaitsCopy;
-                message = outcome.message;
-                response.status = outcome.result == kListerOk ? 204 : 400;
+        if (body.starts_with("find ")) {
+            const std::size_t space = body.find(' ', 5);
+            const auto flags =
+                static_cast<int>(platform::ReadLeadingDecimal(body.substr(5, space - 5)).value);
+            if (space != std::string_view::npos) {
+                message = Find(body.substr(space + 1), flags);
             }
+            response.status = message ? 204 : 404;
+        } else {
+            std::lock_guard lock(mutex_);
+            const int command = body == "copy"              ? kCommandCopy
+                                : body == "selectAll"       ? kCommandSelectAll
+                                : body.starts_with("dark ") ? kCommandNewParams
+                                                            : 0;
+            const CommandOutcome outcome = HandleListerCommand(
+                state_, command, body == "dark 1" ? static_cast<int>(kHostDarkModeFlag) : 0);
+            if (outcome.awaitsCopy) {
+                copyRequest_.Arm();
+            }
+            message = outcome.message;
+            response.status = outcome.result == kListerOk ? 204 : 400;
         }
         if (message) {
             Post(*message);
         }
+    }
+
+    // The Lister's find, as the plug-in runs it, without holding the server while it reads the
+    // file and searches: the page and its other requests go on meanwhile.
+    std::optional<std::string> Find(std::string_view needle, int flags) {
+        std::shared_ptr<SearchText> search;
+        std::filesystem::path path;
+        FileStamp stamp;
+        std::string order;
+        std::uint64_t orderVersion = 0;
+        {
+            std::lock_guard lock(mutex_);
+            search = state_.search;
+            path = state_.torrentPath;
+            stamp = state_.torrentStamp;
+            orderVersion = state_.pageOrderVersion;
+            order = state_.pageOrder;
+        }
+        if (!search) {
+            search = BuildSearchTextFor(path, stamp);
+            if (!search) {
+                return std::nullopt;
+            }
+            std::lock_guard lock(mutex_);
+            if (state_.torrentPath == path && state_.torrentStamp == stamp) {
+                state_.search = search;
+            }
+        }
+        std::lock_guard lock(findMutex_);
+        return FindInOrder(*search, order, orderVersion, needle, flags);
+    }
+
+    bool TakeCopyAnswer() {
+        std::lock_guard lock(mutex_);
+        return copyRequest_.Answer();
     }
 
     // Loads another file into the same view and tells the page, as a reused view does. A
@@ -240,7 +276,8 @@ class PreviewHost {
     std::map<std::size_t, std::deque<std::string>> subscribers_;
     std::size_t nextStream_ = 0;
     bool stopping_ = false;
-    std::atomic<bool> copyRequested_ = false;
+    CopyRequest copyRequest_;
+    std::mutex findMutex_;  // one find at a time: each goes on from the last one's hit
 };
 
 // Debian's Chromium, kept off the network, renders the page once at the preview's size. Started

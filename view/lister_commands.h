@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/clock.h"
+
 #include "view/view_records.h"
 
 // The Lister's commands (ListSendCommand) and what the page is told for each.
@@ -22,6 +24,25 @@ struct CommandOutcome {
     bool awaitsCopy = false;
     // The host's dark mode changed; the view's documents are rebuilt for it already.
     bool darkChanged = false;
+};
+
+// A copy command waiting for the page's answer. Any answer ends the wait, and one that comes
+// seconds late is not the user's copy any more: neither reaches the clipboard.
+class CopyRequest {
+  public:
+    void Arm() { armedAt_ = platform::PerformanceCounter(); }
+    void Disarm() { armedAt_.reset(); }
+    // Whether the answer arriving now goes to the clipboard; the request ends either way.
+    bool Answer() {
+        const std::int64_t limit = platform::PerformanceFrequency() * kAnswerSeconds;
+        const bool fresh = armedAt_ && platform::PerformanceCounter() - *armedAt_ <= limit;
+        armedAt_.reset();
+        return fresh;
+    }
+
+  private:
+    static constexpr std::int64_t kAnswerSeconds = 3;
+    std::optional<std::int64_t> armedAt_;
 };
 
 // Decides a command for a view. For new show flags, a change of the dark-mode bit rebuilds the

@@ -1,5 +1,7 @@
 #include "view/page_messages.h"
 
+#include <cstring>
+
 #include "platform/hex.h"
 #include "platform/json_text.h"
 #include "platform/utf8.h"
@@ -9,111 +11,191 @@
 
 namespace {
 
-// The UTF-16 unit of a "\uXXXX" escape whose "u" is at `at`, or -1.
-long EscapedUnit(std::string_view text, std::size_t at) {
-    if (text.size() - at < 5) {
-        return -1;
+// A JSON text read by hand, for the page's messages: objects of strings, numbers, booleans and
+// null, which is all the page sends. Anything else, or anything that is not JSON, is no message.
+class MessageReader {
+  public:
+    explicit MessageReader(std::string_view text) : text_(text) {}
+
+    std::optional<PageMessage> Read() {
+        PageMessage message;
+        Blanks();
+        if (!Take('{')) {
+            return std::nullopt;
+        }
+        Blanks();
+        bool more = !Take('}');
+        while (more) {
+            std::string name;
+            Blanks();
+            if (!String(name) || (Blanks(), !Take(':'))) {
+                return std::nullopt;
+            }
+            Blanks();
+            std::optional<std::string> value;
+            if (Peek() == '"') {
+                if (!String(value.emplace())) {
+                    return std::nullopt;
+                }
+            } else if (!Scalar()) {
+                return std::nullopt;
+            }
+            message.members.emplace_back(std::move(name), std::move(value));
+            Blanks();
+            if (Take('}')) {
+                more = false;
+            } else if (!Take(',')) {
+                return std::nullopt;
+            }
+        }
+        Blanks();
+        if (at_ != text_.size()) {
+            return std::nullopt;
+        }
+        return message;
     }
-    long unit = 0;
-    for (std::size_t i = at + 1; i < at + 5; ++i) {
-        const int digit = platform::HexDigitValue(text[i]);
-        if (digit < 0) {
+
+  private:
+    char Peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+    bool Take(char c) {
+        if (Peek() != c || at_ == text_.size()) {
+            return false;
+        }
+        ++at_;
+        return true;
+    }
+    void Blanks() {
+        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' ||
+                                      text_[at_] == '\n' || text_[at_] == '\r')) {
+            ++at_;
+        }
+    }
+
+    // The four hexadecimal digits of a "\u" escape, or -1.
+    long Unit() {
+        if (text_.size() - at_ < 4) {
             return -1;
         }
-        unit = unit * 16 + digit;
-    }
-    return unit;
-}
-
-// Decodes the "\uXXXX" escape at `at` (its "u"), joining a surrogate pair; a lone surrogate
-// becomes U+FFFD. Returns the index of the escape's last character, or `at` when it is not
-// one, the "u" then standing for itself.
-std::size_t AppendUnicodeEscape(std::string& out, std::string_view text, std::size_t at) {
-    const long unit = EscapedUnit(text, at);
-    if (unit < 0) {
-        out += 'u';
-        return at;
-    }
-    if (unit >= 0xD800 && unit <= 0xDBFF && text.substr(at + 5, 2) == "\\u") {
-        const long low = EscapedUnit(text, at + 6);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                                (static_cast<char32_t>(low) - 0xDC00));
-            return at + 10;
+        long unit = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int digit = platform::HexDigitValue(text_[at_ + i]);
+            if (digit < 0) {
+                return -1;
+            }
+            unit = unit * 16 + digit;
         }
+        at_ += 4;
+        return unit;
     }
-    AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : static_cast<char32_t>(unit));
-    return at + 4;
-}
 
-// The name of a message's first member: {"copy":...} gives "copy".
-std::string_view FirstMemberName(std::string_view text) {
-    const std::size_t open = text.find_first_not_of(" \t\r\n");
-    if (open == std::string_view::npos || text[open] != '{') {
-        return {};
+    // A string, its escapes decoded: a surrogate pair joined, a lone surrogate as U+FFFD, and
+    // "\u0000" kept as the byte it stands for.
+    bool String(std::string& out) {
+        if (!Take('"')) {
+            return false;
+        }
+        while (at_ < text_.size()) {
+            const char c = text_[at_++];
+            if (c == '"') {
+                return true;
+            }
+            if (static_cast<unsigned char>(c) < 0x20) {
+                return false;
+            }
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (at_ == text_.size()) {
+                return false;
+            }
+            const char escape = text_[at_++];
+            const char* simple = std::strchr("\"\\/bfnrt", escape);
+            if (simple != nullptr && escape != '\0') {
+                out += "\"\\/\b\f\n\r\t"[simple - "\"\\/bfnrt"];
+                continue;
+            }
+            if (escape != 'u') {
+                return false;
+            }
+            long unit = Unit();
+            if (unit < 0) {
+                return false;
+            }
+            if (unit >= 0xD800 && unit <= 0xDBFF && text_.substr(at_, 2) == "\\u") {
+                const std::size_t mark = at_;
+                at_ += 2;
+                const long low = Unit();
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                        (static_cast<char32_t>(low) - 0xDC00));
+                    continue;
+                }
+                at_ = mark;
+            }
+            AppendUtf8(out,
+                       unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : static_cast<char32_t>(unit));
+        }
+        return false;
     }
-    const std::size_t quote = text.find_first_not_of(" \t\r\n", open + 1);
-    if (quote == std::string_view::npos || text[quote] != '"') {
-        return {};
+
+    // A number, true, false or null, checked and passed over.
+    bool Scalar() {
+        for (const std::string_view word : {"true", "false", "null"}) {
+            if (text_.substr(at_, word.size()) == word) {
+                at_ += word.size();
+                return true;
+            }
+        }
+        const std::size_t start = at_;
+        Take('-');
+        const auto digits = [this] {
+            const std::size_t first = at_;
+            while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
+                ++at_;
+            }
+            return at_ - first;
+        };
+        const std::size_t whole = at_;
+        if (digits() == 0 || (text_[whole] == '0' && at_ - whole > 1)) {
+            return false;
+        }
+        if (Take('.') && digits() == 0) {
+            return false;
+        }
+        if (Take('e') || Take('E')) {
+            if (!Take('+')) {
+                Take('-');
+            }
+            if (digits() == 0) {
+                return false;
+            }
+        }
+        return at_ > start;
     }
-    const std::size_t close = text.find('"', quote + 1);
-    return close == std::string_view::npos ? std::string_view()
-                                           : text.substr(quote + 1, close - quote - 1);
-}
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
 
 }  // namespace
 
-std::string ExtractJsonString(std::string_view text, std::string_view key) {
-    const std::string needle = "\"" + std::string(key) + "\"";
-    const std::size_t name = text.find(needle);
-    if (name == std::string_view::npos) {
-        return {};
-    }
-    const std::size_t colon = text.find(':', name);
-    if (colon == std::string_view::npos) {
-        return {};
-    }
-    const std::size_t open = text.find('"', colon);
-    if (open == std::string_view::npos) {
-        return {};
-    }
-    std::string value;
-    for (std::size_t at = open + 1; at < text.size(); ++at) {
-        const char c = text[at];
-        if (c == '"') {
-            return value;
-        }
-        if (c != '\\') {
-            value += c;
-            continue;
-        }
-        if (++at == text.size()) {
-            break;
-        }
-        switch (text[at]) {
-            case 'n':
-                value += '\n';
-                break;
-            case 'r':
-                value += '\r';
-                break;
-            case 't':
-                value += '\t';
-                break;
-            case 'b':
-                value += '\b';
-                break;
-            case 'f':
-                value += '\f';
-                break;
-            case 'u':
-                at = AppendUnicodeEscape(value, text, at);
-                break;
-            default:
-                value += text[at];
+const std::string* PageMessage::Text(std::string_view name) const {
+    // As JSON.parse reads an object: the last member of a name is its value.
+    for (auto member = members.rbegin(); member != members.rend(); ++member) {
+        if (member->first == name) {
+            return member->second ? &*member->second : nullptr;
         }
     }
-    return {};
+    return nullptr;
+}
+
+std::string_view PageMessage::Kind() const {
+    return members.empty() ? std::string_view() : std::string_view(members.front().first);
+}
+
+std::optional<PageMessage> ReadPageMessage(std::string_view text) {
+    return MessageReader(text).Read();
 }
 
 std::string FrontendTimingLine(std::string_view label, std::string_view milliseconds) {
@@ -126,11 +208,25 @@ SettingChange PersistSetting(WebViewState& state, std::string_view key, std::str
     if (key.empty()) {
         return change;
     }
-    const std::optional<Settings> stored = ReadSettingsToChange(state.configDir);
-    // The page shows the change whether or not it can be stored, and so does the style sheet.
-    Settings changed = stored ? *stored : LoadSettings(state.configDir);
-    const bool storable = ApplySetting(changed, key, value);
-    change.saved = stored && storable && WriteSettings(state.configDir, changed);
+    // Another writer (an editor saving the file) may replace it between the read and the write:
+    // the change is then made again over what it wrote, a few times at most.
+    constexpr int kAttempts = 5;
+    Settings changed;
+    change.saved = false;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::optional<SettingsToChange> stored = ReadSettingsToChange(state.configDir);
+        // The page shows the change whether or not it can be stored, and so does the style sheet.
+        changed = stored ? stored->settings : LoadSettings(state.configDir);
+        if (!ApplySetting(changed, key, value) || !stored) {
+            break;
+        }
+        const platform::ReplaceResult written =
+            WriteSettings(state.configDir, changed, stored->version);
+        if (written != platform::ReplaceResult::Changed) {
+            change.saved = written == platform::ReplaceResult::Replaced;
+            break;
+        }
+    }
     InvalidateSettings();
     if (key == "theme") {
         const Theme* theme = ResolveTheme(LoadThemes(state.configDir), changed.theme, state.dark);
@@ -148,37 +244,48 @@ std::string SettingNotSavedMessage(std::string_view key) {
 
 PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text, bool tracing) {
     PageMessageOutcome outcome;
-    if (text.find("\"perf\"") != std::string_view::npos) {
+    const std::optional<PageMessage> message = ReadPageMessage(text);
+    if (!message) {
+        return outcome;
+    }
+    // Every message names its kind first; a member of another kind's name is only a member.
+    const std::string_view kind = message->Kind();
+    const auto text_of = [&message](std::string_view name) -> std::optional<std::string> {
+        const std::string* value = message->Text(name);
+        return value ? std::optional<std::string>(*value) : std::nullopt;
+    };
+    if (kind == "perf") {
         if (tracing) {
             outcome.debugLine =
-                FrontendTimingLine(ExtractJsonString(text, "label"), ExtractJsonString(text, "ms"));
+                FrontendTimingLine(text_of("label").value_or(""), text_of("ms").value_or(""));
         }
-        return outcome;
-    }
-    // The page's own messages name their kind first; a setting change is found anywhere.
-    const std::string_view kind = FirstMemberName(text);
-    if (kind == "key") {
-        outcome.relayedKey = ExtractJsonString(text, "key");
-        return outcome;
-    }
-    if (kind == "keys") {
-        outcome.pageWantsKeys = ExtractJsonString(text, "keys") == "page";
-        return outcome;
-    }
-    if (kind == "copy") {
-        outcome.copiedText = ExtractJsonString(text, "copy");
-        return outcome;
-    }
-    const std::string key = ExtractJsonString(text, "set");
-    if (key.empty()) {
-        return outcome;
-    }
-    SettingChange change = PersistSetting(state, key, ExtractJsonString(text, "value"));
-    if (change.styleSheet) {
-        outcome.replies.push_back(std::move(*change.styleSheet));
-    }
-    if (!change.saved) {
-        outcome.replies.push_back(SettingNotSavedMessage(key));
+    } else if (kind == "key") {
+        outcome.relayedKey = text_of("key");
+    } else if (kind == "keys") {
+        if (const auto keys = text_of("keys")) {
+            outcome.pageWantsKeys = *keys == "page";
+        }
+    } else if (kind == "copy") {
+        outcome.copyAnswered = true;
+        outcome.copiedText = text_of("copy");
+    } else if (kind == "order") {
+        if (const auto order = text_of("order")) {
+            state.pageOrder = *order;
+            ++state.pageOrderVersion;
+        }
+    } else if (kind == "set") {
+        const auto key = text_of("set");
+        const auto value = text_of("value");
+        if (!key || key->empty() || !value) {
+            return outcome;
+        }
+        SettingChange change = PersistSetting(state, *key, *value);
+        if (change.styleSheet) {
+            outcome.replies.push_back(std::move(*change.styleSheet));
+        }
+        if (!change.saved) {
+            outcome.replies.push_back(SettingNotSavedMessage(*key));
+        }
     }
     return outcome;
 }

@@ -7,10 +7,19 @@
 
 #include "view/view_records.h"
 
-// The string value of the first quoted occurrence of `key` in a message, its escapes decoded
-// (a lone surrogate as U+FFFD); empty when there is none or it is not closed. Not a JSON parser:
-// the page's messages are flat objects of strings.
-std::string ExtractJsonString(std::string_view text, std::string_view key);
+// A message the page posted: a JSON object whose members are strings, numbers, booleans or null.
+// The first member's name is its kind ({"copy":"text"} is a copy answer).
+struct PageMessage {
+    std::vector<std::pair<std::string, std::optional<std::string>>> members;  // strings only
+
+    std::string_view Kind() const;
+    // The member's string, as JSON reads it (the last of one name counts); null when it is
+    // absent or not a string.
+    const std::string* Text(std::string_view name) const;
+};
+
+// Reads a message as JSON does; nothing for a text that is not one JSON object of such members.
+std::optional<PageMessage> ReadPageMessage(std::string_view text);
 
 // "[Marrowpeek] frontend <label>: <ms> ms\n", "unknown" and "?" standing in for empty parts.
 std::string FrontendTimingLine(std::string_view label, std::string_view milliseconds);
@@ -39,11 +48,14 @@ struct PageMessageOutcome {
     std::optional<std::string> relayedKey;
     // Whether the page now keeps Escape, Ctrl+A and Ctrl+C for a field or its panel.
     std::optional<bool> pageWantsKeys;
-    // The page's answer to a copy command: its selection, or the focused row's path.
+    // The page answered a copy command; with its selection or the focused row's path when the
+    // answer was text.
+    bool copyAnswered = false;
     std::optional<std::string> copiedText;
 };
 
 // Acts on one message the page posted as a string (UTF-8): a timing report becomes a timing line
-// when tracing is on; a setting change is persisted for the view; a relayed key, a change of
-// who keeps the keys and copied text are handed to the host.
+// when tracing is on; a setting change is persisted for the view, and the page's order of the
+// tree kept for its find; a relayed key, a change of who keeps the keys and copied text are
+// handed to the host.
 PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text, bool tracing);

@@ -1,6 +1,7 @@
 #include "view/payload.h"
 
 #include "platform/clock.h"
+#include "platform/file_write.h"
 #include "platform/memory.h"
 #include "platform/perf_trace.h"
 #include "settings/config_document.h"
@@ -70,8 +71,8 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
     PerfTimer timer("torrent::toJson");
     prepared.dataJson = torrent::toJson(torrent.info);
     timer.End();
-    // Not a stage of its own in the timing lines: it is part of the total.
-    prepared.search = BuildSearchText(torrent.info);
+    prepared.torrentPath = path;
+    prepared.torrentStamp = StampOf(path, torrent.content.bytes.size());
     timer.Restart("FillConfigPayload");
     FillConfigPayload(prepared);
     timer.End();
@@ -80,13 +81,20 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
     state.themeCss.swap(prepared.themeCss);
     state.configJson.swap(prepared.configJson);
     state.configDir.swap(prepared.configDir);
-    std::swap(state.search, prepared.search);
+    state.torrentPath.swap(prepared.torrentPath);
+    state.torrentStamp = prepared.torrentStamp;
+    state.search.reset();
+    state.pageOrder.clear();
     PerfLog("LoadTorrentPayload total",
             PerfMilliseconds(totalStart, platform::PerformanceCounter()));
     return PayloadResult::Ready;
 }
 
 }  // namespace
+
+FileStamp StampOf(const std::filesystem::path& path, std::uint64_t size) {
+    return {size, platform::LastWriteTime(path)};
+}
 
 PayloadResult LoadTorrent(const std::filesystem::path& path, LoadedTorrent& torrent) {
     PerfTimer timer("ReadFileBytes");

@@ -31,6 +31,9 @@ struct LoadedTorrent {
     torrent::TorrentInfo info;
 };
 
+// The stamp of a file read with `size` bytes.
+FileStamp StampOf(const std::filesystem::path& path, std::uint64_t size);
+
 // Reads, decodes and hashes a file; timed as the first stages of a payload preparation.
 PayloadResult LoadTorrent(const std::filesystem::path& path, LoadedTorrent& torrent);
 

@@ -1,6 +1,7 @@
 #include "view/text_search.h"
 
 #include <algorithm>
+#include <charconv>
 #include <deque>
 
 #include "platform/json_text.h"
@@ -55,20 +56,15 @@ class Builder {
     std::deque<std::string> repaired_;  // stable addresses for the views in entries_
 };
 
-// The page's tracker list: the tiers in order (the announce URL when there are none), each
-// address once.
+// The page's tracker list: the tiers in order, each address once already, or the announce
+// address when there are none.
 std::vector<std::string> ShownTrackers(const torrent::TorrentInfo& info) {
     std::vector<std::string> shown;
-    const auto add = [&shown](const std::string& url) {
-        if (!url.empty() && std::find(shown.begin(), shown.end(), url) == shown.end()) {
-            shown.push_back(url);
-        }
-    };
-    if (info.trackerTiers.empty()) {
-        add(info.announce);
-    }
     for (const auto& tier : info.trackerTiers) {
-        std::for_each(tier.begin(), tier.end(), add);
+        shown.insert(shown.end(), tier.begin(), tier.end());
+    }
+    if (info.trackerTiers.empty() && !info.announce.empty()) {
+        shown.push_back(SanitizeUtf8(info.announce));
     }
     return shown;
 }
@@ -166,83 +162,144 @@ std::string HitMessage(const SearchText& search, std::size_t entry, std::size_t 
     return message + "}}";
 }
 
-std::size_t EntryAt(const SearchText& search, std::size_t position) {
-    return static_cast<std::size_t>(
-        std::upper_bound(search.starts.begin(), search.starts.end(), position) -
-        search.starts.begin() - 1);
-}
-
 std::string_view EntryText(const SearchText& search, std::size_t entry) {
     const std::size_t end =
         entry + 1 < search.starts.size() ? search.starts[entry + 1] : search.text.size();
     return std::string_view(search.text).substr(search.starts[entry], end - search.starts[entry]);
 }
 
-bool IsWholeWord(std::string_view text, std::size_t at, std::size_t length) {
-    return (at == 0 || !IsWordByte(text[at - 1])) &&
-           (at + length == text.size() || !IsWordByte(text[at + length]));
+// Knuth, Morris and Pratt's matcher: each byte of a text is stepped over a bounded number of
+// times on average, whatever the needle, so a find costs what the text it searches costs.
+class Matcher {
+  public:
+    explicit Matcher(std::string needle) : needle_(std::move(needle)), fallback_(needle_.size()) {
+        for (std::size_t i = 1, k = 0; i < needle_.size(); ++i) {
+            while (k > 0 && needle_[i] != needle_[k]) {
+                k = fallback_[k - 1];
+            }
+            k += needle_[i] == needle_[k] ? 1 : 0;
+            fallback_[i] = k;
+        }
+    }
+
+    std::size_t size() const { return needle_.size(); }
+
+    // The state after one more byte: how much of the needle the text now ends with. A state of
+    // size() is a whole match ending at that byte.
+    std::size_t Step(std::size_t state, char c) const {
+        if (state == needle_.size()) {
+            state = fallback_[state - 1];
+        }
+        while (state > 0 && needle_[state] != c) {
+            state = fallback_[state - 1];
+        }
+        return needle_[state] == c ? state + 1 : state;
+    }
+
+  private:
+    std::string needle_;
+    std::vector<std::size_t> fallback_;
+};
+
+// Folders are made only for what they hold: a folder is a node with a child after it.
+bool IsFolderEntry(const SearchText& search, std::size_t node) {
+    return node + 1 < search.depths.size() && search.depths[node + 1] == search.depths[node] + 1;
 }
 
-// Paths are made one after another as the depth-first order goes, each from its folder's.
-std::optional<std::string> FindInPaths(SearchText& search, std::string needle, int flags) {
-    std::replace(needle.begin(), needle.end(), '\\', '/');
-    const bool fold = (flags & kMatchCase) == 0;
-    if (fold) {
-        FoldInto(needle, std::string(needle));
-    }
-    const bool backwards = (flags & kBackwards) != 0;
-    // Entries from `from` up to `to` are searched; the paths are made from the first entry on.
-    const std::size_t first = search.metaKeys.size();
-    std::size_t from = first;
-    std::size_t to = search.starts.size();
-    if ((flags & kFindFirst) == 0 && search.lastHit) {
-        const std::size_t last = EntryAt(search, *search.lastHit);
-        if (backwards) {
-            to = last;
-        } else {
-            from = last + 1;
-        }
-    }
-    std::string path, folded;
-    std::vector<std::size_t> ends;
-    std::optional<std::pair<std::size_t, std::size_t>> hit;  // entry, place in its name
-    std::size_t hitLength = 0;
-    for (std::size_t entry = first; entry < to; ++entry) {
-        const std::size_t depth = search.depths[entry - first];
-        path.resize(depth == 0 ? 0 : ends[depth - 1]);
-        path += depth == 0 ? "" : "/";
-        const std::size_t nameStart = path.size();
-        path += EntryText(search, entry);
-        ends.resize(depth + 1);
-        ends[depth] = path.size();
-        if (entry < from) {
+// Separators match each other in a path: a name holding "\" is found as a path would be.
+char PathByte(char c) {
+    return c == '\\' ? '/' : c;
+}
+
+struct Candidate {
+    std::size_t visit;
+    std::size_t end;  // where the match ends in the entry's text
+    std::size_t entry;
+    std::size_t start;   // the marked part: where it begins in the entry's own text
+    std::size_t length;  // and its length there, never 0
+};
+
+// Walks every entry in the page's order and hands each match to `take`, which answers whether
+// to stop. A path search carries, for each open folder, the matcher's state after its path
+// and separator, and each folder's place in the path for the whole-word rule.
+template <typename Take>
+void ForEachMatch(const SearchText& search, std::string_view haystack, const Matcher& plain,
+                  const Matcher* path, bool wholeWords, Take take) {
+    const std::size_t metaCount = search.metaKeys.size();
+    const std::size_t visits = metaCount + search.order.size();
+    const std::size_t m = plain.size();
+    std::vector<std::size_t> states{0}, pathEnds, folders;  // by depth
+    const auto entryText = [&](std::size_t entry) {
+        return haystack.substr(search.starts[entry], EntryText(search, entry).size());
+    };
+    for (std::size_t visit = 0; visit < visits; ++visit) {
+        const std::size_t entry =
+            visit < metaCount ? visit : metaCount + search.order[visit - metaCount];
+        const std::string_view text = entryText(entry);
+        if (visit < metaCount || path == nullptr) {
+            for (std::size_t i = 0, state = 0; i < text.size(); ++i) {
+                state = plain.Step(state, text[i]);
+                const std::size_t start = i + 1 - m;
+                if (state == m &&
+                    (!wholeWords || ((start == 0 || !IsWordByte(text[start - 1])) &&
+                                     (i + 1 == text.size() || !IsWordByte(text[i + 1]))))) {
+                    if (take(Candidate{visit, i + 1, entry, start, m})) {
+                        return;
+                    }
+                }
+            }
             continue;
         }
-        if (fold) {
-            FoldInto(folded, path);
-        }
-        const std::string& text = fold ? folded : path;
-        // Only a hit that ends in this entry's name (or at its start) is this entry's.
-        for (std::size_t at =
-                 text.find(needle, nameStart > needle.size() ? nameStart - needle.size() : 0);
-             at != std::string::npos; at = text.find(needle, at + 1)) {
-            if ((flags & kWholeWords) == 0 || IsWholeWord(text, at, needle.size())) {
-                const std::size_t inName = std::max(at, nameStart);
-                hit = {{entry, inName - nameStart}};
-                hitLength = at + needle.size() - inName;
-                break;
+        // A path: the folders above, each with its separator, then this entry's name, and a
+        // folder's own separator after it.
+        const std::size_t depth =
+            std::min<std::size_t>(search.depths[entry - metaCount], states.size() - 1);
+        states.resize(depth + 1);
+        pathEnds.resize(depth);
+        folders.resize(depth);
+        const std::size_t before = depth == 0 ? 0 : pathEnds[depth - 1];
+        const auto byteAt = [&](std::size_t offset) {  // a byte of the path above this entry
+            const std::size_t level = static_cast<std::size_t>(
+                std::upper_bound(pathEnds.begin(), pathEnds.end(), offset) - pathEnds.begin());
+            const std::size_t folderStart = level == 0 ? 0 : pathEnds[level - 1];
+            return offset + 1 == pathEnds[level] ? '/'
+                                                 : entryText(folders[level])[offset - folderStart];
+        };
+        const bool folder = IsFolderEntry(search, entry - metaCount);
+        const std::size_t streamSize = text.size() + (folder ? 1 : 0);
+        const std::size_t n = path->size();
+        std::size_t state = states[depth];
+        for (std::size_t i = 0; i < streamSize; ++i) {
+            state = path->Step(state, i < text.size() ? PathByte(text[i]) : '/');
+            if (state != n) {
+                continue;
+            }
+            const std::size_t end = i + 1;
+            const std::size_t markStart = end > n ? end - n : 0;
+            const std::size_t markEnd = std::min(end, text.size());
+            if (markEnd <= markStart) {
+                continue;  // nothing of this entry's name to mark
+            }
+            if (wholeWords) {
+                const bool startsInName = end >= n;
+                const char previous = startsInName           ? (end == n ? '/' : text[end - n - 1])
+                                      : before + end < n + 1 ? '/'
+                                                             : byteAt(before + end - n - 1);
+                const char next = end < text.size() ? text[end] : '/';
+                if (IsWordByte(previous) || IsWordByte(next)) {
+                    continue;
+                }
+            }
+            if (take(Candidate{visit, end, entry, markStart, markEnd - markStart})) {
+                return;
             }
         }
-        if (hit && !backwards && hit->first == entry) {
-            break;
+        if (folder) {
+            states.push_back(state);
+            pathEnds.push_back(before + text.size() + 1);
+            folders.push_back(entry);
         }
     }
-    if (!hit) {
-        return std::nullopt;
-    }
-    const std::size_t at = search.starts[hit->first] + hit->second;
-    search.lastHit = at;
-    return HitMessage(search, hit->first, at, hitLength);
 }
 
 }  // namespace
@@ -270,51 +327,86 @@ SearchText BuildSearchText(const torrent::TorrentInfo& info) {
     builder.Meta("magnet", magnet);
     AddTreeNames(builder, info);
     builder.Finish();
+    search.order.resize(search.depths.size());
+    for (std::uint32_t i = 0; i < search.order.size(); ++i) {
+        search.order[i] = i;
+    }
     return search;
+}
+
+bool SetPageOrder(SearchText& search, std::string_view numbers) {
+    const std::size_t count = search.depths.size();
+    std::vector<std::uint32_t> order;
+    order.reserve(count);
+    std::vector<bool> seen(count);
+    std::size_t previousDepth = 0;
+    while (!numbers.empty()) {
+        const std::string_view token = numbers.substr(0, numbers.find(' '));
+        numbers.remove_prefix(std::min(token.size() + 1, numbers.size()));
+        std::size_t number = 0;
+        const auto read = std::from_chars(token.data(), token.data() + token.size(), number);
+        // Depth first: each node at most one level below the one before, the first at the top.
+        if (read.ec != std::errc() || read.ptr != token.data() + token.size() || number < 1 ||
+            number > count || seen[number - 1] ||
+            search.depths[number - 1] > (order.empty() ? 0 : previousDepth + 1)) {
+            return false;
+        }
+        seen[number - 1] = true;
+        order.push_back(static_cast<std::uint32_t>(number - 1));
+        previousDepth = search.depths[number - 1];
+    }
+    if (order.size() != count) {
+        return false;
+    }
+    search.order = std::move(order);
+    search.lastHit.reset();
+    return true;
 }
 
 std::optional<std::string> FindNext(SearchText& search, std::string_view needle, int flags) {
     if (needle.empty() || search.starts.empty()) {
         return std::nullopt;
     }
-    if (needle.find_first_of("/\\") != std::string_view::npos) {
-        return FindInPaths(search, std::string(needle), flags);
-    }
-    std::string foldedNeedle;
+    std::string folded(needle);
     std::string_view haystack = search.text;
     if ((flags & kMatchCase) == 0) {
         if (search.folded.size() != search.text.size()) {
             FoldInto(search.folded, search.text);
         }
-        FoldInto(foldedNeedle, needle);
-        needle = foldedNeedle;
+        FoldInto(folded, needle);
         haystack = search.folded;
     }
+    const Matcher plain(folded);
+    std::optional<Matcher> path;
+    if (folded.find_first_of("/\\") != std::string::npos) {
+        std::transform(folded.begin(), folded.end(), folded.begin(), PathByte);
+        path.emplace(folded);
+    }
     const bool backwards = (flags & kBackwards) != 0;
-    const bool fromLast = (flags & kFindFirst) == 0 && search.lastHit.has_value();
-    if (backwards && fromLast && *search.lastHit == 0) {
+    const std::optional<SearchText::Hit> from =
+        (flags & kFindFirst) == 0 ? search.lastHit : std::nullopt;
+    const auto after = [&](const Candidate& c) {
+        return !from || c.visit > from->visit || (c.visit == from->visit && c.end > from->end);
+    };
+    const auto before = [&](const Candidate& c) {
+        return !from || c.visit < from->visit || (c.visit == from->visit && c.end < from->end);
+    };
+    std::optional<Candidate> hit;
+    // Backwards, the last match before the last hit: the walk goes on until it passes it.
+    ForEachMatch(search, haystack, plain, path ? &*path : nullptr, (flags & kWholeWords) != 0,
+                 [&](const Candidate& candidate) {
+                     if (backwards && !before(candidate)) {
+                         return true;
+                     }
+                     if (backwards || after(candidate)) {
+                         hit = candidate;
+                     }
+                     return !backwards && hit.has_value();
+                 });
+    if (!hit) {
         return std::nullopt;
     }
-    std::size_t at = backwards ? (fromLast ? *search.lastHit - 1 : std::string_view::npos)
-                               : (fromLast ? *search.lastHit + 1 : 0);
-    while (true) {
-        at = backwards ? haystack.rfind(needle, at) : haystack.find(needle, at);
-        if (at == std::string_view::npos) {
-            return std::nullopt;
-        }
-        const std::size_t entry = EntryAt(search, at);
-        const std::size_t begin = search.starts[entry];
-        const std::string_view text =
-            haystack.substr(begin, EntryText(search, entry).size());  // as searched: maybe folded
-        const bool inOneEntry = at + needle.size() <= begin + text.size();
-        if (inOneEntry &&
-            ((flags & kWholeWords) == 0 || IsWholeWord(text, at - begin, needle.size()))) {
-            search.lastHit = at;
-            return HitMessage(search, entry, at, needle.size());
-        }
-        if (backwards && at == 0) {
-            return std::nullopt;
-        }
-        at = backwards ? at - 1 : at + 1;
-    }
+    search.lastHit = SearchText::Hit{hit->visit, hit->end};
+    const std::size_t at = search.starts[hit->entry] + hit->start;
+    return HitMessage(search, hit->entry, at, hit->length);
 }

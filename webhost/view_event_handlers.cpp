@@ -121,9 +121,8 @@ HRESULT OnWebMessageReceived(const ViewLink& link, ICoreWebView2WebMessageReceiv
             PostKeyPress(lister, *key);
         }
     }
-    // Only the answer to the Lister's copy command reaches the clipboard.
-    if (outcome.copiedText && view->copyRequested) {
-        view->copyRequested = false;
+    // Only a timely text answer to the Lister's copy command reaches the clipboard.
+    if (outcome.copyAnswered && view->copyRequest.Answer() && outcome.copiedText) {
         SetClipboardText(view->hwnd, WideFromUtf8(*outcome.copiedText));
     }
     return S_OK;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/windows/this_module.h"
+#include "view/lister_commands.h"
 #include "view/view_records.h"
 #include "webview2/com_ptr.h"
 #include "webview2/webview2.h"
@@ -27,7 +28,7 @@ struct ViewerWindow {
     // The page keeps Escape, Ctrl+A and Ctrl+C while a field has the focus or its panel is open.
     bool pageWantsKeys = false;
     // A copy command waits for the page's text.
-    bool copyRequested = false;
+    CopyRequest copyRequest;
 
     // Handlers hold this instead of the view itself: it is cleared when the view is freed, so a
     // completion that arrives later finds nothing instead of freed memory.
@@ -45,6 +46,9 @@ using ViewLink = std::shared_ptr<ViewerWindow*>;
 inline ViewerWindow* LinkedView(const ViewLink& link) {
     return link ? *link : nullptr;
 }
+
+// What a view's label says until its page shows.
+inline constexpr wchar_t kLoadingText[] = L"Loading torrent...";
 
 // The class of plug-in and parking windows, registered with this library's module.
 inline constexpr wchar_t kViewerClassName[] = L"Marrowpeek_WLX_Window";

@@ -213,7 +213,7 @@ void ApplyThemeBackground(ViewerWindow* view) {
 void PrepareForPage(ViewerWindow* view) {
     ApplyThemeBackground(view);
     view->pageWantsKeys = false;
-    view->copyRequested = false;
+    view->copyRequest.Disarm();
 }
 
 bool NavigateToStartPage(ViewerWindow* view) {

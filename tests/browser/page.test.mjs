@@ -204,7 +204,7 @@ test('themes: automatic follows the host, live too; a reload re-runs the page in
 });
 
 test('the Lister: keys relayed or kept, copy, select all and find', async () => {
-  const bytes = torrent({ name: 'L', files: [['deep/inner/Target.mkv', 1], ['a.txt', 1]], extra: { comment: 'the comment' } });
+  const bytes = torrent({ name: 'L', files: [['b.txt', 1], ['deep/inner/Target.mkv', 1], ['a.txt', 1]], extra: { comment: 'the comment' } });
   await withView(bytes, async (page, host) => {
     const told = (what) => host.stderr.filter((l) => l.includes(what)).map((l) => l.slice(l.indexOf(what) + what.length));
     await page.click('h1');
@@ -243,6 +243,11 @@ test('the Lister: keys relayed or kept, copy, select all and find', async () => 
     assert.equal(await host.command('find 8 COMMENT'), 204);
     await until(() => page.evaluate(() => String(window.getSelection()) === 'comment'));
     assert.equal(await host.command('find 1 nowhere'), 404);
+    // Find goes through the rows in the page's order (a.txt before b.txt), not the document's.
+    assert.equal(await host.command('find 1 .txt'), 204);
+    await until(() => page.evaluate(() => /a\.txt/.test(document.querySelector('#files .row.focused')?.textContent || '')));
+    assert.equal(await host.command('find 0 .txt'), 204);
+    await until(() => page.evaluate(() => /b\.txt/.test(document.querySelector('#files .row.focused')?.textContent || '')));
   });
 });
 
