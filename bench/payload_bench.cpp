@@ -40,7 +40,8 @@ const LargeFile& SixtyMegabyteTorrent() {
 void ReadPlusSha1(benchmark::State& state) {
     const LargeFile& file = SixtyMegabyteTorrent();
     for (auto _ : state) {
-        const platform::FileContent read = platform::ReadWholeFile(file.path, kMaxTorrentFileBytes);
+        const platform::FileContent read =
+            platform::ReadWholeFile(file.path, torrent::kMaxTorrentFileBytes);
         const std::string_view bytes = read.bytes;
         benchmark::DoNotOptimize(
             HashHex(L"SHA1", bytes.data() + file.infoStart, file.infoEnd - file.infoStart));

@@ -27,9 +27,9 @@ std::string Member(const std::string& json, const std::string& name) {
 TEST(LoadTorrentPayload, RefusalsSayWhyAndLeaveTheStateUntouched) {
     ScratchDirectory dir;
     const auto atLimit = dir.Write("limit.torrent", "d");
-    std::filesystem::resize_file(atLimit, kMaxTorrentFileBytes);
+    std::filesystem::resize_file(atLimit, torrent::kMaxTorrentFileBytes);
     const auto overLimit = dir.Write("over.torrent", "d");
-    std::filesystem::resize_file(overLimit, kMaxTorrentFileBytes + 1);
+    std::filesystem::resize_file(overLimit, torrent::kMaxTorrentFileBytes + 1);
     // clang-format off
     const std::pair<std::filesystem::path, std::string_view> cases[] = {
         {dir.path() / "missing.torrent", "cannot be read"}, {dir.path(), "cannot be read"},
@@ -40,7 +40,7 @@ TEST(LoadTorrentPayload, RefusalsSayWhyAndLeaveTheStateUntouched) {
         WebViewState state;
         state.dataJson = "old";
         state.dark = true;
-        EXPECT_EQ(RefusalReason(LoadTorrentPayload(state, path, 0)), reason) << path;
+        EXPECT_EQ(torrent::RefusalReason(LoadTorrentPayload(state, path, 0)), reason) << path;
         EXPECT_TRUE(state.dataJson == "old" && state.dark && state.configJson.empty());
     }
 }

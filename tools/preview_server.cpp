@@ -343,7 +343,8 @@ int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& e
     guard.token = NewPreviewToken();
     PreviewHost host(options, guard);
     if (const PayloadResult result = host.Load(options.torrent); result != PayloadResult::Ready) {
-        err << "marrowpeek: " << options.torrent.string() << " " << RefusalReason(result) << "\n";
+        err << "marrowpeek: " << options.torrent.string() << " " << torrent::RefusalReason(result)
+            << "\n";
         return 1;
     }
     httplib::Server server;

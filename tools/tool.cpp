@@ -112,7 +112,7 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::string& bytes)
 // One line: the file and why it is refused, with the limit it passed when it is too large.
 void Refuse(std::ostream& err, const std::string& file, PayloadResult result,
             torrent::Limit exceeded) {
-    err << "marrowpeek: " << file << " " << RefusalReason(result);
+    err << "marrowpeek: " << file << " " << torrent::RefusalReason(result);
     if (exceeded != torrent::Limit::None) {
         err << " (" << torrent::LimitText(exceeded) << ")";
     }
@@ -163,8 +163,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "magnet") {
         if (words.size() != 1 || words[0].empty())
             return Misuse(err, "magnet needs one FILE");
-        LoadedTorrent torrent;
-        const PayloadResult result = LoadTorrent(platform::PathFromUtf8(words[0]), torrent);
+        torrent::LoadedTorrent torrent;
+        const PayloadResult result =
+            torrent::LoadTorrent(platform::PathFromUtf8(words[0]), torrent);
         if (result != PayloadResult::Ready) {
             Refuse(err, words[0], result, torrent.info.exceeded);
             return 1;

@@ -3,8 +3,8 @@
 #include "view/payload.h"
 
 std::shared_ptr<SearchText> BuildSearchTextFor(const std::filesystem::path& path, FileStamp stamp) {
-    LoadedTorrent torrent;
-    if (LoadTorrent(path, torrent) != PayloadResult::Ready ||
+    torrent::LoadedTorrent torrent;
+    if (torrent::LoadTorrent(path, torrent) != PayloadResult::Ready ||
         StampOf(path, torrent.content.bytes.size()) != stamp) {
         return nullptr;
     }

@@ -2,43 +2,12 @@
 
 #include "platform/clock.h"
 #include "platform/file_write.h"
-#include "platform/memory.h"
 #include "platform/perf_trace.h"
 #include "settings/config_document.h"
 #include "settings/config_files.h"
-#include "torrent/info_hash.h"
 #include "torrent/json.h"
 
 namespace {
-
-void AddInfoHashes(torrent::TorrentInfo& info, std::string_view content) {
-    if (info.infoEnd <= info.infoStart || info.infoEnd > content.size()) {
-        return;
-    }
-    PerfTimer timer("infohash");
-    const char* span = content.data() + info.infoStart;
-    const std::size_t length = info.infoEnd - info.infoStart;
-    if (info.hasV1Data) {
-        info.infoHashV1 = HashHex(L"SHA1", span, length);
-    }
-    if (info.isV2) {
-        info.infoHashV2 = HashHex(L"SHA256", span, length);
-    }
-}
-
-PayloadResult ReadResult(const platform::FileContent& read) {
-    switch (read.status) {
-        case platform::FileReadStatus::Ok:
-            return PayloadResult::Ready;
-        case platform::FileReadStatus::Empty:
-            return PayloadResult::Empty;
-        case platform::FileReadStatus::TooLarge:
-            return PayloadResult::TooLarge;
-        case platform::FileReadStatus::CannotOpen:
-            break;
-    }
-    return PayloadResult::CannotRead;
-}
 
 // The document a file may make: with the file and its record, within ten times the file's size
 // and 64 MiB. Control bytes and bad UTF-8 grow up to sixfold in it, and a name is written twice
@@ -51,8 +20,9 @@ bool DocumentFits(const torrent::TorrentInfo& info, std::size_t fileBytes) {
 PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& path,
                              std::uint32_t flags, torrent::Limit* exceeded) {
     const std::int64_t totalStart = platform::PerformanceCounter();
-    LoadedTorrent torrent;
-    if (const PayloadResult result = LoadTorrent(path, torrent); result != PayloadResult::Ready) {
+    torrent::LoadedTorrent torrent;
+    if (const PayloadResult result = torrent::LoadTorrent(path, torrent);
+        result != PayloadResult::Ready) {
         if (exceeded != nullptr) {
             *exceeded = torrent.info.exceeded;
         }
@@ -94,44 +64,6 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
 
 FileStamp StampOf(const std::filesystem::path& path, std::uint64_t size) {
     return {size, platform::LastWriteTime(path)};
-}
-
-PayloadResult LoadTorrent(const std::filesystem::path& path, LoadedTorrent& torrent) {
-    PerfTimer timer("ReadFileBytes");
-    torrent.content = platform::ReadWholeFile(path, kMaxTorrentFileBytes);
-    timer.End();
-    if (const PayloadResult result = ReadResult(torrent.content); result != PayloadResult::Ready) {
-        return result;
-    }
-    const std::string_view bytes = torrent.content.bytes;
-    timer.Restart("torrent::extract");
-    torrent.info = torrent::extract(bytes.data(), bytes.size());
-    timer.End();
-    if (!torrent.info.ok) {
-        return torrent.info.exceeded == torrent::Limit::None ? PayloadResult::NotATorrent
-                                                             : PayloadResult::TooLargeToShow;
-    }
-    platform::ReleaseFreedMemory();
-    AddInfoHashes(torrent.info, bytes);
-    return PayloadResult::Ready;
-}
-
-std::string_view RefusalReason(PayloadResult result) {
-    switch (result) {
-        case PayloadResult::Ready:
-            break;
-        case PayloadResult::CannotRead:
-            return "cannot be read";
-        case PayloadResult::Empty:
-            return "is empty";
-        case PayloadResult::TooLarge:
-            return "is larger than 64 MiB";
-        case PayloadResult::NotATorrent:
-            return "is not a torrent";
-        case PayloadResult::TooLargeToShow:
-            return "is too large to show";
-    }
-    return {};
 }
 
 PayloadResult LoadTorrentPayload(WebViewState& state, const std::filesystem::path& path,

@@ -4,41 +4,18 @@
 #include <filesystem>
 #include <string_view>
 
-#include "platform/file_read.h"
-#include "torrent/torrent_info.h"
+#include "torrent/load.h"
 #include "view/view_records.h"
 
 // Bit of the host's show flags that says it is in dark mode.
 inline constexpr std::uint32_t kHostDarkModeFlag = 0x80;
 
-// Metainfo files larger than this are refused; it bounds memory to the file plus its tree.
-inline constexpr std::uint64_t kMaxTorrentFileBytes = 64 * 1024 * 1024 - 1;
-
-// What became of a file handed to the view.
-enum class PayloadResult {
-    Ready,       // the view's documents are the file's now
-    CannotRead,  // missing, a folder, locked for writing, or the read failed
-    Empty,
-    TooLarge,        // above kMaxTorrentFileBytes
-    NotATorrent,     // not a bencoded dictionary holding a dictionary under "info"
-    TooLargeToShow,  // asks for more than the file's size allows (torrent::Limit says what)
-};
-
-// A torrent read from a file: its content, which the record's tree reads, and the record with
-// its info hashes.
-struct LoadedTorrent {
-    platform::FileContent content;
-    torrent::TorrentInfo info;
-};
+// What became of a file handed to the view: the payload is refused for the same reasons as the
+// torrent it is made from.
+using PayloadResult = torrent::LoadStatus;
 
 // The stamp of a file read with `size` bytes.
 FileStamp StampOf(const std::filesystem::path& path, std::uint64_t size);
-
-// Reads, decodes and hashes a file; timed as the first stages of a payload preparation.
-PayloadResult LoadTorrent(const std::filesystem::path& path, LoadedTorrent& torrent);
-
-// Why a file was refused, in plain words ("is not a torrent"); empty for Ready.
-std::string_view RefusalReason(PayloadResult result);
 
 // Prepares the three documents of a view for a file: the torrent document from the file, and
 // the theme style sheet and configuration document from the configuration folder. Unless the
