@@ -40,6 +40,9 @@ bench:
 	cmake --build --preset native
 	bench/process_bench.sh
 	build/native/bin/payload_bench
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target columns_bench
+	cmake/wine-run build/windows/bin/columns_bench.exe 'Z:$(CURDIR)/build/windows/bin/Marrowpeek.wdx64'
 	cd tests/browser && npm ci --no-audit --no-fund && node ../../bench/page_bench.mjs
 
 format:

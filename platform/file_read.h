@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace platform {
@@ -27,5 +28,12 @@ struct FileContent {
 // is refused rather than read half-written, and so is one that did not give as many bytes as it
 // had when it was opened.
 FileContent ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes);
+
+// The size of the regular file at the path; nothing for a folder, a device, a pipe or nothing
+// there. Looks only: nothing is opened for reading, and no time is changed.
+std::optional<std::uint64_t> RegularFileSize(const std::filesystem::path& path);
+
+// Whether a folder is at the path.
+bool IsFolder(const std::filesystem::path& path);
 
 }  // namespace platform

@@ -117,3 +117,25 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
+
+std::u16string Utf16FromUtf8(std::string_view valid) {
+    std::u16string wide;
+    wide.reserve(valid.size());
+    for (std::size_t i = 0; i < valid.size();) {
+        // Each sequence's length is in its first byte.
+        const auto lead = static_cast<unsigned char>(valid[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (std::size_t k = 1; k < length && i + k < valid.size(); ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(valid[i + k]) & 0x3Fu);
+        }
+        if (c >= 0x10000) {
+            wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            wide += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            wide += static_cast<char16_t>(c);
+        }
+        i += length;
+    }
+    return wide;
+}

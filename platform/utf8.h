@@ -17,3 +17,6 @@ std::size_t Utf16Length(std::string_view bytes);
 
 // Appends a code point (at most U+10FFFF, not a surrogate) in UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
+
+// Valid UTF-8 as UTF-16, code points past U+FFFF as surrogate pairs.
+std::u16string Utf16FromUtf8(std::string_view valid);

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "plugin/export_firewall.h"
+#include "platform/export_firewall.h"
 #include "plugin/lister_api.h"
 #include "plugin/view_lifetime.h"
 #include "plugin/viewer_class.h"

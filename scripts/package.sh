@@ -1,16 +1,28 @@
 #!/bin/sh
-# Builds Marrowpeek.dll and writes dist/Marrowpeek.zip: the plug-in as Marrowpeek.wlx64, the
-# pluginst.inf that lets Total Commander install it from the archive, and a short README.
+# Builds the plug-ins and writes two archives into dist/, one plug-in each, as Total Commander's
+# installer takes them: Marrowpeek.zip (the viewer, Marrowpeek.wlx64) and
+# Marrowpeek-columns.zip (the content plug-in, Marrowpeek.wdx64), each with its pluginst.inf and
+# a short README. Both install into the same Marrowpeek folder.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh all
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target marrowpeek_plugin
-staging=build/package
-rm -rf "$staging" dist/Marrowpeek.zip
-mkdir -p "$staging" dist
-x86_64-w64-mingw32-strip -o "$staging/Marrowpeek.wlx64" build/windows/bin/Marrowpeek.dll
-cp build/windows/package/pluginst.inf packaging/README.txt "$staging/"
-(cd "$staging" && cmake -E tar cf ../../dist/Marrowpeek.zip --format=zip \
-    pluginst.inf Marrowpeek.wlx64 README.txt)
-echo "dist/Marrowpeek.zip"
+cmake --build --preset windows --target marrowpeek_plugin marrowpeek_columns
+mkdir -p dist
+
+# Usage: archive NAME BUILT PACKAGED INF README
+archive() {
+    staging=build/package/$1
+    rm -rf "$staging" "dist/$1.zip"
+    mkdir -p "$staging"
+    x86_64-w64-mingw32-strip -o "$staging/$3" "$2"
+    cp "$4" "$staging/pluginst.inf"
+    cp "$5" "$staging/README.txt"
+    (cd "$staging" && cmake -E tar cf "../../../dist/$1.zip" --format=zip \
+        pluginst.inf "$3" README.txt)
+    echo "dist/$1.zip"
+}
+archive Marrowpeek build/windows/bin/Marrowpeek.dll Marrowpeek.wlx64 \
+    build/windows/package/pluginst.inf packaging/README.txt
+archive Marrowpeek-columns build/windows/bin/Marrowpeek.wdx64 Marrowpeek.wdx64 \
+    build/windows/package/columns/pluginst.inf packaging/columns/README.txt

@@ -24,17 +24,23 @@ echo "== page in Chromium (screenshots land in test-artifacts/)"
 
 echo "== package"
 scripts/package.sh
-contents=$(cmake -E tar tf dist/Marrowpeek.zip | LC_ALL=C sort | tr '\n' ' ')
-[ "$contents" = "Marrowpeek.wlx64 README.txt pluginst.inf " ] || {
-    echo "dist/Marrowpeek.zip holds: $contents"
-    exit 1
-}
-# One version: CMake's, in the installer's description and in the README.
+# One plug-in to an archive, each with its installer's description carrying CMake's version.
 version=$(sed -n 's/^project(Marrowpeek VERSION \([0-9.]*\)$/\1/p' CMakeLists.txt)
-grep -qx "version=$version" build/windows/package/pluginst.inf || {
-    echo "pluginst.inf does not carry version $version"
-    exit 1
-}
+for archive in Marrowpeek:Marrowpeek.wlx64:wlx Marrowpeek-columns:Marrowpeek.wdx64:wdx; do
+    name=${archive%%:*}; rest=${archive#*:}; library=${rest%%:*}; kind=${rest#*:}
+    contents=$(cmake -E tar tf "dist/$name.zip" | LC_ALL=C sort | tr '\n' ' ')
+    [ "$contents" = "$library README.txt pluginst.inf " ] || {
+        echo "dist/$name.zip holds: $contents"
+        exit 1
+    }
+    inf=$(cd build && cmake -E tar xf "../dist/$name.zip" pluginst.inf && cat pluginst.inf && rm pluginst.inf)
+    for line in "type=$kind" "file=$library" "defaultdir=Marrowpeek" "version=$version"; do
+        printf '%s\n' "$inf" | tr -d '\r' | grep -qx "$line" || {
+            echo "dist/$name.zip: pluginst.inf lacks $line"
+            exit 1
+        }
+    done
+done
 grep -q "^Version $version\." README.md || {
     echo "README.md does not name version $version"
     exit 1

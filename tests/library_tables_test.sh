@@ -1,8 +1,8 @@
 #!/bin/sh
-# Marrowpeek.dll as Windows, the file manager and its installer see it: the name it gives itself,
-# the functions it exports, imports from Windows itself only (the C++ runtime is linked in), and
-# the project's version in both forms of its version resource.
-# Usage: library_tables_test.sh OBJDUMP WINDRES DLL VERSION
+# A plug-in library as Windows, the file manager and its installer see it: the name it gives
+# itself, the functions it exports and no other, imports from Windows itself only (the C++
+# runtime is linked in), and the project's version in both forms of its version resource.
+# Usage: library_tables_test.sh OBJDUMP WINDRES LIBRARY VERSION NAME "EXPORT ..."
 set -u
 tables=$("$1" -p "$3") || exit 1
 resources=$("$2" -i "$3" -O rc) || exit 1
@@ -13,10 +13,9 @@ expect() {
         failures=$((failures + 1))
     fi
 }
-expect "library name" "$(printf '%s\n' "$tables" | sed -n 's/^Name[[:space:]]*[0-9a-f]* //p')" \
-    Marrowpeek.dll
+expect "library name" "$(printf '%s\n' "$tables" | sed -n 's/^Name[[:space:]]*[0-9a-f]* //p')" "$5"
 expect "exports" "$(printf '%s\n' "$tables" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]][[:space:]]*\[ *[0-9][0-9]*\] //p' | tr '\n' ' ')" \
-    "ListCloseWindow ListGetDetectString ListLoadNextW ListLoadW ListSearchDialog ListSearchTextW ListSendCommand ListSetDefaultParams "
+    "$6 "
 imports=$(printf '%s\n' "$tables" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
 [ -n "$imports" ] || expect "imports" "" "some"
 for library in $imports; do

@@ -3,7 +3,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "plugin/export_firewall.h"
+#include "platform/export_firewall.h"
 #include "plugin/view_layout.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/text.h"
+#include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
 #include "tools/tool.h"
 #ifndef _WIN32
@@ -48,6 +49,68 @@ TEST(DeveloperTool, EveryCorpusFileIsRefusedInOneLineOrGivesAValidDocument) {
         }
     }
     EXPECT_GT(accepted, 0);
+}
+
+// The columns' values, as the content plug-in gives them, through the tool: every field of a
+// torrent with each kind of value, and the content beside it found by its sizes alone.
+TEST(DeveloperTool, FieldsOfATorrentAndItsContentOnDisk) {
+    ScratchDirectory dir;
+    const std::string torrent = fixture::Dict(
+        {{"announce", fixture::Str("udp://Tracker.EXAMPLE:6969/announce")},
+         {"announce-list",
+          fixture::List({fixture::List({fixture::Str("udp://tracker.example:6969/announce"),
+                                        fixture::Str("http://b.example/announce")})})},
+         {"comment", fixture::Str("C")},
+         {"creation date", fixture::Int(1700000000)},
+         {"info",
+          fixture::Dict(
+              {{"files",
+                fixture::List({fixture::Dict({{"length", fixture::Int(3)},
+                                              {"path", fixture::List({fixture::Str("d"),
+                                                                      fixture::Str("a.bin")})}}),
+                               fixture::Dict({{"length", fixture::Int(2)},
+                                              {"path", fixture::List({fixture::Str("b.bin")})}})})},
+               {"name", fixture::Str("Pack")},
+               {"piece length", fixture::Int(16384)},
+               {"pieces", fixture::Str(std::string(20, 'p'))},
+               {"private", fixture::Int(1)}})},
+         {"url-list", fixture::Str("http://seed.example/")}});
+    const std::string file = platform::PathToUtf8(dir.Write("pack.torrent", torrent));
+    const auto fields = [&] {
+        const ToolRun run = Tool({"fields", file, "--json"});
+        EXPECT_EQ(run.code, 0) << run.err;
+        return nlohmann::json::parse(run.out);
+    };
+    const nlohmann::json values = fields();
+    EXPECT_EQ(values.size(), 20u);
+    EXPECT_EQ(values["Name"], "Pack");
+    EXPECT_EQ(values["Total size"], 5);
+    EXPECT_EQ(values["Files"], 2);
+    EXPECT_EQ(values["Piece size"], 16384);
+    EXPECT_EQ(values["Pieces"], 1);
+    EXPECT_EQ(values["Version"], "v1");
+    EXPECT_EQ(values["Info hash v1"].get<std::string>().size(), 40u);
+    EXPECT_TRUE(values["Info hash v2"].is_null() && values["Source"].is_null());
+    EXPECT_EQ(values["Private"], true);
+    EXPECT_EQ(values["Tracker"], "udp://Tracker.EXAMPLE:6969/announce");
+    EXPECT_EQ(values["Tracker host"], "tracker.example");
+    EXPECT_EQ(values["Trackers"], 2);
+    EXPECT_EQ(values["Web seeds"], 1);
+    EXPECT_EQ(values["Creation date"], "2023-11-14T22:13:20Z");
+    EXPECT_EQ(values["Comment"], "C");
+    EXPECT_EQ(values["Magnet link"],
+              Tool({"magnet", file}).out.substr(0, Tool({"magnet", file}).out.size() - 1));
+    EXPECT_EQ(values["File names"], nlohmann::json::array({"d/a.bin", "b.bin"}));
+    EXPECT_EQ(values["Content on disk"], "missing");
+    std::filesystem::create_directories(dir.path() / "Pack" / "d");
+    dir.Write("Pack/d/a.bin", "abc");
+    dir.Write("Pack/b.bin", "b");
+    EXPECT_EQ(fields()["Content on disk"], "incomplete");
+    dir.Write("Pack/b.bin", "bb");
+    EXPECT_EQ(fields()["Content on disk"], "complete");
+    const ToolRun refused = Tool({"fields", platform::PathToUtf8(dir.Write("bad.torrent", "x"))});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
 }
 
 #ifndef _WIN32

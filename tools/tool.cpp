@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <fstream>
 
+#include "fields/torrent_facts.h"
 #include "platform/text.h"
 #include "settings/config_files.h"
 #include "tools/sample_torrent.h"
 #include "torrent/magnet.h"
+#include "verify/content_presence.h"
 #include "view/page_messages.h"
 #include "view/payload.h"
 #ifdef MARROWPEEK_SOURCE_PAGE
@@ -23,6 +25,7 @@ constexpr const char* kUsage =
     "       marrowpeek css [--dark] [--config-dir DIR]\n"
     "       marrowpeek set KEY VALUE [--dark] [--config-dir DIR]\n"
     "       marrowpeek magnet FILE\n"
+    "       marrowpeek fields FILE [--json]\n"
     "       marrowpeek sample FILE\n"
     "       marrowpeek preview FILE [--dark] [--port N] [--screenshot PNG] [--page HTML]\n"
     "  data       print the torrent document that \"/data.json\" serves for FILE\n"
@@ -31,6 +34,7 @@ constexpr const char* kUsage =
     "  css        print the theme style sheet (\"/theme.css\")\n"
     "  set        persist a setting as the page does; for theme, print the css message\n"
     "  magnet     print the magnet link of FILE\n"
+    "  fields     print the file manager's column fields of FILE (--json: as one object)\n"
     "  sample     write a small multi-file torrent to FILE\n"
     "  preview    serve the viewer page for FILE on 127.0.0.1 (port 8765; 0 picks one) and\n"
     "             print its address; --screenshot renders it once in headless Chromium\n"
@@ -60,6 +64,7 @@ struct CommandLine {
     int port = 8765;
     std::string screenshot;
     std::string page;
+    bool json = false;
 };
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
@@ -77,6 +82,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
                 problem = "--flags takes a number";
                 return false;
             }
+        } else if (word == "--json") {
+            line.json = true;
         } else if (word == "--dark") {
             line.flags |= kHostDarkModeFlag;
         } else if (word == "--config-dir") {
@@ -160,17 +167,25 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << state.dataJson;
         return 0;
     }
-    if (command == "magnet") {
+    if (command == "magnet" || command == "fields") {
         if (words.size() != 1 || words[0].empty())
-            return Misuse(err, "magnet needs one FILE");
+            return Misuse(err, command + " needs one FILE");
+        const std::filesystem::path path = platform::PathFromUtf8(words[0]);
         torrent::LoadedTorrent torrent;
-        const PayloadResult result =
-            torrent::LoadTorrent(platform::PathFromUtf8(words[0]), torrent);
+        const PayloadResult result = torrent::LoadTorrent(path, torrent);
         if (result != PayloadResult::Ready) {
             Refuse(err, words[0], result, torrent.info.exceeded);
             return 1;
         }
-        out << torrent::MagnetLink(torrent.info) << "\n";
+        if (command == "magnet") {
+            out << torrent::MagnetLink(torrent.info) << "\n";
+            return 0;
+        }
+        const fields::TorrentFacts facts = fields::FactsOf(torrent, path);
+        const std::string_view presence =
+            fields::PresenceWord(*verify::ContentPresence(facts.content));
+        out << (line.json ? fields::FactsJson(facts, presence) + "\n"
+                          : fields::FactsText(facts, presence));
         return 0;
     }
     if (command == "documents") {

@@ -52,9 +52,9 @@ struct Magnet {
 
 }  // namespace
 
-std::string MagnetLink(const TorrentInfo& info) {
+std::string MagnetLink(const TorrentInfo& info, bool withTrackers) {
     std::string link;
-    AppendMagnetLink(link, info);
+    AppendMagnetLink(link, info, withTrackers);
     return link;
 }
 
@@ -76,7 +76,7 @@ std::size_t MagnetLinkSizeBound(const TorrentInfo& info) {
     return kFixed + 3 * encoded + kPerValue * values;
 }
 
-void AppendMagnetLink(std::string& out, const TorrentInfo& info) {
+void AppendMagnetLink(std::string& out, const TorrentInfo& info, bool withTrackers) {
     out += "magnet:?";
     Magnet magnet{out};
     // Written as clients expect them: hexadecimal, and colons being allowed in a query.
@@ -97,12 +97,12 @@ void AppendMagnetLink(std::string& out, const TorrentInfo& info) {
             magnet.Add("tr", tracker);
         }
     };
-    for (const auto& tier : info.trackerTiers) {
+    for (const auto& tier : withTrackers ? info.trackerTiers : decltype(info.trackerTiers)()) {
         for (const std::string& tracker : tier) {
             addTracker(tracker);
         }
     }
-    if (info.trackerTiers.empty()) {
+    if (info.trackerTiers.empty() && withTrackers) {
         addTracker(info.announce);
     }
     for (const std::string& seed : info.webSeeds) {

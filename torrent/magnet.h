@@ -11,9 +11,10 @@ namespace torrent {
 // that hash; "dn=" its name; one "tr=" for each distinct tracker in tier order (the announce URL
 // when there are no tiers); one "ws=" for each web seed. Values are percent-encoded; only RFC
 // 3986's unreserved characters stay as they are.
-std::string MagnetLink(const TorrentInfo& info);
+std::string MagnetLink(const TorrentInfo& info, bool withTrackers = true);
 // The same link appended to `out`: it needs no JSON escape, so a document takes it as it is.
-void AppendMagnetLink(std::string& out, const TorrentInfo& info);
+// Without trackers, the link names only the hashes, the name and the web seeds.
+void AppendMagnetLink(std::string& out, const TorrentInfo& info, bool withTrackers = true);
 // At least as many bytes as the link takes, for a document's size before it is written.
 std::size_t MagnetLinkSizeBound(const TorrentInfo& info);
 

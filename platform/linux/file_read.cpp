@@ -98,4 +98,17 @@ FileContent ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBy
     return result;
 }
 
+std::optional<std::uint64_t> RegularFileSize(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool IsFolder(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 }  // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "fields/torrent_facts.h"
+
+namespace fields {
+
+// One ContentGetValueW call, decided: what to write at FieldValue (at most `maxlen` bytes) and
+// the type to answer. UTF-16 texts end in a NUL unit; a text too long for the place is cut
+// between code points, except the magnet link, which is given without trackers or not at all.
+struct ValueRequest {
+    int field = 0;
+    int unit = 0;  // the unit's index, or for "File names" the byte offset into the text
+    void* value = nullptr;
+    int maxlen = 0;
+    int flags = 0;
+    const std::atomic<bool>* stop = nullptr;  // set by ContentStopGetValue
+};
+int AnswerField(const TorrentFacts& facts, const ValueRequest& request);
+
+// A FILETIME (100 ns since 1601, UTC) of seconds since 1970.
+std::uint64_t FileTimeOf(std::int64_t secondsSince1970);
+
+// "Content on disk" is slow past this many files: with CONTENT_DELAYIFSLOW it is put off.
+inline constexpr std::size_t kSlowContentFiles = 100;
+
+// A block of a full text: the UTF-16 units from byte `offset` (rounded down to even), as many as
+// fit in `maxlen` bytes with their NUL, never half a surrogate pair: a pair that a block's end
+// would split is left out of both blocks. ft_fieldempty past the end.
+int FullTextBlock(const std::u16string& text, int offset, void* value, int maxlen);
+
+}  // namespace fields
