@@ -5,10 +5,12 @@
 #include <fstream>
 
 #include "fields/torrent_facts.h"
+#include "platform/console.h"
 #include "platform/text.h"
 #include "settings/config_files.h"
 #include "tools/sample_torrent.h"
 #include "torrent/magnet.h"
+#include "verify/check_report.h"
 #include "verify/content_presence.h"
 #include "view/page_messages.h"
 #include "view/payload.h"
@@ -26,6 +28,7 @@ constexpr const char* kUsage =
     "       marrowpeek set KEY VALUE [--dark] [--config-dir DIR]\n"
     "       marrowpeek magnet FILE\n"
     "       marrowpeek fields FILE [--json]\n"
+    "       marrowpeek verify FILE [--content PATH] [--json]\n"
     "       marrowpeek sample FILE\n"
     "       marrowpeek preview FILE [--dark] [--port N] [--screenshot PNG] [--page HTML]\n"
     "  data       print the torrent document that \"/data.json\" serves for FILE\n"
@@ -35,6 +38,8 @@ constexpr const char* kUsage =
     "  set        persist a setting as the page does; for theme, print the css message\n"
     "  magnet     print the magnet link of FILE\n"
     "  fields     print the file manager's column fields of FILE (--json: as one object)\n"
+    "  verify     check the content beside FILE (or at --content) against it, piece by\n"
+    "             piece; exit 0 when every file is complete, 1 when not, 2 when refused\n"
     "  sample     write a small multi-file torrent to FILE\n"
     "  preview    serve the viewer page for FILE on 127.0.0.1 (port 8765; 0 picks one) and\n"
     "             print its address; --screenshot renders it once in headless Chromium\n"
@@ -65,6 +70,7 @@ struct CommandLine {
     std::string screenshot;
     std::string page;
     bool json = false;
+    std::string content;
 };
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
@@ -72,7 +78,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& word = args[i];
         const bool takesValue = word == "--flags" || word == "--config-dir" || word == "--out" ||
-                                word == "--port" || word == "--screenshot" || word == "--page";
+                                word == "--port" || word == "--screenshot" || word == "--page" ||
+                                word == "--content";
         if (takesValue && i + 1 == args.size()) {
             problem = word + " needs a value";
             return false;
@@ -82,6 +89,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
                 problem = "--flags takes a number";
                 return false;
             }
+        } else if (word == "--content") {
+            line.content = args[++i];
         } else if (word == "--json") {
             line.json = true;
         } else if (word == "--dark") {
@@ -147,6 +156,42 @@ WebViewState ConfigurationOnly(std::uint32_t flags) {
     return state;
 }
 
+// Checks the content against the torrent: 0 when every file is complete, 1 when not, 2 when the
+// torrent is refused. A progress line goes to standard error only when it is a terminal.
+int RunVerify(const std::string& file, const CommandLine& line, std::ostream& out,
+              std::ostream& err) {
+    const std::filesystem::path path = platform::PathFromUtf8(file);
+    torrent::LoadedTorrent torrent;
+    const PayloadResult result = torrent::LoadTorrent(path, torrent);
+    if (result != PayloadResult::Ready) {
+        Refuse(err, file, result, torrent.info.exceeded);
+        return 2;
+    }
+    std::string whyNot;
+    const std::optional<verify::CheckPlan> plan = verify::PlanCheck(torrent, whyNot);
+    if (!plan) {
+        err << "marrowpeek: " << file << " cannot be checked (" << whyNot << ")\n";
+        return 2;
+    }
+    const bool terminal = platform::StderrIsTerminal();
+    const std::atomic<bool> never{false};
+    const verify::CheckResult check = verify::CheckContent(
+        *plan,
+        std::filesystem::absolute(
+            verify::ContentRoot(*plan, path, platform::PathFromUtf8(line.content))),
+        never, [&](const verify::CheckProgress& progress) {
+            if (terminal && progress.bytesTotal > 0) {
+                err << "\r" << verify::DecimalSize(progress.bytesDone) << " of "
+                    << verify::DecimalSize(progress.bytesTotal) << " checked   " << std::flush;
+            }
+        });
+    if (terminal) {
+        err << "\r" << std::string(40, ' ') << "\r" << std::flush;
+    }
+    out << (line.json ? verify::CheckJson(*plan, check) + "\n" : verify::CheckText(*plan, check));
+    return check.complete ? 0 : 1;
+}
+
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::string& command = args[0];
     CommandLine line;
@@ -187,6 +232,11 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << (line.json ? fields::FactsJson(facts, presence) + "\n"
                           : fields::FactsText(facts, presence));
         return 0;
+    }
+    if (command == "verify") {
+        if (words.size() != 1 || words[0].empty())
+            return Misuse(err, "verify needs one FILE");
+        return RunVerify(words[0], line, out, err);
     }
     if (command == "documents") {
         if (words.size() != 1 || line.outDir.empty()) {

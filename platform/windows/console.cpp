@@ -11,4 +11,8 @@ void SetBinaryStdout() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+bool StderrIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
+
 }  // namespace platform

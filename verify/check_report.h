@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "verify/content_check.h"
+
+namespace verify {
+
+// The check as one JSON object: {"content":…,"complete":…,"pieces":{"total":…,"good":…},
+// "bytes":{"total":…,"checked":…},"files":[{"path":…,"size":…,"status":…,"pieces":…,
+// "goodPieces":…},…]}, files in the torrent's order.
+std::string CheckJson(const CheckPlan& plan, const CheckResult& result);
+
+// For a person: a line for each file that is not complete ("missing  sub/c.txt"), then one that
+// sums it up ("6 files: 4 complete, 1 partial (1 of 17 pieces bad), 1 missing; 1.6 MB of 1.7 MB
+// verified").
+std::string CheckText(const CheckPlan& plan, const CheckResult& result);
+
+// "1.6 MB": decimal units, one decimal place past a thousand bytes.
+std::string DecimalSize(std::int64_t bytes);
+
+}  // namespace verify

@@ -1,0 +1,390 @@
+#include "verify/content_check.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/content_file.h"
+#include "platform/text.h"
+#include "verify/merkle.h"
+
+namespace verify {
+namespace {
+
+constexpr std::size_t kChunk = 4u << 20;       // one read, and what a thread holds
+constexpr std::int64_t kUnitBytes = 8u << 20;  // pieces a thread takes at once
+constexpr std::int64_t kBlock = 16384;
+
+// One file's state as the check goes: known before it starts, but for a read that fails.
+struct FileState {
+    std::filesystem::path path;
+    bool present = false;  // a regular file of the right size, opened once already
+    FileStatus status = FileStatus::Missing;
+    std::atomic<bool> readFailed{false};
+    // Version 2: its pieces are [firstPiece, firstPiece + pieces) of the result's.
+    std::int64_t firstPiece = 0;
+    std::int64_t pieces = 0;
+    bool byLayer = false;  // its piece layer hashes to its root
+};
+
+// A run of pieces one thread checks: of the whole stream (version 1), or of one file.
+struct Unit {
+    std::size_t file = 0;  // version 2
+    std::int64_t first = 0;
+    std::int64_t end = 0;
+};
+
+// What every worker shares.
+struct Shared {
+    const CheckPlan& plan;
+    std::vector<std::unique_ptr<FileState>> files;
+    std::vector<Unit> units;
+    std::atomic<std::size_t> nextUnit{0};
+    std::vector<PieceState> pieces;  // each written by the one thread that checks it
+    std::atomic<std::int64_t> bytesDone{0};
+    const std::atomic<bool>& cancel;
+};
+
+std::int64_t PieceCountOf(std::int64_t size, std::int64_t pieceLength) {
+    return size <= 0 ? 0 : (size - 1) / pieceLength + 1;
+}
+
+// Reads one thread's files, opening each once while it works on it.
+class Reader {
+  public:
+    explicit Reader(Shared& shared) : shared_(shared) {}
+
+    // Exactly `length` bytes of a present file at `offset`; false (and the file marked
+    // unreadable) when they cannot be had.
+    bool Read(std::size_t index, std::int64_t offset, unsigned char* data, std::size_t length) {
+        FileState& file = *shared_.files[index];
+        if (file.readFailed) {
+            return false;
+        }
+        if (open_ != index) {
+            handle_ = std::make_unique<platform::ContentFile>();
+            open_ = index;
+            // It may have changed since it was first looked at: then it is read no more.
+            if (handle_->Open(file.path) != platform::ContentFile::Opened::Ok ||
+                static_cast<std::int64_t>(handle_->size()) != shared_.plan.files[index].size) {
+                file.readFailed = true;
+                return false;
+            }
+        }
+        if (!handle_->ReadAt(static_cast<std::uint64_t>(offset), data, length)) {
+            file.readFailed = true;
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    Shared& shared_;
+    std::size_t open_ = static_cast<std::size_t>(-1);
+    std::unique_ptr<platform::ContentFile> handle_;
+};
+
+// Version 1: the pieces of [first, end) of the stream, each over every file it touches.
+void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platform::Hasher& sha1,
+                       std::vector<unsigned char>& buffer) {
+    const CheckPlan& plan = shared.plan;
+    const std::int64_t total =
+        plan.files.empty() ? 0 : plan.files.back().offset + plan.files.back().size;
+    // The first file that holds a byte of the first piece.
+    auto file = static_cast<std::size_t>(
+        std::upper_bound(
+            plan.files.begin(), plan.files.end(), unit.first * plan.pieceLength,
+            [](std::int64_t at, const PlannedFile& f) { return at < f.offset + f.size; }) -
+        plan.files.begin());
+    for (std::int64_t piece = unit.first; piece < unit.end && !shared.cancel; ++piece) {
+        const std::int64_t start = piece * plan.pieceLength;
+        const std::int64_t stop = std::min(total, start + plan.pieceLength);
+        while (file < plan.files.size() &&
+               plan.files[file].offset + plan.files[file].size <= start) {
+            ++file;
+        }
+        bool readable = true;
+        for (std::size_t f = file; f < plan.files.size() && plan.files[f].offset < stop; ++f) {
+            readable = readable && (!plan.files[f].content() || plan.files[f].size == 0 ||
+                                    (shared.files[f]->present && !shared.files[f]->readFailed));
+        }
+        PieceState state = PieceState::Missing;
+        if (readable) {
+            bool read = true;
+            for (std::size_t f = file; read && f < plan.files.size() && plan.files[f].offset < stop;
+                 ++f) {
+                const PlannedFile& planned = plan.files[f];
+                std::int64_t at = std::max(start, planned.offset);
+                const std::int64_t until = std::min(stop, planned.offset + planned.size);
+                for (; read && at < until; at += static_cast<std::int64_t>(kChunk)) {
+                    const auto length =
+                        static_cast<std::size_t>(std::min<std::int64_t>(until - at, kChunk));
+                    if (!planned.content()) {
+                        std::memset(buffer.data(), 0, length);  // padding is zeros, never read
+                    } else {
+                        read = reader.Read(f, at - planned.offset, buffer.data(), length);
+                    }
+                    read = read && sha1.Update(buffer.data(), length);
+                }
+            }
+            unsigned char digest[20];
+            const bool hashed = sha1.Finish(digest);
+            state = read && hashed && std::memcmp(digest, plan.pieces.data() + piece * 20, 20) == 0
+                        ? PieceState::Good
+                        : PieceState::Bad;
+        }
+        shared.pieces[static_cast<std::size_t>(piece)] = state;
+        shared.bytesDone += stop - start;
+    }
+}
+
+// Version 2: pieces of one file, each a subtree of 16 KiB blocks checked against its piece
+// layer entry; or the whole file against its root, as one piece.
+void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform::Hasher& sha256,
+                     std::vector<unsigned char>& buffer) {
+    const CheckPlan& plan = shared.plan;
+    const PlannedFile& planned = plan.files[unit.file];
+    FileState& state = *shared.files[unit.file];
+    const std::int64_t span = state.byLayer ? plan.pieceLength : planned.size;
+    const auto width =
+        state.byLayer
+            ? static_cast<std::uint64_t>(plan.pieceLength / kBlock)
+            : PowerOfTwoAtLeast(static_cast<std::uint64_t>(PieceCountOf(planned.size, kBlock)));
+    for (std::int64_t piece = unit.first; piece < unit.end && !shared.cancel; ++piece) {
+        const std::int64_t start = piece * span;
+        const std::int64_t stop = std::min(planned.size, start + span);
+        MerkleTree tree(sha256);
+        bool read = state.present;
+        for (std::int64_t at = start; read && at < stop; at += static_cast<std::int64_t>(kChunk)) {
+            const auto length = static_cast<std::size_t>(std::min<std::int64_t>(stop - at, kChunk));
+            read = reader.Read(unit.file, at, buffer.data(), length);
+            for (std::size_t block = 0; read && block < length; block += kBlock) {
+                Hash256 leaf{};
+                read = sha256.Digest(buffer.data() + block,
+                                     std::min<std::size_t>(kBlock, length - block), leaf.data());
+                tree.Add(leaf);
+            }
+        }
+        PieceState result = PieceState::Missing;
+        if (state.present) {
+            const std::optional<Hash256> root = read ? tree.Root(width) : std::nullopt;
+            const std::string_view expected =
+                state.byLayer ? planned.layer.substr(static_cast<std::size_t>(piece) * 32, 32)
+                              : planned.root;
+            result = root && std::memcmp(root->data(), expected.data(), 32) == 0 ? PieceState::Good
+                                                                                 : PieceState::Bad;
+        }
+        shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)] = result;
+        shared.bytesDone += stop - start;
+    }
+}
+
+void Work(Shared& shared) {
+    platform::ReadInBackground();
+    Reader reader(shared);
+    platform::Hasher hasher(shared.plan.v2 ? platform::DigestKind::Sha256
+                                           : platform::DigestKind::Sha1);
+    std::vector<unsigned char> buffer(kChunk);
+    for (std::size_t next = shared.nextUnit++; next < shared.units.size() && !shared.cancel;
+         next = shared.nextUnit++) {
+        if (shared.plan.v2) {
+            CheckFilePieces(shared, shared.units[next], reader, hasher, buffer);
+        } else {
+            CheckStreamPieces(shared, shared.units[next], reader, hasher, buffer);
+        }
+    }
+}
+
+// Whether a file's piece layer is whole and hashes to its root.
+bool LayerHolds(const PlannedFile& file, std::int64_t pieceLength, platform::Hasher& sha256) {
+    const std::int64_t pieces = PieceCountOf(file.size, pieceLength);
+    if (pieces <= 1 || static_cast<std::int64_t>(file.layer.size()) != pieces * 32) {
+        return false;
+    }
+    int pieceLevel = 0;
+    while ((kBlock << pieceLevel) < pieceLength) {
+        ++pieceLevel;
+    }
+    MerkleTree tree(sha256, pieceLevel);
+    for (std::int64_t piece = 0; piece < pieces; ++piece) {
+        Hash256 leaf{};
+        std::memcpy(leaf.data(), file.layer.data() + piece * 32, 32);
+        tree.Add(leaf);
+    }
+    const auto root = tree.Root(PowerOfTwoAtLeast(static_cast<std::uint64_t>(pieces)));
+    return root && std::memcmp(root->data(), file.root.data(), 32) == 0;
+}
+
+// Runs of pieces of about kUnitBytes each, at least one piece.
+void AddUnits(std::vector<Unit>& units, std::size_t file, std::int64_t pieces, std::int64_t span) {
+    const std::int64_t perUnit =
+        std::max<std::int64_t>(1, kUnitBytes / std::max<std::int64_t>(span, 1));
+    for (std::int64_t first = 0; first < pieces; first += perUnit) {
+        units.push_back({file, first, std::min(pieces, first + perUnit)});
+    }
+}
+
+}  // namespace
+
+std::string_view StatusWord(FileStatus status) {
+    switch (status) {
+        case FileStatus::Missing:
+            return "missing";
+        case FileStatus::WrongSize:
+            return "wrong-size";
+        case FileStatus::Unreadable:
+            return "unreadable";
+        case FileStatus::Unsafe:
+            return "unsafe";
+        case FileStatus::Partial:
+            return "partial";
+        case FileStatus::Complete:
+            break;
+    }
+    return "complete";
+}
+
+CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& root,
+                         const std::atomic<bool>& cancel,
+                         const std::function<void(const CheckProgress&)>& progress,
+                         unsigned threads) {
+    Shared shared{plan, {}, {}, {}, {}, {}, cancel};
+    CheckResult result;
+    result.content = root;
+    platform::Hasher sha256(platform::DigestKind::Sha256);
+    std::int64_t pieceTotal = plan.v2 ? 0 : plan.pieceCount;
+    std::int64_t bytesTotal = 0;
+    // Each file looked at once, on this thread: what is there, and how it is checked.
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        const PlannedFile& planned = plan.files[i];
+        auto& state = *shared.files.emplace_back(std::make_unique<FileState>());
+        bytesTotal += planned.size;
+        if (!planned.content()) {
+            continue;
+        }
+        state.path = plan.singleFile ? root : root / platform::PathFromUtf8(planned.path);
+        platform::ContentFile file;
+        state.status = !planned.safe ? FileStatus::Unsafe : FileStatus::Missing;
+        if (planned.safe) {
+            const platform::ContentFile::Opened opened = file.Open(state.path);
+            state.status =
+                opened == platform::ContentFile::Opened::NotAFile        ? FileStatus::Missing
+                : opened == platform::ContentFile::Opened::Unreadable    ? FileStatus::Unreadable
+                : static_cast<std::int64_t>(file.size()) != planned.size ? FileStatus::WrongSize
+                                                                         : FileStatus::Complete;
+        }
+        state.present = state.status == FileStatus::Complete;
+        result.totalBytes += planned.size;
+        if (plan.v2 && planned.size > 0) {
+            state.byLayer = LayerHolds(planned, plan.pieceLength, sha256);
+            state.pieces = state.byLayer ? PieceCountOf(planned.size, plan.pieceLength) : 1;
+            state.firstPiece = pieceTotal;
+            pieceTotal += state.pieces;
+            AddUnits(shared.units, i, state.pieces,
+                     state.byLayer ? plan.pieceLength : planned.size);
+        }
+    }
+    if (!plan.v2) {
+        AddUnits(shared.units, 0, plan.pieceCount, plan.pieceLength);
+    }
+    shared.pieces.assign(static_cast<std::size_t>(pieceTotal), PieceState::Unchecked);
+
+    const unsigned count =
+        std::max(1u, threads != 0 ? threads : std::thread::hardware_concurrency());
+    std::mutex mutex;
+    std::condition_variable finished;
+    unsigned running = count;
+    std::vector<std::thread> workers;
+    for (unsigned i = 0; i < count; ++i) {
+        workers.emplace_back([&] {
+            Work(shared);
+            std::lock_guard lock(mutex);
+            --running;
+            finished.notify_one();
+        });
+    }
+    {
+        std::unique_lock lock(mutex);
+        while (!finished.wait_for(lock, std::chrono::milliseconds(100),
+                                  [&] { return running == 0; })) {
+            if (progress) {
+                progress({shared.bytesDone.load(), bytesTotal});
+            }
+        }
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    result.cancelled = cancel;
+
+    // Each file's pieces and what became of it.
+    const auto goodIn = [&](std::int64_t first, std::int64_t end) {
+        return std::count(shared.pieces.begin() + first, shared.pieces.begin() + end,
+                          PieceState::Good);
+    };
+    result.complete = !result.cancelled;
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        const PlannedFile& planned = plan.files[i];
+        const FileState& state = *shared.files[i];
+        if (!planned.content()) {
+            continue;
+        }
+        FileCheck check{i, state.status};
+        if (plan.v2) {
+            check.pieces = state.pieces;
+            check.goodPieces = goodIn(state.firstPiece, state.firstPiece + state.pieces);
+        } else if (planned.size > 0) {
+            const std::int64_t first = planned.offset / plan.pieceLength;
+            const std::int64_t last = (planned.offset + planned.size - 1) / plan.pieceLength;
+            check.pieces = last - first + 1;
+            check.goodPieces = goodIn(first, last + 1);
+        }
+        if (state.present && state.readFailed) {
+            check.status = FileStatus::Unreadable;
+        } else if (state.present && check.goodPieces < check.pieces) {
+            check.status = FileStatus::Partial;
+        }
+        result.complete = result.complete && check.status == FileStatus::Complete;
+        result.files.push_back(check);
+    }
+    // The bytes of content in pieces that verified.
+    if (plan.v2) {
+        for (const FileCheck& check : result.files) {
+            const FileState& state = *shared.files[check.file];
+            const std::int64_t span =
+                state.byLayer ? plan.pieceLength : plan.files[check.file].size;
+            for (std::int64_t piece = 0; piece < state.pieces; ++piece) {
+                if (shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)] ==
+                    PieceState::Good) {
+                    result.checkedBytes +=
+                        std::min(span, plan.files[check.file].size - piece * span);
+                }
+            }
+        }
+    } else {
+        for (const PlannedFile& planned : plan.files) {
+            for (std::int64_t at = planned.offset;
+                 planned.content() && at < planned.offset + planned.size;) {
+                const std::int64_t piece = at / plan.pieceLength;
+                const std::int64_t until =
+                    std::min(planned.offset + planned.size, (piece + 1) * plan.pieceLength);
+                if (shared.pieces[static_cast<std::size_t>(piece)] == PieceState::Good) {
+                    result.checkedBytes += until - at;
+                }
+                at = until;
+            }
+        }
+    }
+    result.goodPieces = std::count(shared.pieces.begin(), shared.pieces.end(), PieceState::Good);
+    result.pieces = std::move(shared.pieces);
+    if (progress) {
+        progress({shared.bytesDone.load(), bytesTotal});
+    }
+    return result;
+}
+
+}  // namespace verify

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "verify/check_plan.h"
+
+namespace verify {
+
+// What became of one file of the content; the words are the tool's and the page's.
+enum class FileStatus {
+    Missing,     // no regular file there: absent, a folder, a device
+    WrongSize,   // a regular file of another size than the torrent's
+    Unreadable,  // the right size, but opening or reading it failed
+    Unsafe,      // a path that would leave the content's folder: never opened
+    Partial,     // readable, but some piece holding its bytes does not verify
+    Complete,    // every piece holding its bytes verifies (an empty file: it is there)
+};
+std::string_view StatusWord(FileStatus status);
+
+enum class PieceState : std::uint8_t { Unchecked, Good, Bad, Missing };
+
+struct FileCheck {
+    std::size_t file = 0;  // its place in the plan's files
+    FileStatus status = FileStatus::Missing;
+    std::int64_t pieces = 0;
+    std::int64_t goodPieces = 0;
+};
+
+struct CheckResult {
+    std::filesystem::path content;
+    std::vector<FileCheck> files;  // the content's files, pad files and links left out
+    // Version 1: the torrent's pieces. Version 2: each file's pieces after the last one's (a
+    // file checked against its root alone counting as one).
+    std::vector<PieceState> pieces;
+    std::int64_t goodPieces = 0;
+    std::int64_t totalBytes = 0;
+    std::int64_t checkedBytes = 0;  // bytes of content in pieces that verified
+    bool complete = false;
+    bool cancelled = false;
+};
+
+struct CheckProgress {
+    std::int64_t bytesDone = 0;
+    std::int64_t bytesTotal = 0;
+};
+
+// Checks the content at `root` against the plan on `threads` worker threads (0: one a core),
+// reading each byte at most once in large sequential reads, never a pad byte, at most 4 MiB in
+// flight a thread, and writing nothing. `progress` is called on the calling thread about ten
+// times a second; `cancel` ends the check within one read, the result then saying so.
+CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& root,
+                         const std::atomic<bool>& cancel,
+                         const std::function<void(const CheckProgress&)>& progress = {},
+                         unsigned threads = 0);
+
+}  // namespace verify
