@@ -39,6 +39,7 @@ bench:
 	cmake --preset native >/dev/null
 	cmake --build --preset native
 	bench/process_bench.sh
+	bench/verify_bench.sh
 	build/native/bin/payload_bench
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows --target columns_bench

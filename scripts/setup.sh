@@ -3,7 +3,7 @@
 # something is missing. Usage: scripts/setup.sh [native|all|bench]
 set -eu
 scope=${1:-all}
-packages="cmake ninja-build make g++ pkg-config libssl-dev libcpp-httplib-dev googletest nlohmann-json3-dev libbenchmark-dev"
+packages="cmake ninja-build make g++ pkg-config libssl-dev libcpp-httplib-dev googletest nlohmann-json3-dev libbenchmark-dev python3-libtorrent"
 if [ "$scope" != native ]; then
     packages="$packages mingw-w64 wine64 clang libfuzzer-14-dev clang-format chromium"
 fi
