@@ -40,6 +40,7 @@ bench:
 	cmake --build --preset native
 	bench/process_bench.sh
 	bench/verify_bench.sh
+	bench/scrape_bench.sh
 	build/native/bin/payload_bench
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows --target columns_bench

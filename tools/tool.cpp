@@ -10,6 +10,7 @@
 #include "settings/config_files.h"
 #include "tools/sample_torrent.h"
 #include "torrent/magnet.h"
+#include "trackers/scrape_report.h"
 #include "verify/check_report.h"
 #include "verify/content_presence.h"
 #include "view/page_messages.h"
@@ -29,6 +30,7 @@ constexpr const char* kUsage =
     "       marrowpeek magnet FILE\n"
     "       marrowpeek fields FILE [--json]\n"
     "       marrowpeek verify FILE [--content PATH] [--json]\n"
+    "       marrowpeek scrape FILE [--json]\n"
     "       marrowpeek sample FILE\n"
     "       marrowpeek preview FILE [--dark] [--port N] [--screenshot PNG] [--page HTML]\n"
     "  data       print the torrent document that \"/data.json\" serves for FILE\n"
@@ -40,6 +42,8 @@ constexpr const char* kUsage =
     "  fields     print the file manager's column fields of FILE (--json: as one object)\n"
     "  verify     check the content beside FILE (or at --content) against it, piece by\n"
     "             piece; exit 0 when every file is complete, 1 when not, 2 when refused\n"
+    "  scrape     ask FILE's trackers how many seed, leech and completed it; exit 0 when\n"
+    "             one answered, 1 when none did, 2 when refused\n"
     "  sample     write a small multi-file torrent to FILE\n"
     "  preview    serve the viewer page for FILE on 127.0.0.1 (port 8765; 0 picks one) and\n"
     "             print its address; --screenshot renders it once in headless Chromium\n"
@@ -237,6 +241,23 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (words.size() != 1 || words[0].empty())
             return Misuse(err, "verify needs one FILE");
         return RunVerify(words[0], line, out, err);
+    }
+    if (command == "scrape") {
+        if (words.size() != 1 || words[0].empty())
+            return Misuse(err, "scrape needs one FILE");
+        torrent::LoadedTorrent torrent;
+        const PayloadResult result =
+            torrent::LoadTorrent(platform::PathFromUtf8(words[0]), torrent);
+        if (result != PayloadResult::Ready) {
+            Refuse(err, words[0], result, torrent.info.exceeded);
+            return 2;
+        }
+        const std::atomic<bool> never{false};
+        const auto answers = trackers::ScrapeAll(trackers::TrackersOf(torrent.info),
+                                                 trackers::ScrapeHashes(torrent.info),
+                                                 "Marrowpeek/" MARROWPEEK_VERSION, {}, never);
+        out << (line.json ? trackers::ScrapeJson(answers) + "\n" : trackers::ScrapeText(answers));
+        return trackers::Headline(answers) ? 0 : 1;
     }
     if (command == "documents") {
         if (words.size() != 1 || line.outDir.empty()) {

@@ -1,0 +1,158 @@
+#include "platform/net.h"
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+std::string AddressText(const NetAddress& address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    inet_ntop(address.bytes.size() == 4 ? AF_INET : AF_INET6, address.bytes.data(), text,
+              sizeof text);
+    return text;
+}
+
+socklen_t ToSockaddr(const NetAddress& address, sockaddr_storage& storage) {
+    std::memset(&storage, 0, sizeof storage);
+    if (address.bytes.size() == 4) {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(address.port);
+        std::memcpy(&v4.sin_addr, address.bytes.data(), 4);
+        return sizeof v4;
+    }
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = htons(address.port);
+    std::memcpy(&v6.sin6_addr, address.bytes.data(), 16);
+    return sizeof v6;
+}
+
+}  // namespace
+
+std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    std::vector<NetAddress> addresses;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
+        return addresses;
+    }
+    for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
+        NetAddress address;
+        address.port = port;
+        if (at->ai_family == AF_INET) {
+            const auto* v4 = reinterpret_cast<const sockaddr_in*>(at->ai_addr);
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v4->sin_addr);
+            address.bytes.assign(bytes, bytes + 4);
+        } else if (at->ai_family == AF_INET6) {
+            const auto* v6 = reinterpret_cast<const sockaddr_in6*>(at->ai_addr);
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v6->sin6_addr);
+            address.bytes.assign(bytes, bytes + 16);
+        } else {
+            continue;
+        }
+        addresses.push_back(std::move(address));
+    }
+    freeaddrinfo(found);
+    std::stable_sort(
+        addresses.begin(), addresses.end(),
+        [](const NetAddress& a, const NetAddress& b) { return a.bytes.size() < b.bytes.size(); });
+    return addresses;
+}
+
+UdpSocket::UdpSocket(const NetAddress& to)
+    : socket_(::socket(to.bytes.size() == 4 ? AF_INET : AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+      to_(to) {}
+
+UdpSocket::~UdpSocket() {
+    if (socket_ >= 0) {
+        ::close(static_cast<int>(socket_));
+    }
+}
+
+bool UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
+    sockaddr_storage storage{};
+    const socklen_t length = ToSockaddr(to_, storage);
+    return socket_ >= 0 && ::sendto(static_cast<int>(socket_), datagram.data(), datagram.size(), 0,
+                                    reinterpret_cast<const sockaddr*>(&storage),
+                                    length) == static_cast<ssize_t>(datagram.size());
+}
+
+std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
+    pollfd ready{static_cast<int>(socket_), POLLIN, 0};
+    if (socket_ < 0 || ::poll(&ready, 1, timeoutMs) != 1) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> answer(65536);
+    sockaddr_storage from{};
+    socklen_t fromLength = sizeof from;
+    const ssize_t got = ::recvfrom(static_cast<int>(socket_), answer.data(), answer.size(), 0,
+                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
+    sockaddr_storage expected{};
+    const socklen_t expectedLength = ToSockaddr(to_, expected);
+    // Only the tracker's own answer counts.
+    if (got < 0 || fromLength != expectedLength ||
+        std::memcmp(&from, &expected, expectedLength) != 0) {
+        return std::nullopt;
+    }
+    answer.resize(static_cast<std::size_t>(got));
+    return answer;
+}
+
+HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::string& userAgent,
+                   std::size_t maxBody, int timeoutMs) {
+    HttpResult result;
+    const std::size_t schemeEnd = url.find("://");
+    const std::size_t pathStart = url.find('/', schemeEnd + 3);
+    const std::string origin = url.substr(0, pathStart);
+    const std::string target = pathStart == std::string::npos ? "/" : url.substr(pathStart);
+    httplib::Client client(origin);
+    if (!client.is_valid()) {
+        result.error = "not an address";
+        return result;
+    }
+    const std::string host =
+        origin.substr(schemeEnd + 3, origin.find(':', schemeEnd + 3) - schemeEnd - 3);
+    client.set_hostname_addr_map({{host, AddressText(at)}});
+    client.set_follow_location(false);
+    client.set_connection_timeout(0, timeoutMs * 1000);
+    client.set_read_timeout(timeoutMs / 1000, (timeoutMs % 1000) * 1000);
+    client.set_write_timeout(timeoutMs / 1000, (timeoutMs % 1000) * 1000);
+    client.enable_server_certificate_verification(true);
+    bool tooLarge = false;
+    const httplib::Headers headers = {{"User-Agent", userAgent}, {"Accept-Encoding", "identity"}};
+    const auto response = client.Get(target, headers, [&](const char* data, std::size_t length) {
+        if (result.body.size() + length > maxBody) {
+            tooLarge = true;
+            return false;
+        }
+        result.body.append(data, length);
+        return true;
+    });
+    if (tooLarge) {
+        result.error = "too large";
+        result.body.clear();
+        return result;
+    }
+    if (!response) {
+        result.timedOut = response.error() == httplib::Error::Read ||
+                          response.error() == httplib::Error::ConnectionTimeout;
+        result.error = httplib::to_string(response.error());
+        return result;
+    }
+    result.status = response->status;
+    result.location = response->get_header_value("Location");
+    return result;
+}
+
+}  // namespace platform

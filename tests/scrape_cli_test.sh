@@ -1,0 +1,61 @@
+#!/bin/sh
+# Asking trackers, against trackers of the test's own on 127.0.0.1: an HTTP one and a UDP one
+# that answer for each hash of a hybrid (the figures being the largest over both), one that
+# refuses the torrent, one that never answers, and addresses that are not asked.
+# Usage: scrape_cli_test.sh [EMULATOR] TOOL
+set -u
+if [ $# -eq 2 ]; then emulator=$1; tool=$2; else emulator=; tool=$1; fi
+python=/usr/bin/python3
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+cd "$work" || exit 1
+"$python" "$here/loopback_trackers.py" &
+trackers=$!
+trap 'kill $trackers 2>/dev/null; rm -rf "$work"' EXIT
+for kind in answering refusing silent udp; do
+    for _ in 1 2 3 4 5 6 7 8 9 10; do [ -s "$kind.port" ] && break; sleep 0.2; done
+done
+failures=0
+passes=0
+check() {
+    if [ "$2" = "$3" ]; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $1"; echo "  expected: $3"; echo "  actual:   $2"
+        failures=$((failures + 1))
+    fi
+}
+local="http://127.0.0.1"
+"$python" - "$local:$(cat answering.port)/announce" "udp://127.0.0.1:$(cat udp.port)/announce" \
+    "$local:$(cat refusing.port)/announce" "$local:$(cat silent.port)/announce" \
+    "$local:$(cat answering.port)/x/announce?key=1" "$local:$(cat answering.port)/status" \
+    "wss://tracker.example/announce" <<'PY'
+import sys
+def bencode(value):
+    if isinstance(value, int): return b"i%de" % value
+    if isinstance(value, str): value = value.encode()
+    if isinstance(value, bytes): return b"%d:%s" % (len(value), value)
+    if isinstance(value, list): return b"l" + b"".join(bencode(v) for v in value) + b"e"
+    return b"d" + b"".join(bencode(k) + bencode(v) for k, v in sorted(value.items())) + b"e"
+info = {"name": "h", "piece length": 16384, "length": 1, "pieces": b"p" * 20, "meta version": 2,
+        "file tree": {"h": {"": {"length": 1, "pieces root": b"r" * 32}}}}
+tiers = [sys.argv[1:3], sys.argv[3:5], sys.argv[5:]]
+open("hybrid.torrent", "wb").write(bencode({"announce-list": tiers, "info": info}))
+PY
+$emulator "$tool" scrape hybrid.torrent --json > out.json 2> err.txt
+check "exit when one answered" "$?" 0
+check "answers, in tier order" "$("$python" -c 'import json
+d = json.load(open("out.json"))
+print(" ".join("%d:%s:%s" % (t["tier"], t["status"], t.get("seeders", t.get("message", ""))) for t in d["trackers"]),
+      d["seeders"], d["leechers"], d["completed"])')" \
+    "0:ok:11 0:ok:11 1:error:torrent not registered 1:timeout: 2:skipped: 2:unsupported: 2:unsupported: 11 7 1234"
+$emulator "$tool" scrape hybrid.torrent > out.txt 2> err.txt
+check "text headline" "$(tr -d '\r' < out.txt | tail -n 1)" "11 seeders, 7 leechers, 1,234 completed"
+printf 'd4:infod6:lengthi1e4:name1:a12:piece lengthi16384e6:pieces20:ppppppppppppppppppppee' > none.torrent
+$emulator "$tool" scrape none.torrent --json > out.json 2> err.txt
+check "no tracker" "$?:$(tr -d '\r' < out.json)" '1:{"trackers":[]}'
+$emulator "$tool" scrape missing.torrent > out.json 2> err.txt
+check "refused torrent" "$?" 2
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

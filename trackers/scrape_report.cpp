@@ -1,0 +1,88 @@
+#include "trackers/scrape_report.h"
+
+#include "platform/json_text.h"
+
+namespace trackers {
+namespace {
+
+void AppendFigures(std::string& out, const Figures& figures) {
+    out += "\"seeders\":";
+    platform::AppendJsonInteger(out, figures.seeders);
+    out += ",\"leechers\":";
+    platform::AppendJsonInteger(out, figures.leechers);
+    out += ",\"completed\":";
+    platform::AppendJsonInteger(out, figures.completed);
+}
+
+std::string FiguresText(const Figures& figures) {
+    return GroupedCount(figures.seeders) + " seeders, " + GroupedCount(figures.leechers) +
+           " leechers, " + GroupedCount(figures.completed) + " completed";
+}
+
+}  // namespace
+
+std::string GroupedCount(std::int64_t count) {
+    std::string digits = std::to_string(count < 0 ? -count : count);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return count < 0 ? "-" + digits : digits;
+}
+
+std::string ScrapeJson(const std::vector<TrackerAnswer>& answers) {
+    std::string out = "{\"trackers\":[";
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        const TrackerAnswer& answer = answers[i];
+        out += i == 0 ? "{\"url\":" : ",{\"url\":";
+        platform::AppendJsonRepaired(out, answer.url, platform::ControlEscapes::Unicode);
+        out += ",\"tier\":";
+        platform::AppendJsonInteger(out, answer.tier);
+        out += ",\"status\":\"";
+        out += StatusWord(answer.status);
+        out += '"';
+        if (answer.status == Status::Ok) {
+            out += ',';
+            AppendFigures(out, answer.figures);
+        } else if (answer.status == Status::Error) {
+            out += ",\"message\":";
+            platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
+        }
+        out += '}';
+    }
+    out += ']';
+    if (const auto headline = Headline(answers)) {
+        out += ',';
+        AppendFigures(out, *headline);
+    }
+    return out + "}";
+}
+
+std::string ScrapeText(const std::vector<TrackerAnswer>& answers) {
+    std::string out;
+    for (const TrackerAnswer& answer : answers) {
+        out += answer.url + "  ";
+        switch (answer.status) {
+            case Status::Ok:
+                out += FiguresText(answer.figures);
+                break;
+            case Status::Error:
+                out += "error: " + answer.message;
+                break;
+            case Status::Timeout:
+                out += "timed out";
+                break;
+            case Status::Unsupported:
+                out += "not asked: no scrape address";
+                break;
+            case Status::Skipped:
+                out += "not asked: local address";
+                break;
+        }
+        out += '\n';
+    }
+    const auto headline = Headline(answers);
+    out += headline ? FiguresText(*headline) + "\n" : "no tracker answered\n";
+    return out;
+}
+
+}  // namespace trackers

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "trackers/scrape_run.h"
+
+namespace trackers {
+
+// {"trackers":[{"url":…,"tier":0,"status":"ok","seeders":…,"leechers":…,"completed":…},
+// {"url":…,"tier":0,"status":"error","message":…},…],"seeders":…,"leechers":…,"completed":…},
+// the headline numbers only when a tracker answered.
+std::string ScrapeJson(const std::vector<TrackerAnswer>& answers);
+
+// A line for each tracker ("udp://t.example:1337/announce  11 seeders, 7 leechers, 1,234
+// completed", or why not), then the headline.
+std::string ScrapeText(const std::vector<TrackerAnswer>& answers);
+
+// 1234567 as "1,234,567".
+std::string GroupedCount(std::int64_t count);
+
+}  // namespace trackers
