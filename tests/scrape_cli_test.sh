@@ -15,16 +15,7 @@ trap 'kill $trackers 2>/dev/null; rm -rf "$work"' EXIT
 for kind in answering refusing silent udp; do
     for _ in 1 2 3 4 5 6 7 8 9 10; do [ -s "$kind.port" ] && break; sleep 0.2; done
 done
-failures=0
-passes=0
-check() {
-    if [ "$2" = "$3" ]; then
-        passes=$((passes + 1))
-    else
-        echo "FAILED: $1"; echo "  expected: $3"; echo "  actual:   $2"
-        failures=$((failures + 1))
-    fi
-}
+. "$here/shell_checks.sh"
 local="http://127.0.0.1"
 "$python" - "$local:$(cat answering.port)/announce" "udp://127.0.0.1:$(cat udp.port)/announce" \
     "$local:$(cat refusing.port)/announce" "$local:$(cat silent.port)/announce" \
@@ -57,5 +48,4 @@ check "no tracker" "$?:$(tr -d '\r' < out.json)" '1:{"trackers":[]}'
 $emulator "$tool" scrape missing.torrent > out.json 2> err.txt
 check "refused torrent" "$?" 2
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_done

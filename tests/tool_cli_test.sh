@@ -2,20 +2,12 @@
 # The developer tool as a program: exit codes, byte-exact standard output, one-line refusals and
 # timing lines on standard error. Usage: tool_cli_test.sh [EMULATOR] TOOL
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -eq 2 ]; then emulator=$1; tool=$2; else emulator=; tool=$1; fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-failures=0
-passes=0
-check() {
-    if [ "$2" = "$3" ]; then
-        passes=$((passes + 1))
-    else
-        echo "FAILED: $1"; echo "  expected: $3"; echo "  actual:   $2"
-        failures=$((failures + 1))
-    fi
-}
+. "$here/shell_checks.sh"
 run() { env ${PERF:+MARROWPEEK_PERF=$PERF} $emulator "$tool" "$@"; }
 
 printf 'd4:infod6:lengthi1000e4:name5:a.iso12:piece lengthi16384e6:pieces20:aaaaaaaaaaaaaaaaaaaaee' > a.torrent

@@ -3,6 +3,7 @@
 # and hybrid torrents (the hybrid with pad files) of the same files, checked whole, damaged,
 # moved and with hostile paths, and never a byte written. Usage: verify_cli_test.sh [EMULATOR] TOOL
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -eq 2 ]; then emulator=$1; tool=$2; else emulator=; tool=$1; fi
 python=/usr/bin/python3
 "$python" -c 'import libtorrent' 2>/dev/null || {
@@ -12,16 +13,7 @@ python=/usr/bin/python3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-failures=0
-passes=0
-check() {
-    if [ "$2" = "$3" ]; then
-        passes=$((passes + 1))
-    else
-        echo "FAILED: $1"; echo "  expected: $3"; echo "  actual:   $2"
-        failures=$((failures + 1))
-    fi
-}
+. "$here/shell_checks.sh"
 # "path=status/good/pieces ..." and whether it is complete, from the JSON report.
 verify() {
     $emulator "$tool" verify "$@" --json > report.json 2> err.txt
@@ -101,5 +93,4 @@ check "damaged torrent refused" "$?:$(tr -d '\r' < err.txt)" \
 $emulator "$tool" verify missing.torrent > out.txt 2> err.txt
 check "missing torrent refused" "$?" 2
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_done

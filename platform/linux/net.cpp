@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/socket_address.h"
+
 namespace platform {
 namespace {
 
@@ -20,22 +22,6 @@ std::string AddressText(const NetAddress& address) {
     return text;
 }
 
-socklen_t ToSockaddr(const NetAddress& address, sockaddr_storage& storage) {
-    std::memset(&storage, 0, sizeof storage);
-    if (address.bytes.size() == 4) {
-        auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(address.port);
-        std::memcpy(&v4.sin_addr, address.bytes.data(), 4);
-        return sizeof v4;
-    }
-    auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = htons(address.port);
-    std::memcpy(&v6.sin6_addr, address.bytes.data(), 16);
-    return sizeof v6;
-}
-
 }  // namespace
 
 std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port) {
@@ -43,30 +29,11 @@ std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port)
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
-    std::vector<NetAddress> addresses;
     if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
-        return addresses;
+        return {};
     }
-    for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
-        NetAddress address;
-        address.port = port;
-        if (at->ai_family == AF_INET) {
-            const auto* v4 = reinterpret_cast<const sockaddr_in*>(at->ai_addr);
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v4->sin_addr);
-            address.bytes.assign(bytes, bytes + 4);
-        } else if (at->ai_family == AF_INET6) {
-            const auto* v6 = reinterpret_cast<const sockaddr_in6*>(at->ai_addr);
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v6->sin6_addr);
-            address.bytes.assign(bytes, bytes + 16);
-        } else {
-            continue;
-        }
-        addresses.push_back(std::move(address));
-    }
+    std::vector<NetAddress> addresses = sockets::AddressesOf(found, port);
     freeaddrinfo(found);
-    std::stable_sort(
-        addresses.begin(), addresses.end(),
-        [](const NetAddress& a, const NetAddress& b) { return a.bytes.size() < b.bytes.size(); });
     return addresses;
 }
 
@@ -82,7 +49,7 @@ UdpSocket::~UdpSocket() {
 
 bool UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
     sockaddr_storage storage{};
-    const socklen_t length = ToSockaddr(to_, storage);
+    const auto length = static_cast<socklen_t>(sockets::ToSockaddr(to_, storage));
     return socket_ >= 0 && ::sendto(static_cast<int>(socket_), datagram.data(), datagram.size(), 0,
                                     reinterpret_cast<const sockaddr*>(&storage),
                                     length) == static_cast<ssize_t>(datagram.size());
@@ -99,7 +66,7 @@ std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
     const ssize_t got = ::recvfrom(static_cast<int>(socket_), answer.data(), answer.size(), 0,
                                    reinterpret_cast<sockaddr*>(&from), &fromLength);
     sockaddr_storage expected{};
-    const socklen_t expectedLength = ToSockaddr(to_, expected);
+    const auto expectedLength = static_cast<socklen_t>(sockets::ToSockaddr(to_, expected));
     // Only the tracker's own answer counts.
     if (got < 0 || fromLength != expectedLength ||
         std::memcmp(&from, &expected, expectedLength) != 0) {

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/socket_address.h"
+
 namespace platform {
 namespace {
 
@@ -22,22 +24,6 @@ bool StartWinsock() {
         return WSAStartup(MAKEWORD(2, 2), &data) == 0;
     }();
     return started;
-}
-
-int ToSockaddr(const NetAddress& address, sockaddr_storage& storage) {
-    std::memset(&storage, 0, sizeof storage);
-    if (address.bytes.size() == 4) {
-        auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(address.port);
-        std::memcpy(&v4.sin_addr, address.bytes.data(), 4);
-        return sizeof v4;
-    }
-    auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = htons(address.port);
-    std::memcpy(&v6.sin6_addr, address.bytes.data(), 16);
-    return sizeof v6;
 }
 
 std::wstring Wide(const std::string& text) {
@@ -68,37 +54,18 @@ struct Handle {
 }  // namespace
 
 std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port) {
-    std::vector<NetAddress> addresses;
     if (!StartWinsock()) {
-        return addresses;
+        return {};
     }
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
-        return addresses;
+        return {};
     }
-    for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
-        NetAddress address;
-        address.port = port;
-        if (at->ai_family == AF_INET) {
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(
-                &reinterpret_cast<const sockaddr_in*>(at->ai_addr)->sin_addr);
-            address.bytes.assign(bytes, bytes + 4);
-        } else if (at->ai_family == AF_INET6) {
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(
-                &reinterpret_cast<const sockaddr_in6*>(at->ai_addr)->sin6_addr);
-            address.bytes.assign(bytes, bytes + 16);
-        } else {
-            continue;
-        }
-        addresses.push_back(std::move(address));
-    }
+    std::vector<NetAddress> addresses = sockets::AddressesOf(found, port);
     freeaddrinfo(found);
-    std::stable_sort(
-        addresses.begin(), addresses.end(),
-        [](const NetAddress& a, const NetAddress& b) { return a.bytes.size() < b.bytes.size(); });
     return addresses;
 }
 
@@ -116,7 +83,7 @@ UdpSocket::~UdpSocket() {
 
 bool UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
     sockaddr_storage storage{};
-    const int length = ToSockaddr(to_, storage);
+    const int length = sockets::ToSockaddr(to_, storage);
     return static_cast<SOCKET>(socket_) != INVALID_SOCKET &&
            ::sendto(static_cast<SOCKET>(socket_), reinterpret_cast<const char*>(datagram.data()),
                     static_cast<int>(datagram.size()), 0,
@@ -137,7 +104,7 @@ std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
         ::recvfrom(socket, reinterpret_cast<char*>(answer.data()), static_cast<int>(answer.size()),
                    0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     sockaddr_storage expected{};
-    const int expectedLength = ToSockaddr(to_, expected);
+    const int expectedLength = sockets::ToSockaddr(to_, expected);
     // Only the tracker's own answer counts.
     if (got < 0 || fromLength != expectedLength ||
         std::memcmp(&from, &expected, static_cast<std::size_t>(expectedLength)) != 0) {
