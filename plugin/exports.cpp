@@ -172,7 +172,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         // runtime they belong to may already be gone.
         if (reserved == nullptr) {
             ReleaseWebViewHost();
-            ReleasePageHtmlCache();
+            ReleasePageFiles();
         }
     }
     return TRUE;

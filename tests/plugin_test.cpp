@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "tests/bencode_builder.h"
 #include "tests/plugin_host.h"
+#include "view/resource_routing.h"
 #include "webview2/webview2.h"
 
 namespace {
@@ -177,11 +178,21 @@ TEST_F(Plugin, RequestsAreAnsweredFromMemoryAndMessagesActedOn) {
               L"Content-Type: text/css; charset=utf-8\r\nCache-Control: no-store, "
               L"no-cache, must-revalidate");
     EXPECT_EQ(reply.body.rfind(":root{--bg:#ffffff;", 0), 0u);
-    // The page, from the library's resources.
-    EXPECT_EQ(host_.runtime()
-                  .RaiseResourceRequest(1, L"https://marrowpeek.invalid/index.html")
-                  .body.rfind("<!DOCTYPE html>", 0),
-              0u);
+    // The page's files, each from the library's resources as the source tree has it, with its
+    // type; any other address is the page.
+    const std::filesystem::path pageFolder =
+        std::filesystem::path(_wgetenv(L"MARROWPEEK_PAGE_HTML")).parent_path();
+    for (const PageFile& file : kPageFiles) {
+        const std::wstring name(file.name.begin(), file.name.end());
+        const ResourceReply served =
+            host_.runtime().RaiseResourceRequest(1, L"https://marrowpeek.invalid/" + name + L"?x");
+        EXPECT_EQ(served.body, ReadAll(pageFolder / name)) << file.name;
+        EXPECT_EQ(
+            served.headers.substr(0, served.headers.find(L"\r\n")),
+            L"Content-Type: " + std::wstring(file.contentType.begin(), file.contentType.end()));
+    }
+    EXPECT_EQ(host_.runtime().RaiseResourceRequest(1, L"https://marrowpeek.invalid/x/tree.js").body,
+              ReadAll(pageFolder / "index.html"));
     // A setting reaches the file beside the plug-in and a theme's style sheet goes back; a
     // message posted as an object does nothing.
     EXPECT_TRUE(PageSays(LR"({"set":"theme","value":"Night Owl"})"));

@@ -86,11 +86,13 @@ class PreviewHost {
         const std::string address = "https://" + std::string(kPageHost) + request.target;
         const ResourceRoute route = RouteRequest(address);
         std::string body;
-        if (route.resource == PageResource::Page) {
+        if (route.resource == PageResource::Page && route.pageFile != 0) {
+            body = ReadPage(route.pageFile);
+        } else if (route.resource == PageResource::Page) {
             // A still picture needs no channel, and an open event stream would keep a headless
             // browser waiting for the page to finish loading.
-            body = options_.screenshot.empty() ? WithPreviewBridge(ReadPage(), guard_.token)
-                                               : ReadPage();
+            body = options_.screenshot.empty() ? WithPreviewBridge(ReadPage(0), guard_.token)
+                                               : ReadPage(0);
         } else {
             std::lock_guard lock(mutex_);
             const std::string noPage;
@@ -263,8 +265,11 @@ class PreviewHost {
     }
 
   private:
-    std::string ReadPage() const {
-        std::ifstream in(options_.page, std::ios::binary);
+    // A page file from the page's own folder, read afresh so that an edit shows on reload.
+    std::string ReadPage(std::size_t file) const {
+        std::ifstream in(
+            file == 0 ? options_.page : options_.page.parent_path() / kPageFiles[file].name,
+            std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 

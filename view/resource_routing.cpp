@@ -1,5 +1,6 @@
 #include "view/resource_routing.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -25,7 +26,17 @@ ResourceRoute RouteRequest(std::string_view address) {
             return row.route;
         }
     }
-    return {PageResource::Page, "text/html; charset=utf-8"};
+    // The path alone: from the first "/" after the scheme's, without a query or fragment.
+    const std::size_t scheme = address.find("://");
+    std::string_view path = address.substr(scheme == std::string_view::npos ? 0 : scheme + 3);
+    path = path.substr(std::min(path.find('/'), path.size()));
+    path = path.substr(0, path.find_first_of("?#"));
+    for (std::size_t i = 1; i < kPageFiles.size(); ++i) {
+        if (path.size() == kPageFiles[i].name.size() + 1 && path.ends_with(kPageFiles[i].name)) {
+            return {PageResource::Page, kPageFiles[i].contentType, i};
+        }
+    }
+    return {PageResource::Page, kPageFiles[0].contentType, 0};
 }
 
 const std::string& RouteBody(PageResource resource, const WebViewState& state,

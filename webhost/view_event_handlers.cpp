@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <array>
 #include <string>
 
 #include "platform/clock.h"
@@ -16,17 +17,15 @@
 
 namespace {
 
-constexpr int kPageResourceId = 101;
-
-std::string*& PageHtmlCache() {
-    static std::string* cache = nullptr;
+std::array<std::string*, kPageFiles.size()>& PageFileCache() {
+    static std::array<std::string*, kPageFiles.size()> cache{};
     return cache;
 }
 
-// The page from this module's resources, copied once; while the resource cannot be found every
-// request tries again and is answered with an empty page.
-const std::string& PageHtml() {
-    std::string*& cache = PageHtmlCache();
+// A page file from this module's resources, copied once; while the resource cannot be found
+// every request tries again and is answered with an empty file.
+const std::string& PageFileBody(std::size_t file) {
+    std::string*& cache = PageFileCache()[file];
     if (cache != nullptr) {
         return *cache;
     }
@@ -34,7 +33,8 @@ const std::string& PageHtml() {
     // The page is a resource of this library, never of the host.
     const HMODULE module = platform::ThisModule();
     const HRSRC resource =
-        FindResourceW(module, MAKEINTRESOURCEW(kPageResourceId), MAKEINTRESOURCEW(10));
+        FindResourceW(module, MAKEINTRESOURCEW(kFirstPageResource + static_cast<int>(file)),
+                      MAKEINTRESOURCEW(10));
     const HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
     const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
     if (bytes == nullptr) {
@@ -52,10 +52,11 @@ std::wstring TakeCoTaskText(LPWSTR text) {
 
 }  // namespace
 
-void ReleasePageHtmlCache() {
-    std::string*& cache = PageHtmlCache();
-    delete cache;
-    cache = nullptr;
+void ReleasePageFiles() {
+    for (std::string*& cache : PageFileCache()) {
+        delete cache;
+        cache = nullptr;
+    }
 }
 
 HRESULT OnWebResourceRequested(const ViewLink& link,
@@ -74,8 +75,9 @@ HRESULT OnWebResourceRequested(const ViewLink& link,
     // The page resource is looked up only for the page row: a missing resource is retried per
     // page request, not per document request.
     static const std::string noPage;
-    const std::string& body = RouteBody(route.resource, *view->web,
-                                        route.resource == PageResource::Page ? PageHtml() : noPage);
+    const std::string& body =
+        RouteBody(route.resource, *view->web,
+                  route.resource == PageResource::Page ? PageFileBody(route.pageFile) : noPage);
     static const BYTE nothing = 0;
     const auto* bytes = body.empty() ? &nothing : reinterpret_cast<const BYTE*>(body.data());
     auto stream = ComPtr<IStream>::Attach(SHCreateMemStream(bytes, static_cast<UINT>(body.size())));

@@ -15,4 +15,4 @@ HRESULT OnAcceleratorKeyPressed(const ViewLink& link,
 HRESULT OnGotFocus(const ViewLink& link);
 
 // Drops the page copied from the resources, when the library is unloaded.
-void ReleasePageHtmlCache();
+void ReleasePageFiles();

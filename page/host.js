@@ -1,0 +1,131 @@
+// The file manager's side: its commands, its find and the keys it binds.
+'use strict';
+
+// ---- the host: its commands, and the keys it binds ----
+
+// The focused row's path as the file manager writes one: from the torrent's folder down.
+function rowPath(index) {
+  const names = [];
+  for (let at = index; at >= 0; at = TREE.parent[at]) names.unshift(TREE.nodes[at].name);
+  if (DATA && DATA.multiFile && DATA.tree && DATA.tree.name) names.unshift(DATA.tree.name);
+  return names.join('\\');
+}
+
+function selectPageText() {
+  const range = document.createRange();
+  range.selectNodeContents($('app'));
+  const selection = window.getSelection();
+  selection.removeAllRanges();
+  selection.addRange(range);
+}
+
+// Selects part of an element's text, as the browser's own find shows a hit.
+function selectText(element, start, length) {
+  const text = element.firstChild;
+  if (!text || text.nodeType !== Node.TEXT_NODE) return;
+  const from = Math.min(start, text.length);
+  const range = document.createRange();
+  range.setStart(text, from);
+  range.setEnd(text, Math.min(from + length, text.length));
+  const selection = window.getSelection();
+  selection.removeAllRanges();
+  selection.addRange(range);
+}
+
+// Shows a hit of the host's find: a metadata value, or a tree row, with its folders opened and
+// any filter dropped.
+function showFind(hit) {
+  TREE.hit = null;
+  if (hit.meta !== undefined) {
+    const element = document.querySelector('[data-find="' + CSS.escape(String(hit.meta)) + '"]');
+    if (!element) return;
+    const list = element.closest('.trk-list[hidden]');
+    if (list) $('meta').querySelector('[data-trk]').click();
+    element.scrollIntoView({ block: 'nearest' });
+    selectText(element, Number(hit.start) || 0, Number(hit.length) || 0);
+    if (TREE.nodes.length) drawTree();
+    return;
+  }
+  const index = TREE.nodes.length ? TREE.docRow[Number(hit.node)] : undefined;
+  if (index === undefined || index < 0) return;
+  if (TREE.filter) {
+    $('fileFilter').value = '';
+    filterFiles('');
+  }
+  for (let at = TREE.parent[index]; at >= 0; at = TREE.parent[at]) TREE.collapsed[at] = 0;
+  computeVisible();
+  window.getSelection().removeAllRanges();
+  TREE.hit = { row: index, start: Number(hit.start) || 0, length: Number(hit.length) || 0 };
+  focusRow(index);
+}
+
+function setHostDark(dark) {
+  CFG.tcDark = dark;
+  if (String(CFG.mode || 'auto').toLowerCase() === 'auto') applyThemeByName(resolveThemeName('auto'));
+}
+
+function onHostMessage(data) {
+  if (!data || typeof data !== 'object') return;
+  if (data.reload) main();
+  else if (data.command === 'copy') {
+    const selected = String(window.getSelection());
+    const text = selected || (TREE.focus >= 0 && TREE.nodes.length ? rowPath(TREE.focus) : '');
+    post(JSON.stringify({ copy: text }));
+  } else if (data.command === 'selectAll') selectPageText();
+  else if (typeof data.dark === 'boolean') setHostDark(data.dark);
+  else if (data.find) showFind(data.find);
+  else if (data.settingNotSaved) $('saveNotice').hidden = false;
+}
+
+// Plain keys the file manager binds: the host never sees them unless the page passes them on.
+// Keys with Ctrl or Alt, function keys and Escape reach the host before the page.
+const HOST_KEYS = new Set(['n', 'p', '1', '2', '3', '4', '5', '6', '7', 'a', 's', 'v', 'w', 'f', 'l', 'c', 'Tab']);
+
+const isField = (element) => !!element && (element.matches('input, select, textarea') || element.isContentEditable);
+
+function onPageKey(ev) {
+  if (ev.defaultPrevented || ev.ctrlKey || ev.altKey || ev.metaKey || isField(ev.target)) return;
+  if (ev.key === 'Escape' && $('pop').classList.contains('open')) {
+    closePanel();
+    return;
+  }
+  const key = ev.key.length === 1 ? ev.key.toLowerCase() : ev.key;
+  if (ev.shiftKey || !HOST_KEYS.has(key)) return;
+  // Tab still moves the focus in the page: only in Quick View does the host pass it on.
+  if (key !== 'Tab') ev.preventDefault();
+  try {
+    post(JSON.stringify({ key: key }));
+  } catch (err) {
+    // Outside the control there is no file manager to tell.
+  }
+}
+
+// The host takes Escape, Ctrl+A and Ctrl+C for itself unless the page says it needs them: while
+// a field has the focus or the settings panel is open.
+let PAGE_KEYS = false;
+function updateKeyOwner() {
+  const wanted = isField(document.activeElement) || $('pop').classList.contains('open');
+  if (wanted === PAGE_KEYS) return;
+  PAGE_KEYS = wanted;
+  try {
+    post(JSON.stringify({ keys: wanted ? 'page' : 'host' }));
+  } catch (err) {
+    // No host.
+  }
+}
+
+function closePanel() {
+  $('pop').classList.remove('open');
+  updateKeyOwner();
+}
+
+function onFilterKey(ev) {
+  if (ev.key !== 'Escape') return;
+  ev.preventDefault();
+  if (ev.target.value) {
+    ev.target.value = '';
+    filterFiles('');
+  } else {
+    $('files').focus();
+  }
+}

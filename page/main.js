@@ -1,0 +1,80 @@
+// The page's run: documents fetched, everything drawn, the listeners set.
+'use strict';
+
+// ---- the run ----
+
+async function main() {
+  const t0 = performance.now();
+  $('expand').onclick = () => setAll(false);
+  $('collapse').onclick = () => setAll(true);
+
+  try {
+    // Timed under the configuration in force before it: only a run that already traced
+    // reports this fetch.
+    const tracing = CFG.perf;
+    const start = performance.now();
+    const response = await fetch('/config.json');
+    CFG = JSON.parse(await response.text());
+    perf('fetch config.json', start, tracing);
+  } catch (err) {
+    // No configuration (or a broken one): the previous one stays in force.
+  }
+  try {
+    applyThemeByName(resolveThemeName(CFG.mode));
+  } catch (err) {
+    // Palettes the page cannot apply: the style sheet's colours and the fallbacks govern.
+  }
+  try {
+    if (!SETTINGS_READY) {
+      initSettings();
+      SETTINGS_READY = true;
+    } else {
+      syncSettingsControls();
+    }
+  } catch (err) {
+    // The page works without its panel.
+  }
+  applyFontSize(fontSizeOf(CFG));
+
+  try {
+    const start = performance.now();
+    const response = await fetch('/data.json');
+    const t = JSON.parse(await response.text());
+    perf('fetch data.json', start);
+    if (!t || !t.ok) {
+      $('title').textContent = 'Not a valid torrent';
+      return;
+    }
+    DATA = t;
+    $('title').textContent = t.name || '(unnamed)';
+    $('summary').textContent = summaryOf(t);
+    const warnings = textList(t.warnings);
+    $('warnings').hidden = !warnings.length;
+    $('warnings').textContent = warnings.join(' ');
+    let step = performance.now();
+    renderMeta(t);
+    perf('renderMeta', step);
+    step = performance.now();
+    renderFiles(t);
+    perf('renderFiles', step);
+    perf('frontend main total', t0);
+  } catch (err) {
+    $('title').textContent = 'Failed to load data';
+  }
+}
+
+
+$('files').addEventListener('click', onTreeClick);
+$('files').addEventListener('keydown', onTreeKey);
+$('meta').addEventListener('click', onMetaClick);
+$('fileFilter').addEventListener('input', (ev) => filterFiles(ev.target.value));
+$('fileFilter').addEventListener('keydown', onFilterKey);
+document.querySelector('main').addEventListener('scroll', requestDraw, { passive: true });
+window.addEventListener('resize', requestDraw);
+document.addEventListener('keydown', onPageKey);
+document.addEventListener('focusin', updateKeyOwner);
+document.addEventListener('focusout', () => setTimeout(updateKeyOwner, 0));
+if (window.chrome && window.chrome.webview) {
+  window.chrome.webview.addEventListener('message', (ev) => onHostMessage(ev.data));
+}
+main();

@@ -1,0 +1,148 @@
+// The settings panel and the colour themes.
+'use strict';
+
+// ---- settings and themes ----
+
+// The configuration's palettes, or null when it carries none.
+function palettesOf(cfg) {
+  return cfg.palettes && typeof cfg.palettes === 'object' ? cfg.palettes : null;
+}
+
+function paletteNames() {
+  const palettes = palettesOf(CFG);
+  if (palettes) return Object.keys(palettes);
+  return Array.isArray(CFG.themes) ? CFG.themes.map(String) : [];
+}
+
+function resolveThemeName(mode) {
+  if (mode && String(mode).toLowerCase() !== 'auto') return mode;
+  const names = Object.keys(palettesOf(CFG) || {});
+  const wanted = CFG.tcDark ? 'dark' : 'light';
+  return names.find((n) => n.toLowerCase() === wanted) ||
+    names.find((n) => n.toLowerCase() === 'light') || names[0] || '';
+}
+
+function applyThemeByName(name) {
+  const palettes = palettesOf(CFG);
+  let palette = null;
+  if (palettes) {
+    if (Object.prototype.hasOwnProperty.call(palettes, name)) palette = palettes[name];
+    else {
+      const lower = String(name).toLowerCase();
+      const key = Object.keys(palettes).find((n) => n.toLowerCase() === lower);
+      if (key !== undefined) palette = palettes[key];
+    }
+  }
+  let el = $('livetheme');
+  if (!el) {
+    el = document.createElement('style');
+    el.id = 'livetheme';
+    document.head.appendChild(el);
+  }
+  if (!palette) {
+    el.textContent = '';
+    return;
+  }
+  let css = ':root{';
+  for (const [k, v] of Object.entries(palette)) css += '--' + k + ':' + v + ';';
+  el.textContent = css + '}';
+}
+
+function applyFontSize(px) {
+  document.documentElement.style.setProperty('--fs', px + 'px');
+  // The rows are placed by their height, which the font decides.
+  if (TREE.nodes.length) {
+    measureRow();
+    drawTree();
+  }
+}
+
+function fontSizeOf(cfg) {
+  return Number(cfg.fontsize) || 13;
+}
+
+function showCachePath() {
+  $('cachePathGrp').hidden = $('cacheSel').value !== 'custom';
+}
+
+function syncSettingsControls() {
+  const set = (id, apply) => { const el = $(id); if (el) apply(el); };
+  set('themeSel', (el) => { el.value = CFG.mode === 'auto' ? 'auto' : String(CFG.mode ?? ''); });
+  set('treeSel', (el) => { el.value = CFG.tree || 'expanded'; });
+  set('unitSel', (el) => { el.value = CFG.sizeunit || 'auto'; });
+  set('dateSel', (el) => { el.value = CFG.datefmt || 'dmy'; });
+  set('sepChk', (el) => { el.checked = !!CFG.sepspace; });
+  set('fontRange', (el) => { el.value = String(fontSizeOf(CFG)); });
+  set('fsVal', (el) => { el.textContent = String(fontSizeOf(CFG)); });
+  set('cacheSel', (el) => { el.value = CFG.cachemode || 'portable'; });
+  set('cachePath', (el) => { el.value = CFG.cachepath || ''; });
+  if ($('cacheSel') && $('cachePathGrp')) showCachePath();
+}
+
+function initSettings() {
+  const pop = $('pop');
+  const gear = $('gearBtn');
+  gear.addEventListener('click', (ev) => {
+    ev.stopPropagation();
+    pop.classList.toggle('open');
+    updateKeyOwner();
+  });
+  document.addEventListener('click', (ev) => {
+    if (pop.contains(ev.target) || ev.target === gear || !pop.classList.contains('open')) return;
+    closePanel();
+  });
+
+  const themeSel = $('themeSel');
+  for (const name of paletteNames()) {
+    const option = document.createElement('option');
+    option.value = name;
+    option.textContent = name;
+    themeSel.appendChild(option);
+  }
+  syncSettingsControls();
+
+  themeSel.addEventListener('change', () => {
+    CFG.mode = themeSel.value;
+    applyThemeByName(resolveThemeName(CFG.mode));
+    postSetting('theme', CFG.mode);
+  });
+  $('treeSel').addEventListener('change', (ev) => {
+    CFG.tree = ev.target.value;
+    postSetting('tree', CFG.tree);
+    setAll(CFG.tree === 'collapsed');
+  });
+  $('unitSel').addEventListener('change', (ev) => {
+    CFG.sizeunit = ev.target.value;
+    postSetting('sizeunit', CFG.sizeunit);
+    rerenderSizes();
+  });
+  $('dateSel').addEventListener('change', (ev) => {
+    CFG.datefmt = ev.target.value;
+    postSetting('datefmt', CFG.datefmt);
+    rerenderSizes();
+  });
+  $('cacheSel').addEventListener('change', (ev) => {
+    CFG.cachemode = ev.target.value;
+    showCachePath();
+    postSetting('cachemode', CFG.cachemode);
+  });
+  // "change" fires when the field loses focus or Enter is pressed after an edit.
+  $('cachePath').addEventListener('change', (ev) => {
+    CFG.cachepath = ev.target.value;
+    postSetting('cachepath', CFG.cachepath);
+  });
+  $('sepChk').addEventListener('change', (ev) => {
+    CFG.sepspace = ev.target.checked;
+    postSetting('sepspace', CFG.sepspace ? '1' : '0');
+    rerenderSizes();
+  });
+  const range = $('fontRange');
+  range.addEventListener('input', () => {
+    $('fsVal').textContent = range.value;
+    applyFontSize(range.value);
+  });
+  range.addEventListener('change', () => {
+    CFG.fontsize = Number(range.value);
+    postSetting('fontsize', range.value);
+  });
+}
