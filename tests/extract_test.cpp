@@ -220,7 +220,8 @@ TEST(Extract, VersionTwoFileTreeAttributesAndPreferredNames) {
     // Clients save the lone file by its own name: one that differs from the torrent's shows.
     const TorrentInfo disguised =
         Extract(Dict({{"info", Dict({{"file tree", Dict({{"invoice.pdf.exe", V2File(9)}})},
-                                     {"name", Str("holiday-video.mkv")}})}}));
+                                     {"name", Str("holiday-video.mkv")},
+                                     {"piece length", Int(16384)}})}}));
     EXPECT_EQ(TreeLines(disguised.tree), (std::vector<std::string>{"invoice.pdf.exe 9"}));
     EXPECT_EQ(disguised.fileCount * 100 + disguised.totalSize, 109);
     EXPECT_EQ(disguised.warnings, (std::vector<std::string>{torrent::kSingleFileNamedOtherwise}));
@@ -253,11 +254,35 @@ TEST(Extract, HybridListsAreComparedWithoutPadding) {
                     {"files", List({FileItem({"d", "f"}, 5), Dict({{"attr", Str("p")},
                                                                    {"length", Int(3)},
                                                                    {"path", List({Str("p")})}})})},
-                    {"name", Str("n")}})}}));
+                    {"name", Str("n")},
+                    {"piece length", Int(16384)}})}}));
     };
     EXPECT_TRUE(hybrid(5).warnings.empty());
     EXPECT_EQ(hybrid(6).warnings, (std::vector<std::string>{torrent::kFileListsDisagree}));
     EXPECT_EQ(hybrid(5).fileCount, 1);
+}
+
+// What no client would take is shown, and said.
+TEST(Extract, DamagedTorrentsSaySo) {
+    const auto warnings = [](const std::string& info) {
+        return Extract(Dict({{"info", "d" + info + "e"}})).warnings;
+    };
+    const std::string pieces = Str("pieces") + Str(std::string(20, 'p'));
+    const std::string length = Str("piece length") + Int(16384);
+    const std::string name = Str("name") + Str("n");
+    using Warnings = std::vector<std::string>;
+    EXPECT_EQ(warnings(Str("length") + Int(5) + name + length + pieces), Warnings{});
+    EXPECT_EQ(warnings(Str("length") + Int(-5) + name + length + pieces),
+              Warnings{torrent::kNegativeLength});
+    EXPECT_EQ(warnings(Str("length") + Int(5) + name + Str("piece length") + Int(-1) + pieces),
+              Warnings{torrent::kPieceLengthNotPositive});
+    EXPECT_EQ(warnings(Str("length") + Int(16385) + name + length + pieces),
+              Warnings{torrent::kPiecesDoNotMatch});
+    EXPECT_EQ(
+        warnings(Str("files") + List({FileItem({"a"}, 1), Int(3), Dict({{"path", List({})}})}) +
+                 name + length + pieces),
+        Warnings{torrent::kEntriesNotFiles});
+    EXPECT_EQ(warnings(Str("length") + Int(5) + length + pieces), Warnings{torrent::kNoName});
 }
 
 TEST(Extract, HostileVersionTwoTreesAreBoundedAndTypeChecked) {

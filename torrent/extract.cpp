@@ -244,6 +244,7 @@ FileFacts ReadFacts(const Node& file) {
 struct ListSummary {
     std::int32_t files = 0;
     std::uint64_t fingerprint = 0;
+    std::int32_t skipped = 0;  // entries that name no file
 };
 
 constexpr std::uint64_t kFingerprintSeed = 0xCBF29CE484222325u;
@@ -282,6 +283,7 @@ class FileAdder {
 
     // A padding file is only counted; it has no place in the tree or the totals.
     void Padding(std::int64_t length) {
+        negative_ = negative_ || length < 0;
         ++info_.padFileCount;
         info_.padFileSize = WrappingAdd(info_.padFileSize, length);
     }
@@ -290,6 +292,7 @@ class FileAdder {
     void File(std::uint32_t folder, std::string_view bytes, const FileFacts& facts) {
         Check(info_.tree.nodes().size() + 1, allowedNodes_, Limit::TreeNodes);
         const std::int64_t size = facts.link ? 0 : facts.length;
+        negative_ = negative_ || size < 0;
         info_.tree.Add(folder, Name(bytes), false, size);
         folders_.Added(folder);
         if (facts.link) {
@@ -299,6 +302,8 @@ class FileAdder {
         info_.totalSize = WrappingAdd(info_.totalSize, size);
         ++info_.fileCount;
     }
+
+    bool SawNegativeLength() const { return negative_; }
 
   private:
     static std::string LinkTarget(const MaybeNode& path) {
@@ -320,6 +325,7 @@ class FileAdder {
     FolderIndex folders_;
     std::size_t allowedNodes_;
     std::string repaired_;
+    bool negative_ = false;
 };
 
 // The version 1 file list: one dictionary per file, each with its path as a list of elements.
@@ -329,10 +335,12 @@ ListSummary ReadFileList(const Node& files, FileAdder& adder, bool compared) {
     for (ElementReader items(files); !items.AtEnd();) {
         const Node item = items.NextValue();
         if (item.kind != Kind::Dictionary) {
+            ++summary.skipped;
             continue;
         }
         FileFacts facts = ReadFacts(item);
         if (!IsList(facts.path) || ElementReader(*facts.path).AtEnd()) {
+            ++summary.skipped;
             continue;
         }
         std::string_view last;
@@ -443,6 +451,31 @@ std::optional<SingleFile> SingleFileOfTree(const Node& fileTree) {
     return SingleFile{key, ReadFacts(*file)};
 }
 
+// Damage a viewer must name: it shows what such a file says, but no client will take it.
+void WarnOfDamage(const Node& infoDict, TorrentInfo& info, bool negativeLength,
+                  std::int32_t skippedEntries) {
+    if (negativeLength || info.totalSize < 0) {
+        info.warnings.emplace_back(kNegativeLength);
+    }
+    if ((info.hasV1Data || info.isV2) && info.pieceLength <= 0) {
+        info.warnings.emplace_back(kPieceLengthNotPositive);
+    }
+    const MaybeNode pieces = Node::find(infoDict, "pieces");
+    const std::int64_t streamSize = WrappingAdd(info.totalSize, info.padFileSize);
+    if (pieces && info.pieceLength > 0 && streamSize >= 0 &&
+        (pieces->kind != Kind::String || pieces->declaredLength % kPieceHashBytes != 0 ||
+         static_cast<std::int64_t>(pieces->declaredLength / kPieceHashBytes) !=
+             (streamSize == 0 ? 0 : (streamSize - 1) / info.pieceLength + 1))) {
+        info.warnings.emplace_back(kPiecesDoNotMatch);
+    }
+    if (skippedEntries > 0) {
+        info.warnings.emplace_back(kEntriesNotFiles);
+    }
+    if (info.name.empty()) {
+        info.warnings.emplace_back(kNoName);
+    }
+}
+
 void ReadFiles(const Node& infoDict, TorrentInfo& info, std::size_t inputBytes) {
     const MaybeNode files = Node::find(infoDict, "files");
     const MaybeNode fileTree = Node::find(infoDict, "file tree");
@@ -469,6 +502,7 @@ void ReadFiles(const Node& infoDict, TorrentInfo& info, std::size_t inputBytes) 
             ReadFileTree(*fileTree, &adder, info.pieceLength, treePieces);
         }
         info.pieceCount = treePieces;
+        WarnOfDamage(infoDict, info, adder.SawNegativeLength(), 0);
         return;
     }
     ListSummary v1;
@@ -495,6 +529,7 @@ void ReadFiles(const Node& infoDict, TorrentInfo& info, std::size_t inputBytes) 
             info.warnings.emplace_back(kFileListsDisagree);
         }
     }
+    WarnOfDamage(infoDict, info, adder.SawNegativeLength(), v1.skipped);
 }
 
 // The tiers as the page lists them: each address once, in the first tier that names it, as the

@@ -70,6 +70,14 @@ struct TorrentInfo {
 
 inline constexpr char kFileListsDisagree[] =
     "The version 1 and version 2 file lists of this torrent disagree.";
+inline constexpr char kNegativeLength[] = "A file of this torrent has a negative length.";
+inline constexpr char kPieceLengthNotPositive[] =
+    "The piece length of this torrent is not positive.";
+inline constexpr char kPiecesDoNotMatch[] =
+    "The piece hashes of this torrent do not match the size of its content.";
+inline constexpr char kEntriesNotFiles[] =
+    "Some entries of this torrent's file list name no file and are not shown.";
+inline constexpr char kNoName[] = "This torrent has no name.";
 inline constexpr char kSingleFileNamedOtherwise[] =
     "The torrent's only file has another name than the torrent: clients save it as the file "
     "shown.";
