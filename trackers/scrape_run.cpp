@@ -1,5 +1,6 @@
 #include "trackers/scrape_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -162,8 +163,10 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, const std::vector<I
         if (left <= 0) {
             return Failed(std::move(answer), Status::Timeout);
         }
+        // Ended a little before the deadline, so that the thread is done when the run is.
         const platform::HttpResult got =
-            platform::HttpGet(url, *at, userAgent, kMaxAnswerBytes, static_cast<int>(left));
+            platform::HttpGet(url, *at, userAgent, kMaxAnswerBytes,
+                              static_cast<int>(std::max<long long>(left - 250, 1)));
         if (got.status >= 300 && got.status < 400 && !got.location.empty() && redirects < 2) {
             url = got.location;
             continue;
@@ -264,6 +267,13 @@ std::vector<TrackerAnswer> ScrapeAll(std::vector<TrackerAnswer> trackers,
     auto shared = std::make_shared<Shared>();
     shared->answers.resize(trackers.size());
     for (std::size_t i = 0; i < trackers.size(); ++i) {
+        // A tracker that cannot be asked needs no thread.
+        const auto address = ParseTrackerAddress(trackers[i].url);
+        if (!address || address->scheme == TrackerAddress::Scheme::Other ||
+            (address->scheme != TrackerAddress::Scheme::Udp && !ScrapeUrl(trackers[i].url))) {
+            shared->answers[i] = Failed(trackers[i], Status::Unsupported);
+            continue;
+        }
         std::thread([shared, i, tracker = trackers[i], hashes, userAgent, trackerEnd] {
             TrackerAnswer answer;
             try {
@@ -297,6 +307,12 @@ std::vector<TrackerAnswer> ScrapeAll(std::vector<TrackerAnswer> trackers,
             lock.lock();
         }
     }
+    // Threads past their deadline end on their own in a moment; a run waits for them, up to its
+    // own end, so that none is still using the network when the caller goes on (or exits).
+    shared->changed.wait_until(lock, runEnd, [&] {
+        return std::all_of(shared->answers.begin(), shared->answers.end(),
+                           [](const auto& answer) { return answer.has_value(); });
+    });
     return trackers;
 }
 
