@@ -11,9 +11,17 @@ const $ = (id) => document.getElementById(id);
 
 // ---- formatting ----
 
+// Bidirectional controls are shown, never applied: "invoice_2024_\u202Efdp.exe" must not read as
+// a PDF.
+const BIDI_MARKS = {
+  '\u202A': 'LRE', '\u202B': 'RLE', '\u202C': 'PDF', '\u202D': 'LRO', '\u202E': 'RLO',
+  '\u2066': 'LRI', '\u2067': 'RLI', '\u2068': 'FSI', '\u2069': 'PDI',
+};
+const visibleBidi = (text) => text.replace(/[\u202A-\u202E\u2066-\u2069]/g, (c) => '\u27E8' + BIDI_MARKS[c] + '\u27E9');
+
 function esc(s) {
-  if (!s) return '';
-  return String(s).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
+  if (s === null || s === undefined || s === '') return '';
+  return visibleBidi(String(s)).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
 }
 
 function groupDigits(intStr) {
@@ -30,13 +38,22 @@ function groupNumber(text) {
 const FIXED_UNITS = { kb: [1024, 'KB'], mb: [1048576, 'MB'], gb: [1073741824, 'GB'] };
 const AUTO_UNITS = ['B', 'KB', 'MB', 'GB', 'TB', 'PB'];
 
-function fmtSize(b) {
+// A count as every count of the page shows it: grouped by the separator setting, else by commas.
+function fmtCount(value) {
+  const n = Math.round(Number(value) || 0);
+  return CFG.sepspace ? groupDigits(String(n)) : n.toLocaleString('en');
+}
+
+function fmtSize(b, chosen = CFG.sizeunit) {
   if (b === null || b === undefined) return '';
   let n = Number(b);
-  const wanted = CFG.sizeunit || 'auto';
+  // A damaged torrent's negative length is no size at all.
+  if (!(n >= 0)) return '—';
+  const wanted = chosen || 'auto';
   if (wanted === 'bytes') return groupNumber(String(Math.round(n))) + ' B';
   const fixed = FIXED_UNITS[wanted];
-  if (fixed) return groupNumber(String(Math.round(n / fixed[0] * 100) / 100)) + ' ' + fixed[1];
+  // Too small for the unit: a smaller one, never a "0 GB" for something.
+  if (fixed && (n === 0 || n / fixed[0] >= 0.005)) return groupNumber(String(Math.round(n / fixed[0] * 100) / 100)) + ' ' + fixed[1];
   let unit = 0;
   while (n >= 1024 && unit < AUTO_UNITS.length - 1) {
     n /= 1024;

@@ -3,15 +3,21 @@
 
 // ---- the host: its commands, and the keys it binds ----
 
-// The focused row's path as the file manager writes one: from the torrent's folder down.
-function rowPath(index) {
-  const names = [];
-  for (let at = index; at >= 0; at = TREE.parent[at]) names.unshift(TREE.nodes[at].name);
-  if (DATA && DATA.multiFile && DATA.tree && DATA.tree.name) names.unshift(DATA.tree.name);
-  return names.join('\\');
+
+// The file manager selected everything, and nobody has touched the page since.
+let ALL_SELECTED = false;
+
+// Every file, drawn or not: its path and its size in bytes, tab-separated, a line each.
+function fileListText() {
+  const lines = [];
+  for (let row = 0; row < TREE.nodes.length; row++) {
+    if (!TREE.nodes[row].dir) lines.push(rowPath(row) + '\t' + Math.round(Number(TREE.nodes[row].size) || 0));
+  }
+  return lines.join('\r\n');
 }
 
 function selectPageText() {
+  $('metaSec').open = true;
   const range = document.createRange();
   range.selectNodeContents($('app'));
   const selection = window.getSelection();
@@ -39,6 +45,7 @@ function showFind(hit) {
   if (hit.meta !== undefined) {
     const element = document.querySelector('[data-find="' + CSS.escape(String(hit.meta)) + '"]');
     if (!element) return;
+    $('metaSec').open = true;
     const list = element.closest('.trk-list[hidden]');
     if (list) $('meta').querySelector('[data-trk]').click();
     element.scrollIntoView({ block: 'nearest' });
@@ -68,10 +75,14 @@ function onHostMessage(data) {
   if (!data || typeof data !== 'object') return;
   if (data.reload) main();
   else if (data.command === 'copy') {
-    const selected = String(window.getSelection());
+    // After the file manager's select all, its copy is the file list, as the page's own button.
+    const selected = ALL_SELECTED ? fileListText() : String(window.getSelection());
     const text = selected || (TREE.focus >= 0 && TREE.nodes.length ? rowPath(TREE.focus) : '');
     post(JSON.stringify({ copy: text }));
-  } else if (data.command === 'selectAll') selectPageText();
+  } else if (data.command === 'selectAll') {
+    selectPageText();
+    ALL_SELECTED = TREE.nodes.length > 0;
+  }
   else if (typeof data.dark === 'boolean') setHostDark(data.dark);
   else if (data.find) showFind(data.find);
   else if (data.settingNotSaved) $('saveNotice').hidden = false;
@@ -119,7 +130,22 @@ function closePanel() {
   updateKeyOwner();
 }
 
+// Escape in any control of the settings panel closes it, the focus going back to its button.
+function onPanelKey(ev) {
+  if (ev.key !== 'Escape') return;
+  ev.preventDefault();
+  ev.stopPropagation();
+  closePanel();
+  $('gearBtn').focus();
+}
+
 function onFilterKey(ev) {
+  if (ev.key === 'ArrowDown' && TREE.visible.length) {
+    ev.preventDefault();
+    $('files').focus();
+    focusRow(TREE.visible[0]);
+    return;
+  }
   if (ev.key !== 'Escape') return;
   ev.preventDefault();
   if (ev.target.value) {

@@ -7,6 +7,10 @@ async function main() {
   const t0 = performance.now();
   $('expand').onclick = () => setAll(false);
   $('collapse').onclick = () => setAll(true);
+  $('copyList').onclick = (ev) => copyText(fileListText()).then(() => {
+    ev.target.textContent = 'Copied';
+    setTimeout(() => { ev.target.textContent = 'Copy file list'; }, 1500);
+  });
 
   try {
     // Timed under the configuration in force before it: only a run that already traced
@@ -67,8 +71,27 @@ async function main() {
 $('files').addEventListener('click', onTreeClick);
 $('files').addEventListener('keydown', onTreeKey);
 $('meta').addEventListener('click', onMetaClick);
-$('fileFilter').addEventListener('input', (ev) => filterFiles(ev.target.value));
+// Letters typed faster than the page runs are filtered once, for the text they end with.
+let FILTER_PENDING = false;
+$('fileFilter').addEventListener('input', () => {
+  if (FILTER_PENDING) return;
+  FILTER_PENDING = true;
+  queueMicrotask(() => {
+    FILTER_PENDING = false;
+    filterFiles($('fileFilter').value);
+  });
+});
 $('fileFilter').addEventListener('keydown', onFilterKey);
+$('pop').addEventListener('keydown', onPanelKey);
+for (const [id, key] of [['sortName', 'name'], ['sortSize', 'size']]) {
+  $(id).addEventListener('click', () => sortBy(key));
+  $(id).addEventListener('keydown', (ev) => {
+    if (ev.key !== 'Enter' && ev.key !== ' ') return;
+    ev.preventDefault();
+    sortBy(key);
+  });
+}
+for (const kind of ['mousedown', 'keydown']) document.addEventListener(kind, () => { ALL_SELECTED = false; }, true);
 document.querySelector('main').addEventListener('scroll', requestDraw, { passive: true });
 window.addEventListener('resize', requestDraw);
 document.addEventListener('keydown', onPageKey);

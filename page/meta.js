@@ -3,20 +3,16 @@
 
 // ---- metadata ----
 
-function trackerInfo(t) {
-  let tiers = [];
-  if (Array.isArray(t.trackerTiers) && t.trackerTiers.length) tiers = t.trackerTiers;
-  else if (t.announce) tiers = [[t.announce]];
-  const seen = new Set();
-  const all = [];
-  for (const tier of tiers) {
-    for (const url of (Array.isArray(tier) ? tier : [])) {
-      if (!url || seen.has(url)) continue;
-      seen.add(url);
-      all.push(url);
-    }
-  }
-  return { primary: all.length ? all[0] : '', rest: all.slice(1) };
+// The trackers as the document lists them, each address once already: tiers of addresses, the
+// announce address alone when there are none. Numbered in that order for the host's find.
+function trackerTiers(t) {
+  let tiers = Array.isArray(t.trackerTiers) && t.trackerTiers.length ? t.trackerTiers : [];
+  if (!tiers.length && t.announce) tiers = [[t.announce]];
+  return tiers.map((tier) => (Array.isArray(tier) ? tier.map(String).filter(Boolean) : [])).filter((tier) => tier.length);
+}
+
+function trackerCount(t) {
+  return trackerTiers(t).reduce((sum, tier) => sum + tier.length, 0);
 }
 
 // A value the host's find can point at: `key` names it in the find message.
@@ -25,57 +21,84 @@ function findable(key, value, cls = '') {
 }
 
 function copyButton(value) {
-  return '<button type="button" class="copy" data-copy="' + esc(value) + '">Copy</button>';
+  return '<button type="button" class="copy" data-copy="' + esc(value) + '" aria-label="Copy">Copy</button>';
 }
 
 function listValue(key, values) {
   let list = '';
-  values.forEach((value, i) => { list += '<li>' + findable(key + '.' + i, value, 'mono') + '</li>'; });
+  values.forEach((value, i) => { list += '<li>' + findable(key + '.' + i, value, 'mono') + copyButton(value) + '</li>'; });
   return '<ul class="trk-list">' + list + '</ul>';
 }
 
 const textList = (value) => (Array.isArray(value) ? value.map(String) : []);
 
+function versionOf(t) {
+  if (!t.isV2) return 'v1';
+  return t.infoHashV1 ? 'hybrid (v1 + v2)' : 'v2 only';
+}
+
+// A tracker address that carries a passkey: a private tracker's secret, not to be handed on.
+const hasPasskey = (url) => /passkey|[?&/](?:[0-9a-f]{32}|[0-9a-z]{32,})(?:[/&?]|$)/i.test(url);
+
+function trackersRow(t) {
+  const tiers = trackerTiers(t);
+  const count = trackerCount(t);
+  if (!count) return '<span class="muted">none</span>';
+  let number = 0;
+  let list = '';
+  for (let i = 0; i < tiers.length; i++) {
+    if (tiers.length > 1) list += '<li class="tier">Tier ' + (i + 1) + '</li>';
+    for (const url of tiers[i]) {
+      list += '<li>' + findable('tracker.' + number++, url, 'mono') + copyButton(url) + '</li>';
+    }
+  }
+  const label = 'Trackers (' + fmtCount(count) + (tiers.length > 1 ? ', in ' + tiers.length + ' tiers' : '') + ')';
+  return '<button type="button" class="trk-toggle" data-trk="1" aria-expanded="false">' +
+    '<span class="trk-arrow">▸</span> ' + esc(label) + '</button><ul class="trk-list" hidden>' + list + '</ul>';
+}
+
 function renderMeta(t) {
   const rows = [];
-  const add = (label, value, labelIsMarkup) => rows.push([labelIsMarkup ? label : esc(label), value]);
-  add('Name', findable('name', t.name));
-  add(t.multiFile ? 'Total size' : 'Size', esc(fmtSize(t.totalSize)));
-  add('Files', esc(String(t.fileCount)));
-  add('Pieces', esc(String(t.pieceCount)) + ' × ' + esc(fmtSize(t.pieceLength)));
-  const trk = trackerInfo(t);
-  if (!trk.primary) {
-    add('Trackers', '<span class="muted">none</span>');
-  } else if (!trk.rest.length) {
-    add('Trackers', findable('tracker.0', trk.primary, 'mono'));
-  } else {
-    let list = '';
-    trk.rest.forEach((url, i) => { list += '<li>' + findable('tracker.' + (i + 1), url, 'mono') + '</li>'; });
-    add('<span class="trk-toggle" data-trk="1"><span class="trk-arrow">▸</span> Trackers</span>',
-      findable('tracker.0', trk.primary, 'mono') + '<ul class="trk-list" hidden>' + list + '</ul>', true);
+  const add = (label, value) => rows.push([esc(label), value]);
+  // A value as text, findable, with its copy control.
+  const text = (label, key, value, cls = '') => add(label, findable(key, value, cls) + copyButton(value));
+  text('Name', 'name', t.name);
+  add(t.multiFile ? 'Total size' : 'Size', esc(fmtSize(t.totalSize)) + copyButton(String(t.totalSize)));
+  add('Files', esc(fmtCount(t.fileCount)));
+  add('Pieces', esc(fmtCount(t.pieceCount)) + ' × ' + esc(fmtSize(t.pieceLength, 'auto')));
+  add('Version', esc(versionOf(t)));
+  add('Trackers', trackersRow(t));
+  if (t.infoHashV1) text('Infohash (SHA-1)', 'v1', t.infoHashV1, 'mono');
+  if (t.infoHashV2) text('Infohash (SHA-256)', 'v2', t.infoHashV2, 'mono');
+  add('Private', t.hasPrivate && t.isPrivate ? '<span class="chip chip-private-yes">Yes</span>' : 'No');
+  if (t.comment) {
+    add('Comment', '<div class="clamp">' + findable('comment', t.comment, 'comment') + '</div>' +
+      '<button type="button" class="more" hidden>More</button>' + copyButton(t.comment));
   }
-  if (t.infoHashV1) add('Infohash (SHA-1)', findable('v1', t.infoHashV1, 'mono') + copyButton(t.infoHashV1));
-  if (t.infoHashV2) add('Infohash (SHA-256)', findable('v2', t.infoHashV2, 'mono') + copyButton(t.infoHashV2));
-  add('Private', t.hasPrivate && t.isPrivate
-    ? '<span class="chip chip-private-yes">Yes</span>'
-    : '<span class="chip chip-private-no">No</span>');
-  if (t.comment) add('Comment', findable('comment', t.comment));
-  if (t.createdBy) add('Created by', findable('createdBy', t.createdBy));
+  if (t.createdBy) text('Created by', 'createdBy', t.createdBy);
   const created = fmtDate(t.creationDate);
-  if (created) add('Created', esc(created));
-  (Array.isArray(t.custom) ? t.custom : []).forEach((c, i) => add(c.k, findable('custom.' + i, c.v)));
-  if (t.source) add('Source', findable('source', t.source));
+  if (created) add('Created', esc(created) + copyButton(created));
+  (Array.isArray(t.custom) ? t.custom : []).forEach((c, i) => text(c.k, 'custom.' + i, c.v));
+  if (t.source) text('Source', 'source', t.source);
   const lists = [['Web seeds', 'webSeed', t.webSeeds], ['HTTP seeds', 'httpSeed', t.httpSeeds],
     ['DHT nodes', 'node', t.nodes], ['Similar torrents', 'similar', t.similar], ['Collections', 'collection', t.collections]];
   for (const [label, key, values] of lists) {
     const list = textList(values);
     if (list.length) add(label, listValue(key, list));
   }
-  if (t.magnet) add('Magnet link', findable('magnet', t.magnet, 'mono') + copyButton(t.magnet));
+  if (t.magnet) {
+    const passkey = t.isPrivate && trackerTiers(t).some((tier) => tier.some(hasPasskey));
+    add('Magnet link', '<span class="oneline">' + findable('magnet', t.magnet, 'mono') + '</span>' +
+      copyButton(t.magnet) + (passkey ? '<span class="notice">holds a tracker passkey: keep it to yourself</span>' : ''));
+  }
 
   let html = '';
   for (const [label, value] of rows) html += '<dt>' + label + '</dt><dd>' + value + '</dd>';
   $('meta').innerHTML = html;
+  // "More" only where the clamp cuts something.
+  for (const clamp of $('meta').querySelectorAll('.clamp')) {
+    clamp.nextElementSibling.hidden = clamp.scrollHeight <= clamp.clientHeight + 1;
+  }
 }
 
 // Copies a text with the clipboard interface, or with the older command where a page may not
@@ -100,9 +123,17 @@ function copyText(text) {
 function onMetaClick(ev) {
   const toggle = ev.target.closest('[data-trk]');
   if (toggle) {
-    const list = toggle.parentElement.nextElementSibling.querySelector('.trk-list');
+    const list = toggle.nextElementSibling;
     list.hidden = !list.hidden;
+    toggle.setAttribute('aria-expanded', String(!list.hidden));
     toggle.querySelector('.trk-arrow').textContent = list.hidden ? '▸' : '▾';
+    return;
+  }
+  const more = ev.target.closest('.more');
+  if (more) {
+    const clamp = more.previousElementSibling;
+    clamp.classList.toggle('open');
+    more.textContent = clamp.classList.contains('open') ? 'Less' : 'More';
     return;
   }
   const button = ev.target.closest('[data-copy]');
@@ -113,9 +144,13 @@ function onMetaClick(ev) {
   });
 }
 
+// The header's line: what a user came to see first.
 function summaryOf(t) {
   const count = Number(t.fileCount);
-  return count + ' file' + (count === 1 ? '' : 's') + ' · ' + fmtSize(t.totalSize) + (t.isV2 ? ' · v2' : '');
+  const trackers = trackerCount(t);
+  return [fmtSize(t.totalSize), fmtCount(count) + ' file' + (count === 1 ? '' : 's'), versionOf(t),
+    t.isPrivate ? 'private' : 'public', trackers ? fmtCount(trackers) + ' tracker' + (trackers === 1 ? '' : 's') : 'no trackers']
+    .join(' · ');
 }
 
 function rerenderSizes() {

@@ -42,12 +42,20 @@ function iconImg(n) {
   return '<svg class="ico cat-' + cat + '"><use href="#i-' + cat + '"/></svg>';
 }
 
+// Files Windows runs when opened: marked as the executable attribute is.
+const RUNS_WHEN_OPENED = new Set(['exe', 'scr', 'com', 'bat', 'cmd', 'msi', 'ps1', 'js', 'vbs', 'lnk']);
+
 const COLLATOR = new Intl.Collator(undefined, { numeric: false });
 
+// The column the files are sorted by, and its direction: folders first whatever it is.
+const SORT = { key: 'name', descending: false };
+
 function ordered(nodes) {
+  const sign = SORT.descending ? -1 : 1;
   return nodes.slice().sort((a, b) => {
     if (!a.dir !== !b.dir) return a.dir ? -1 : 1;
-    return COLLATOR.compare(String(a.name || ''), String(b.name || ''));
+    if (SORT.key === 'size' && Number(a.size) !== Number(b.size)) return sign * (Number(a.size) - Number(b.size));
+    return sign * COLLATOR.compare(String(a.name || ''), String(b.name || ''));
   });
 }
 
@@ -117,16 +125,63 @@ function buildTree(top) {
     if (Array.isArray(node.children)) pend(ordered(node.children), level + 1, row);
   }
   while (open.length) end[open.pop()] = count;
-  Object.assign(TREE, { nodes, depth, parent, end, docRow, collapsed: new Uint8Array(total), filter: null,
-    lowered: null, fileCount: files });
+  // Each folder's files, counted from the last row up.
+  const filesIn = new Int32Array(total);
+  for (let row = total - 1; row >= 0; row--) {
+    if (!nodes[row].dir) filesIn[row] = 1;
+    if (parent[row] >= 0) filesIn[parent[row]] += filesIn[row];
+  }
+  Object.assign(TREE, { top, nodes, depth, parent, end, docRow, filesIn, collapsed: new Uint8Array(total),
+    filter: null, lowered: null, matched: null, fileCount: files });
 }
 
+// Sorts by a column: a new column starts ascending for names and descending for sizes, the same
+// one turns around. The model is made again in the new order; the filter and focus stay.
+function sortBy(key) {
+  if (!TREE.nodes.length) return;
+  SORT.descending = SORT.key === key ? !SORT.descending : key === 'size';
+  SORT.key = key;
+  const focused = TREE.nodes[TREE.focus];
+  const collapsed = new Set();
+  TREE.nodes.forEach((node, row) => { if (TREE.collapsed[row]) collapsed.add(node); });
+  buildTree(TREE.top);
+  TREE.nodes.forEach((node, row) => { if (collapsed.has(node)) TREE.collapsed[row] = 1; });
+  TREE.focus = Math.max(0, TREE.nodes.indexOf(focused));
+  for (const [id, column] of [['sortName', 'name'], ['sortSize', 'size']]) {
+    $(id).setAttribute('aria-sort', SORT.key !== column ? 'none' : SORT.descending ? 'descending' : 'ascending');
+  }
+  const text = $('fileFilter').value;
+  if (text) filterFiles(text);
+  else {
+    computeVisible();
+    drawTree();
+  }
+  setTimeout(postTreeOrder, 0);
+}
+
+// A row's path as the file manager writes one: from the torrent's folder down.
+function rowPath(index) {
+  const names = [];
+  for (let at = index; at >= 0; at = TREE.parent[at]) names.push(String(TREE.nodes[at].name));
+  if (DATA && DATA.multiFile && DATA.tree && DATA.tree.name) names.push(String(DATA.tree.name));
+  return names.reverse().join('\\');
+}
+
+// The rows shown: every row, or the filter's, less those inside closed folders.
 function computeVisible() {
+  const { nodes, collapsed, end } = TREE;
   if (TREE.filter) {
-    TREE.visible = TREE.filter;
+    const visible = new Int32Array(TREE.filter.length);
+    let count = 0;
+    let skipUntil = -1;
+    for (const row of TREE.filter) {
+      if (row < skipUntil) continue;
+      visible[count++] = row;
+      if (nodes[row].dir && collapsed[row]) skipUntil = end[row];
+    }
+    TREE.visible = visible.subarray(0, count);
     return;
   }
-  const { nodes, collapsed, end } = TREE;
   const visible = new Int32Array(nodes.length);
   let count = 0;
   for (let i = 0; i < nodes.length;) {
@@ -136,16 +191,18 @@ function computeVisible() {
   TREE.visible = visible.subarray(0, count);
 }
 
-const isOpen = (index) => TREE.nodes[index].dir && (TREE.filter !== null || !TREE.collapsed[index]);
+const isOpen = (index) => TREE.nodes[index].dir && !TREE.collapsed[index];
 
 // The part of a row's name to mark: the host's find hit, or what the filter matched.
 function markedSpan(index, filterText) {
   if (TREE.hit && TREE.hit.row === index) return [TREE.hit.start, TREE.hit.length];
-  if (!filterText) return null;
-  const lowered = TREE.lowered[index];
-  const at = lowered.indexOf(filterText);
+  const word = filterText.split(/\s+/).find((w) => w && !/[*?/]/.test(w));
+  if (!word) return null;
+  const name = String(TREE.nodes[index].name);
+  const lowered = name.toLowerCase();
+  const at = lowered.indexOf(word);
   // A few letters change length in lower case; their names go unmarked rather than mismarked.
-  return at >= 0 && lowered.length === String(TREE.nodes[index].name).length ? [at, filterText.length] : null;
+  return at >= 0 && lowered.length === name.length ? [at, word.length] : null;
 }
 
 function rowHtml(index, position, filterText) {
@@ -157,15 +214,19 @@ function rowHtml(index, position, filterText) {
     '</mark>' + esc(text.slice(span[0] + span[1])) : esc(text);
   let marks = '';
   if (n.link !== undefined) marks += '<span class="target">→ ' + esc(n.link) + '</span>';
-  if (n.executable) marks += '<span class="mark" title="Executable">exec</span>';
+  if (n.executable || (!n.dir && RUNS_WHEN_OPENED.has(extOf(text)))) {
+    marks += '<span class="mark" title="Runs when opened">exec</span>';
+  }
   if (n.hidden) marks += '<span class="mark" title="Hidden">hidden</span>';
   const open = isOpen(index);
   return '<div class="row' + (n.dir ? ' dir' : '') + (index === TREE.focus ? ' focused' : '') +
     '" role="treeitem" id="row-' + index + '" data-row="' + index + '" aria-level="' + (level + 1) + '"' +
     (n.dir ? ' aria-expanded="' + open + '"' : '') + ' style="top:' + position * TREE.rowHeight +
     'px;padding-left:' + (4 + level * 18) + 'px"><div class="nm"><span class="twisty">' +
-    (n.dir ? (open ? '▾' : '▸') : '') + '</span>' + iconImg(n) + '<span class="t">' + name + '</span>' +
-    marks + '</div><span class="sz">' + esc(fmtSize(n.size)) + '</span></div>';
+    (n.dir ? (open ? '▾' : '▸') : '') + '</span>' + iconImg(n) + '<span class="t" title="' +
+    esc(rowPath(index) + '\n' + fmtCount(n.size) + ' bytes') + '">' + name + '</span>' + marks +
+    (n.dir ? '<span class="cnt">' + fmtCount(TREE.filesIn[index]) + ' file' + (TREE.filesIn[index] === 1 ? '' : 's') + '</span>' : '') +
+    '</div><span class="sz">' + esc(fmtSize(n.size)) + '</span></div>';
 }
 
 function measureRow() {
@@ -181,8 +242,9 @@ function drawTree() {
   const total = TREE.visible.length;
   files.style.height = total * TREE.rowHeight + 'px';
   const top = main.scrollTop - (files.getBoundingClientRect().top - main.getBoundingClientRect().top + main.scrollTop);
-  const first = Math.max(0, Math.floor(top / TREE.rowHeight) - OVERSCAN);
-  const last = Math.min(total, Math.ceil((top + main.clientHeight) / TREE.rowHeight) + OVERSCAN);
+  // A scroll position the shorter tree no longer reaches still draws its last rows.
+  const first = Math.max(0, Math.min(total - 1, Math.floor(top / TREE.rowHeight)) - OVERSCAN);
+  const last = Math.min(total, Math.max(first + OVERSCAN, Math.ceil((top + main.clientHeight) / TREE.rowHeight) + OVERSCAN));
   const filterText = TREE.filter ? $('fileFilter').value.toLowerCase() : '';
   let html = '';
   for (let position = first; position < last; position++) html += rowHtml(TREE.visible[position], position, filterText);
@@ -201,18 +263,16 @@ function requestDraw() {
 }
 
 // Expand all and Collapse all act on the whole tree, so they end a filter.
+// Opens or closes every folder. A filter stays as it was typed: it shows its matches open.
 function setAll(collapsed) {
   if (!TREE.nodes.length) return;
-  if (TREE.filter) $('fileFilter').value = '';
-  TREE.filter = null;
-  $('filterCount').textContent = '';
   TREE.collapsed.fill(collapsed ? 1 : 0);
   computeVisible();
   drawTree();
 }
 
 function toggleRow(index, collapsed = !TREE.collapsed[index]) {
-  if (!TREE.nodes[index] || !TREE.nodes[index].dir || TREE.filter) return;
+  if (!TREE.nodes[index] || !TREE.nodes[index].dir) return;
   TREE.collapsed[index] = collapsed ? 1 : 0;
   computeVisible();
   drawTree();
@@ -251,11 +311,29 @@ function onTreeKey(ev) {
       else if (node.dir && TREE.parent[next] === focus) target = next;
       break;
     case 'ArrowLeft':
-      if (isOpen(focus) && !TREE.filter) toggleRow(focus, true);
+      if (isOpen(focus)) toggleRow(focus, true);
       else if (TREE.parent[focus] >= 0) target = TREE.parent[focus];
       break;
     case 'Enter': toggleRow(focus); break;
-    default: return;
+    case 'PageDown':
+    case 'PageUp': {
+      const page = Math.max(1, Math.floor(document.querySelector('main').clientHeight / TREE.rowHeight) - 1);
+      const to = ev.key === 'PageDown' ? Math.min(visible.length - 1, position + page) : Math.max(0, position - page);
+      target = visible[to];
+      break;
+    }
+    default: {
+      // A letter moves to the next name that starts with it, as a Windows tree view does.
+      if (ev.key.length !== 1 || ev.shiftKey || !/\p{L}/u.test(ev.key)) return;
+      const letter = ev.key.toLowerCase();
+      for (let step = 1; step <= visible.length; step++) {
+        const candidate = visible[(position + step) % visible.length];
+        if (String(TREE.nodes[candidate].name).toLowerCase().startsWith(letter)) {
+          target = candidate;
+          break;
+        }
+      }
+    }
   }
   ev.preventDefault();
   focusRow(target);
@@ -268,42 +346,95 @@ function focusRow(index) {
   const main = document.querySelector('main');
   const files = $('files');
   const rowTop = files.getBoundingClientRect().top - main.getBoundingClientRect().top + main.scrollTop + position * TREE.rowHeight;
-  if (rowTop < main.scrollTop) main.scrollTop = rowTop;
+  // The head stays over the top of the tree: a row is in view below it.
+  const head = document.querySelector('.files-head').offsetHeight;
+  if (rowTop - head < main.scrollTop) main.scrollTop = rowTop - head;
   else if (rowTop + TREE.rowHeight > main.scrollTop + main.clientHeight) main.scrollTop = rowTop + TREE.rowHeight - main.clientHeight;
   drawTree();
 }
 
-// Shows only the files whose name holds the text (any letter case), with their folders open.
+// Paths below the top, lower case, made at the first filter.
+function loweredPaths() {
+  if (TREE.lowered) return TREE.lowered;
+  const { nodes, parent } = TREE;
+  const lowered = new Array(nodes.length);
+  for (let row = 0; row < nodes.length; row++) {
+    const name = String(nodes[row].name).toLowerCase();
+    lowered[row] = parent[row] >= 0 ? lowered[parent[row]] + '/' + name : name;
+  }
+  TREE.lowered = lowered;
+  return lowered;
+}
+
+// One word of a filter as a test of a lower-case path: "*" and "?" make a pattern for the
+// name, anything else is looked for anywhere in the path.
+function wordTest(word) {
+  if (!/[*?]/.test(word)) return (path) => path.includes(word);
+  const pattern = new RegExp('^' + word.replace(/[.+^${}()|[\]\\]/g, '\\$&').replace(/\*/g, '.*').replace(/\?/g, '.') + '$');
+  return (path) => pattern.test(path.slice(path.lastIndexOf('/') + 1));
+}
+
+// Shows only the files whose path holds every word of the text (any letter case; "*.srt" for a
+// pattern), with their folders open. Text that grows narrows the last result.
 function filterFiles(text) {
-  const wanted = text.toLowerCase();
+  const wanted = text.toLowerCase().trim();
   TREE.hit = null;
   if (!wanted) {
+    // The tree as it was before the filter opened the folders of its matches.
+    if (TREE.filter && TREE.unfiltered) TREE.collapsed.set(TREE.unfiltered);
     TREE.filter = null;
+    TREE.matched = null;
     $('filterCount').textContent = '';
   } else {
+    if (!TREE.filter) TREE.unfiltered = TREE.collapsed.slice();
     const { nodes, parent } = TREE;
-    if (!TREE.lowered) TREE.lowered = nodes.map((node) => String(node.name).toLowerCase());
-    const shown = new Int32Array(nodes.length);
+    const paths = loweredPaths();
+    const tests = wanted.split(/\s+/).map(wordTest);
+    const previous = TREE.matched && wanted.startsWith(TREE.matched.text) && !/[*?]/.test(wanted) ? TREE.matched.rows : null;
+    const matched = [];
+    const candidates = previous || nodes.keys();
+    const test = tests.length === 1 ? tests[0] : (path) => tests.every((one) => one(path));
+    for (const i of candidates) {
+      if (!nodes[i].dir && test(paths[i])) matched.push(i);
+    }
+    const same = previous && matched.length === previous.length && TREE.filter;
+    TREE.matched = { text: wanted, rows: matched, bytes: same ? TREE.matched.bytes : 0 };
+    // A letter more that keeps every match keeps the rows: only the marks change.
+    if (same) {
+      drawTree();
+      return;
+    }
+    // Each match with the folders above it, in the tree's order: matches come in that order,
+    // and a folder not yet shown comes after every row shown so far.
     const emitted = new Uint8Array(nodes.length);
+    const shown = new Int32Array(nodes.length);
+    const chain = [];
     let count = 0;
-    let matches = 0;
-    const emit = (index) => {
-      if (index < 0 || emitted[index]) return;
-      emit(parent[index]);
-      emitted[index] = 1;
-      shown[count++] = index;
-    };
-    for (let i = 0; i < nodes.length; i++) {
-      if (!nodes[i].dir && TREE.lowered[i].includes(wanted)) {
-        matches++;
-        emit(i);
+    let bytes = 0;
+    for (const i of matched) {
+      bytes += Number(nodes[i].size) || 0;
+      for (let at = i; at >= 0 && !emitted[at]; at = parent[at]) {
+        emitted[at] = 1;
+        chain.push(at);
+      }
+      while (chain.length) {
+        const row = chain.pop();
+        TREE.collapsed[row] = 0;
+        shown[count++] = row;
       }
     }
     TREE.filter = shown.subarray(0, count);
-    $('filterCount').textContent = matches.toLocaleString('en') + ' of ' + TREE.fileCount.toLocaleString('en') + ' files';
+    TREE.matched.bytes = bytes;
+    $('filterCount').textContent = fmtCount(matched.length) + ' of ' + fmtCount(TREE.fileCount) + ' files' +
+      (matched.length ? ', ' + fmtSize(bytes) : '');
   }
   computeVisible();
   if (!TREE.visible.includes(TREE.focus)) TREE.focus = TREE.visible.length ? TREE.visible[0] : -1;
+  if (TREE.filter && !TREE.filter.length) {
+    $('files').style.height = '';
+    $('files').innerHTML = '<div class="empty">No files match “' + esc(text.trim()) + '”.</div>';
+    return;
+  }
   drawTree();
 }
 

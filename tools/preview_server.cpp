@@ -95,6 +95,10 @@ class PreviewHost {
                                                : ReadPage(0);
         } else {
             std::lock_guard lock(mutex_);
+            // A reload shows the settings as they are now: someone may have changed the file.
+            if (route.resource != PageResource::TorrentDocument) {
+                FillConfigPayload(state_, state_.configDir);
+            }
             const std::string noPage;
             body = RouteBody(route.resource, state_, noPage);
         }

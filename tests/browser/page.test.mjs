@@ -26,7 +26,12 @@ async function withView(bytes, body, { dark = false, perf = false, themes, setti
 }
 
 const text = (page, selector) => page.locator(selector).first().textContent();
-const meta = async (page) => Object.fromEntries(await page.$$eval('#meta dt', (dts) => dts.map((dt) => [dt.textContent, dt.nextElementSibling.textContent])));
+// The metadata rows as label and value, the copy and "More" controls left out.
+const meta = async (page) => Object.fromEntries(await page.$$eval('#meta dt', (dts) => dts.map((dt) => {
+  const value = dt.nextElementSibling.cloneNode(true);
+  value.querySelectorAll('.copy, .more').forEach((control) => control.remove());
+  return [dt.textContent, value.textContent];
+})));
 // The drawn rows, top to bottom: level and name.
 const rows = (page) => page.$$eval('#files .row', (els) => els.sort((a, b) => a.offsetTop - b.offsetTop)
   .map((e) => `${e.getAttribute('aria-level')} ${e.querySelector('.t').textContent}`));
@@ -57,26 +62,29 @@ const bigFolder = (count) => torrent({
 
 test('header, metadata rows, trackers and copy', async () => {
   await withView(MULTI, async (page) => {
-    assert.equal(await text(page, '#summary'), '5 files · 3.08 KB');
+    assert.equal(await text(page, '#summary'), '3.08 KB · 5 files · v1 · public · 3 trackers');
     const value = await meta(page);
-    assert.deepEqual(Object.keys(value), ['Name', 'Total size', 'Files', 'Pieces', '▸ Trackers', 'Infohash (SHA-1)', 'Private',
-      'Comment', 'Created', 'x-<key>&', 'Source', 'Web seeds', 'DHT nodes', 'Magnet link']);
+    assert.deepEqual(Object.keys(value), ['Name', 'Total size', 'Files', 'Pieces', 'Version', 'Trackers', 'Infohash (SHA-1)',
+      'Private', 'Comment', 'Created', 'x-<key>&', 'Source', 'Web seeds', 'DHT nodes', 'Magnet link']);
     assert.equal(value['Created'], '16.06.2026 14:30:00');
     assert.equal(value['Web seeds'], 'https://seed.example/');
     assert.equal(value['DHT nodes'], 'router.example:6881[::1]:7000');
-    assert.match(value['Magnet link'], /^magnet:\?xt=urn:btih:[0-9a-f]{40}&dn=Season%20%3Cb%3E1%3C%2Fb%3E&tr=.*Copy$/);
+    assert.match(value['Magnet link'], /^magnet:\?xt=urn:btih:[0-9a-f]{40}&dn=Season%20%3Cb%3E1%3C%2Fb%3E&tr=/);
     await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+    await page.click('#metaSec > summary');
     await page.click('#meta dd:has-text("magnet:") .copy');
     await page.waitForSelector('#meta dd:has-text("magnet:") .copy:text-is("Copied")');
     assert.match(await page.evaluate(() => navigator.clipboard.readText()), /^magnet:\?xt=/);
-    // The first tracker shown, the rest (each once) behind a toggle.
-    assert.deepEqual(await page.$$eval('.trk-list[hidden] li', (lis) => lis.map((li) => li.textContent)), ['http://b.example/', 'http://c.example/']);
+    // The trackers behind a button that counts them, each once, by tier.
+    assert.equal(await text(page, '.trk-toggle'), '▸ Trackers (3, in 2 tiers)');
+    assert.deepEqual(await page.$$eval('.trk-list[hidden] li', (lis) => lis.map((li) => (li.querySelector('[data-find]') || li).textContent)),
+      ['Tier 1', 'http://a.example/', 'http://b.example/', 'Tier 2', 'http://c.example/']);
   });
   // Version 2 only: no SHA-1 hash; a pad file counted, not shown.
   const v2 = bencode({ info: { 'meta version': 2, name: 'v2', 'piece length': 16384, private: 1, 'file tree': {
     'a.txt': { '': { length: 5, 'pieces root': Buffer.alloc(32, 1) } }, '.pad': { 16379: { '': { length: 16379, attr: 'p' } } } } } });
   await withView(v2, async (page) => {
-    assert.equal(await text(page, '#summary'), '1 file · 5 B · v2');
+    assert.equal(await text(page, '#summary'), '5 B · 1 file · v2 only · private · no trackers');
     const value = await meta(page);
     assert.deepEqual(Object.keys(value).filter((k) => k.startsWith('Infohash')), ['Infohash (SHA-256)']);
     assert.equal(value['Private'] + value['Trackers'], 'Yesnone');
@@ -134,7 +142,7 @@ test('search by name: matches with their folders, a count, and the tree restored
     await page.click('#collapse');
     await page.fill('#fileFilter', 'F00012');
     assert.deepEqual(await rows(page), ['1 all', ...Array.from({ length: 10 }, (_, i) => `2 f00012${i}.txt`)]);
-    assert.equal(await text(page, '#filterCount'), '10 of 2,000 files');
+    assert.equal(await text(page, '#filterCount'), '10 of 2,000 files, 100 B');
     assert.equal(await text(page, '#files .row mark'), 'f00012');
     await page.fill('#fileFilter', 'nothing');
     assert.equal(await text(page, '#filterCount'), '0 of 2,000 files');
@@ -271,7 +279,8 @@ test('hostile texts show literally and run nothing', async () => {
   await withView(bytes, async (page) => {
     assert.equal(await text(page, '#title'), evil);
     const value = await meta(page);
-    for (const key of ['Name', 'Comment', evil, 'Trackers', 'Web seeds']) assert.equal(value[key], evil, key);
+    for (const key of ['Name', 'Comment', evil, 'Web seeds']) assert.equal(value[key], evil, key);
+    assert.equal(value['Trackers'], '▸ Trackers (1)' + evil);
     assert.equal(await text(page, '#files .row.dir .t'), evil);
     assert.equal(await page.locator('#app img, #app script').count(), 0);
     assert.equal(await page.evaluate(() => window.pwned), undefined);
@@ -284,4 +293,90 @@ test('screenshots of a multi-file torrent in the Light and Dark themes', async (
   for (const dark of [false, true]) {
     await withView(MULTI, (page) => page.screenshot({ path: join(ARTIFACTS, dark ? 'page-dark.png' : 'page-light.png') }), { dark });
   }
+});
+
+// Files first at a Lister's size and at Quick View's, on torrents whose details once pushed the
+// files off the first screen; long values held to a few lines.
+test('files first at 900×700 and 600×400, every value readable', async () => {
+  const trackers = Array.from({ length: 50 }, (_, i) => `http://t${i}.example/announce`);
+  const cases = [
+    ['many trackers and a long comment', torrent({ name: 'Busy', files: [['d/a.bin', 5], ['b.bin', 7]],
+      extra: { 'announce-list': [trackers.slice(0, 20), trackers.slice(20, 40), trackers.slice(40)], comment: 'word '.repeat(400) + '\nend' } })],
+    ['a single file', torrent({ name: 'one.iso', length: 123456 })],
+    ['a big folder', bigFolder(2000)],
+  ];
+  for (const [label, bytes] of cases) {
+    for (const [width, height] of [[900, 700], [600, 400]]) {
+      await withView(bytes, async (page) => {
+        await page.setViewportSize({ width, height });
+        const top = await page.$eval('#files .row', (row) => row.getBoundingClientRect().bottom);
+        assert.ok(top <= height, `${label} at ${width}×${height}: first file row ends at ${top}`);
+        await page.click('#metaSec > summary');
+        const tallest = await page.$$eval('#meta dd', (dds) => Math.max(...dds.map((dd) => dd.getBoundingClientRect().height)));
+        const line = await page.$eval('#meta dd', (dd) => parseFloat(getComputedStyle(dd).lineHeight));
+        assert.ok(tallest <= line * 7, `${label}: a value ${tallest}px tall`);
+        await page.screenshot({ path: join(ARTIFACTS, `first-screen-${width}x${height}.png`) });
+      });
+    }
+  }
+  await withView(cases[0][1], async (page) => {
+    await page.click('#metaSec > summary');
+    assert.equal(await page.isVisible('#meta .more'), true);
+    assert.ok(await page.$eval('.oneline', (e) => e.scrollWidth > e.clientWidth));
+    await page.focus('.trk-toggle');
+    await page.keyboard.press('Enter');
+    assert.equal(await page.getAttribute('.trk-toggle', 'aria-expanded'), 'true');
+    assert.equal(await text(page, '.trk-toggle'), '▸ Trackers (50, in 3 tiers)'.replace('▸', '▾'));
+  });
+});
+
+// What a damaged or deceptive torrent says is shown as such.
+test('damage named, names that cannot lie, sorting, counting, filtering and copying the list', async () => {
+  const rlo = '\u202E';
+  const bytes = torrent({ name: 'Pack', files: [['Season/a.srt', 100], ['Season/b.mkv', 2048], [`invoice_2024_${rlo}fdp.exe`, 5], ['readme.txt', 1000], ['z.bin', -4]] });
+  await withView(bytes, async (page, host) => {
+    assert.match(await text(page, '#warnings[role=alert]'), /negative length/);
+    const names = await rows(page);
+    assert.deepEqual(names, ['1 Season', '2 a.srt', '2 b.mkv', '1 invoice_2024_⟨RLO⟩fdp.exe', '1 readme.txt', '1 z.bin']);
+    assert.equal(await text(page, '#files .row:has(.t:text-is("z.bin")) .sz'), '—');
+    assert.equal(await text(page, '#files .row:has(.t:has-text("invoice")) .mark'), 'exec');
+    assert.equal(await text(page, '#files .row.dir .cnt'), '2 files');
+    assert.match(await page.getAttribute('#files .row:has(.t:text-is("b.mkv")) .t', 'title'), /^Pack\\Season\\b\.mkv\n2,048 bytes$/);
+    // Sizes descending first, folders first still; the same header again turns it round.
+    await page.click('#sortSize');
+    assert.equal(await page.getAttribute('#sortSize', 'aria-sort'), 'descending');
+    assert.deepEqual((await rows(page)).map((r) => r.slice(2)), ['Season', 'b.mkv', 'a.srt', 'readme.txt', 'invoice_2024_⟨RLO⟩fdp.exe', 'z.bin']);
+    await page.click('#sortName');
+    // Every word in the whole path; patterns for names; a count with the size; nothing said so.
+    for (const [filter, expected] of [['season srt', ['1 Season', '2 a.srt']], ['*.mkv', ['1 Season', '2 b.mkv']],
+      ['SEASON', ['1 Season', '2 a.srt', '2 b.mkv']]]) {
+      await page.fill('#fileFilter', filter);
+      assert.deepEqual(await rows(page), expected, filter);
+    }
+    assert.equal(await text(page, '#filterCount'), '2 of 5 files, 2.10 KB');
+    await page.click('#collapse');
+    assert.equal(await page.inputValue('#fileFilter'), 'SEASON');
+    await page.keyboard.press('ArrowDown');
+    await page.fill('#fileFilter', 'nothing');
+    assert.equal(await text(page, '#files .empty'), 'No files match “nothing”.');
+    await page.fill('#fileFilter', '');
+    // Down from the field into the tree; a letter goes to the next name with it.
+    await page.focus('#fileFilter');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('r');
+    assert.equal(await text(page, '#files .row.focused .t'), 'readme.txt');
+    // The file manager's select all and copy give every file with its size.
+    assert.equal(await host.command('selectAll'), 204);
+    assert.equal(await host.command('copy'), 204);
+    await until(() => host.stderr.some((line) => line.includes('clipboard: ')));
+    const copied = host.stderr.find((line) => line.includes('clipboard: '));
+    assert.equal(copied.slice(copied.indexOf('clipboard: ') + 11),
+      'Pack\\Season\\a.srt\\x09100\\x0d\\x0aPack\\Season\\b.mkv\\x092048\\x0d\\x0aPack\\invoice_2024_\u202Efdp.exe\\x095' +
+      '\\x0d\\x0aPack\\readme.txt\\x091000\\x0d\\x0aPack\\z.bin\\x09-4');
+    // Escape in any control of the settings panel closes it.
+    await page.click('#gearBtn');
+    await page.focus('#themeSel');
+    await page.keyboard.press('Escape');
+    assert.equal(await page.locator('#pop').isVisible(), false);
+  }, { settings: '[settings]\nsizeunit=gb\n' });
 });
