@@ -22,6 +22,47 @@ function resolveThemeName(mode) {
     names.find((n) => n.toLowerCase() === 'light') || names[0] || '';
 }
 
+// WCAG's relative luminance of "#rrggbb" or "#rgb", or null for another form.
+function luminance(color) {
+  let hex = /^#([0-9a-f]{3}|[0-9a-f]{6})$/i.exec(String(color).trim());
+  if (!hex) return null;
+  hex = hex[1].length === 3 ? hex[1].replace(/./g, '$&$&') : hex[1];
+  const channel = (i) => {
+    const c = parseInt(hex.slice(i, i + 2), 16) / 255;
+    return c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+  };
+  return 0.2126 * channel(0) + 0.7152 * channel(2) + 0.0722 * channel(4);
+}
+
+const contrastOf = (a, b) => (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
+
+// A text colour moved toward black or white, as little as it takes, until it reads on the
+// background at 4.5:1 (WCAG AA): a theme whose text is too faint still shows every text.
+function readable(color, background) {
+  const bg = luminance(background);
+  const own = luminance(color);
+  if (bg === null || own === null || contrastOf(own, bg) >= 4.5) return color;
+  const toward = bg > 0.18 ? 0 : 255;
+  const hex = String(color).trim().slice(1);
+  const full = hex.length === 3 ? hex.replace(/./g, '$&$&') : hex;
+  const parts = [0, 2, 4].map((i) => parseInt(full.slice(i, i + 2), 16));
+  for (let step = 1; step <= 20; step++) {
+    const mixed = '#' + parts.map((c) => Math.round(c + (toward - c) * step / 20).toString(16).padStart(2, '0')).join('');
+    if (contrastOf(luminance(mixed), bg) >= 4.5) return mixed;
+  }
+  return toward ? '#ffffff' : '#000000';
+}
+
+// The palette's text colours made readable on its background, and the warning colour with them.
+function readablePalette(palette) {
+  const bg = palette.bg || '#ffffff';
+  const adjusted = { ...palette, warn: palette.warn || (luminance(bg) > 0.18 ? '#b45309' : '#f59e0b') };
+  for (const key of ['fg', 'muted', 'accent', 'dir', 'warn']) {
+    if (adjusted[key]) adjusted[key] = readable(adjusted[key], bg);
+  }
+  return adjusted;
+}
+
 function applyThemeByName(name) {
   const palettes = palettesOf(CFG);
   let palette = null;
@@ -44,7 +85,7 @@ function applyThemeByName(name) {
     return;
   }
   let css = ':root{';
-  for (const [k, v] of Object.entries(palette)) css += '--' + k + ':' + v + ';';
+  for (const [k, v] of Object.entries(readablePalette(palette))) css += '--' + k + ':' + v + ';';
   el.textContent = css + '}';
 }
 

@@ -380,3 +380,26 @@ test('damage named, names that cannot lie, sorting, counting, filtering and copy
     assert.equal(await page.locator('#pop').isVisible(), false);
   }, { settings: '[settings]\nsizeunit=gb\n' });
 });
+
+// Every text of the six built-in themes reads at WCAG AA: 4.5:1 on the page's background.
+test('every built-in theme reads at 4.5:1', async () => {
+  const themes = ['Light', 'Dark', 'Dracula', 'Night Owl', 'Craver', 'Catppuccin'];
+  const texts = ['body', '#summary', '.copy', '#files .row.dir .nm', '#files .row .sz', '.cols [role=columnheader]', '#warnings', '#meta dt'];
+  const damaged = torrent({ name: 'T', files: [['Folder/a.bin', 5], ['b.bin', -1]] });
+  for (const theme of themes) {
+    await withView(damaged, async (page) => {
+      await page.click('#metaSec > summary');
+      const ratios = await page.evaluate((selectors) => {
+        const rgb = (text) => text.match(/\d+(\.\d+)?/g).slice(0, 3).map(Number);
+        const lum = ([r, g, b]) => [r, g, b].map((c) => c / 255).map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
+          .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
+        const bg = lum(rgb(getComputedStyle(document.body).backgroundColor));
+        return selectors.map((selector) => {
+          const fg = lum(rgb(getComputedStyle(document.querySelector(selector)).color));
+          return [selector, (Math.max(fg, bg) + 0.05) / (Math.min(fg, bg) + 0.05)];
+        });
+      }, texts);
+      for (const [selector, ratio] of ratios) assert.ok(ratio >= 4.5, `${theme} ${selector}: ${ratio.toFixed(2)}:1`);
+    }, { settings: `[settings]\ntheme=${theme}\n` });
+  }
+});
