@@ -320,6 +320,15 @@ test('files first at 900×700 and 600×400, every value readable', async () => {
     }
   }
   await withView(cases[0][1], async (page) => {
+    // The settings panel fits Quick View or scrolls inside it; the font size scales every text.
+    await page.setViewportSize({ width: 600, height: 400 });
+    await page.click('#gearBtn');
+    assert.ok(await page.$eval('#pop', (pop) => pop.getBoundingClientRect().bottom <= 400 || pop.scrollHeight > pop.clientHeight));
+    await page.keyboard.press('Escape');
+    await page.evaluate(() => applyFontSize(20));
+    for (const selector of ['#title', '#summary', '#fileFilter', '#expand', '#files .row .t', '.cols [role=columnheader]']) {
+      assert.ok(await page.$eval(selector, (e) => parseFloat(getComputedStyle(e).fontSize) >= 16), selector);
+    }
     await page.click('#metaSec > summary');
     assert.equal(await page.isVisible('#meta .more'), true);
     assert.ok(await page.$eval('.oneline', (e) => e.scrollWidth > e.clientWidth));
