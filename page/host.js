@@ -86,6 +86,8 @@ function onHostMessage(data) {
   else if (typeof data.dark === 'boolean') setHostDark(data.dark);
   else if (data.find) showFind(data.find);
   else if (data.settingNotSaved) $('saveNotice').hidden = false;
+  else if (data.checkStarted || data.checkProgress || data.checkDone || data.checkRefused !== undefined ||
+    data.checkChooser !== undefined) onCheckMessage(data);
 }
 
 // Plain keys the file manager binds: the host never sees them unless the page passes them on.

@@ -7,6 +7,9 @@ async function main() {
   const t0 = performance.now();
   $('expand').onclick = () => setAll(false);
   $('collapse').onclick = () => setAll(true);
+  $('checkBtn').onclick = startCheck;
+  $('checkCancel').onclick = cancelCheck;
+  $('checkChoose').onclick = () => post(JSON.stringify({ check: 'choose' }));
   $('copyList').onclick = (ev) => copyText(fileListText()).then(() => {
     ev.target.textContent = 'Copied';
     setTimeout(() => { ev.target.textContent = 'Copy file list'; }, 1500);

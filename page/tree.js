@@ -131,6 +131,7 @@ function buildTree(top) {
     if (!nodes[row].dir) filesIn[row] = 1;
     if (parent[row] >= 0) filesIn[parent[row]] += filesIn[row];
   }
+  if (typeof CHECK !== 'undefined' && TREE.top !== top) CHECK.status = null;
   Object.assign(TREE, { top, nodes, depth, parent, end, docRow, filesIn, collapsed: new Uint8Array(total),
     filter: null, lowered: null, matched: null, fileCount: files });
 }
@@ -218,9 +219,12 @@ function rowHtml(index, position, filterText) {
     marks += '<span class="mark" title="Runs when opened">exec</span>';
   }
   if (n.hidden) marks += '<span class="mark" title="Hidden">hidden</span>';
+  const status = CHECK.status && CHECK.status[index];
+  if (status) marks += '<span class="st st-' + status + '">' + esc(STATUS_MARK[status] || status) + '</span>';
   const open = isOpen(index);
   return '<div class="row' + (n.dir ? ' dir' : '') + (index === TREE.focus ? ' focused' : '') +
     '" role="treeitem" id="row-' + index + '" data-row="' + index + '" aria-level="' + (level + 1) + '"' +
+    (status ? ' data-status="' + status + '"' : '') +
     (n.dir ? ' aria-expanded="' + open + '"' : '') + ' style="top:' + position * TREE.rowHeight +
     'px;padding-left:' + (4 + level * 18) + 'px"><div class="nm"><span class="twisty">' +
     (n.dir ? (open ? '▾' : '▸') : '') + '</span>' + iconImg(n) + '<span class="t" title="' +

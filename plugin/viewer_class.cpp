@@ -3,6 +3,7 @@
 #include "platform/windows/this_module.h"
 #include "plugin/view_layout.h"
 #include "plugin/view_lifetime.h"
+#include "webhost/content_check_host.h"
 #include "webhost/viewer_window.h"
 
 void RegisterViewerClass() {
@@ -60,6 +61,11 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             }
             return 0;
         }
+        case kMailboxMessage:
+            if (ViewerWindow* view = ViewOfWindow(window)) {
+                DeliverMailbox(view);
+            }
+            return 0;
         case WM_NCDESTROY:
             ReleaseViewOfDestroyedWindow(window);
             return DefWindowProcW(window, message, wParam, lParam);

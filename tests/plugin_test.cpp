@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/digest.h"
 #include "settings/settings.h"
 #include "tests/bencode_builder.h"
 #include "tests/plugin_host.h"
@@ -355,6 +356,45 @@ TEST_F(Plugin, FindWalksThePageWithTheListersFlags) {
     }
     EXPECT_EQ(host_.listSearchDialog(window, 0), 1);
     EXPECT_EQ(host_.listSearch(window, nullptr, 1), 1);
+}
+
+// The page's content check runs on threads of its own and comes back through the window; a view
+// closed in the middle of one is freed at once, its check cancelled.
+TEST_F(Plugin, ContentCheckRunsBesideTheWindowAndEndsWithTheView) {
+    const std::string content(40000, 'c');
+    std::string pieces;
+    for (std::size_t at = 0; at < content.size(); at += 16384) {
+        const std::string piece = content.substr(at, 16384);
+        pieces += platform::ComputeDigest(L"SHA1", piece.data(),
+                                          static_cast<std::uint32_t>(piece.size()));
+    }
+    const auto torrent = host_.WriteFile(
+        "c.torrent", fixture::Dict({{"info", fixture::Dict({{"length", fixture::Int(40000)},
+                                                            {"name", fixture::Str("c.bin")},
+                                                            {"piece length", fixture::Int(16384)},
+                                                            {"pieces", fixture::Str(pieces)}})}}));
+    host_.WriteFile("c.bin", content);
+    const HWND window = host_.Open(torrent);
+    host_.runtime().CompleteNavigation(1);
+    const auto done = [&] {
+        for (int i = 0; i < 500 && !Contains(Journal(), "checkDone"); ++i) {
+            Sleep(10);
+            PumpMessages();
+        }
+        return Journal().back();
+    };
+    EXPECT_TRUE(PageSays(LR"({"check":"start","content":""})"));
+    const std::string finished = done();
+    EXPECT_NE(finished.find(R"("complete":true)"), std::string::npos) << finished;
+    EXPECT_NE(finished.find(R"("pieces":"GGG")"), std::string::npos) << finished;
+    EXPECT_TRUE(Contains(Journal(), R"({"checkStarted":)"));
+    EXPECT_TRUE(PageSays(LR"({"check":"start","content":""})"));
+    host_.Close(window);
+    for (int i = 0; i < 20; ++i) {
+        Sleep(10);
+        PumpMessages();
+    }
+    EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(Plugin, ResizeAndFocusReachTheController) {

@@ -19,7 +19,9 @@
 #include "platform/debug_output.h"
 #include "platform/decimal.h"
 #include "platform/perf_trace.h"
+#include "platform/text.h"
 #include "tools/preview_guard.h"
+#include "view/check_job.h"
 #include "view/key_routing.h"
 #include "view/lister_commands.h"
 #include "view/lister_find.h"
@@ -74,6 +76,14 @@ class PreviewHost {
     PreviewHost(const PreviewOptions& options, const PreviewGuard& guard)
         : options_(options), guard_(guard) {
         state_.dark = (options.flags & kHostDarkModeFlag) != 0;
+        outbox_->host = this;
+    }
+    ~PreviewHost() {
+        std::lock_guard lock(outbox_->mutex);
+        outbox_->host = nullptr;
+        if (checkJob_) {
+            checkJob_->Cancel();
+        }
     }
 
     // In the host's dark mode as last given: the command line's, then the last "dark" command.
@@ -129,6 +139,9 @@ class PreviewHost {
                                             std::string(1, static_cast<char>(*key)) + "\n")
                                                .c_str());
             }
+        }
+        if (outcome.check) {
+            Check(*outcome.check);
         }
         if (outcome.copyAnswered && TakeCopyAnswer() && outcome.copiedText) {
             platform::WriteDebugOutput(
@@ -197,6 +210,33 @@ class PreviewHost {
         }
         std::lock_guard lock(findMutex_);
         return FindInOrder(*search, order, orderVersion, needle, flags);
+    }
+
+    // Plays the plug-in's content check: the same job and messages; a folder is chosen in the
+    // page's own field, there being no system picker here.
+    void Check(const CheckJob::Request& request) {
+        std::lock_guard lock(mutex_);
+        if (checkJob_) {
+            checkJob_->Cancel();
+            checkJob_.reset();
+        }
+        if (request.action == "choose") {
+            for (auto& [stream, queue] : subscribers_) {
+                queue.push_back("{\"checkChooser\":\"field\"}");
+            }
+            posted_.notify_all();
+            return;
+        }
+        if (request.action != "start") {
+            return;
+        }
+        checkJob_ = CheckJob::Start(state_.torrentPath, platform::PathFromUtf8(request.content),
+                                    [outbox = outbox_](std::string message) {
+                                        std::lock_guard held(outbox->mutex);
+                                        if (outbox->host != nullptr) {
+                                            outbox->host->Post(message);
+                                        }
+                                    });
     }
 
     bool TakeCopyAnswer() {
@@ -286,6 +326,13 @@ class PreviewHost {
     std::size_t nextStream_ = 0;
     bool stopping_ = false;
     CopyRequest copyRequest_;
+    // Where a check's messages go while this host lives; a check may outlast it.
+    struct Outbox {
+        std::mutex mutex;
+        PreviewHost* host = nullptr;
+    };
+    std::shared_ptr<Outbox> outbox_ = std::make_shared<Outbox>();
+    std::shared_ptr<CheckJob> checkJob_;
     std::mutex findMutex_;  // one find at a time: each goes on from the last one's hit
 };
 

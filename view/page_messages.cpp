@@ -268,6 +268,10 @@ PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text,
     } else if (kind == "copy") {
         outcome.copyAnswered = true;
         outcome.copiedText = text_of("copy");
+    } else if (kind == "check") {
+        if (const auto action = text_of("check")) {
+            outcome.check = CheckJob::Request{*action, text_of("content").value_or("")};
+        }
     } else if (kind == "order") {
         if (const auto order = text_of("order")) {
             state.pageOrder = *order;

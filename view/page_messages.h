@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "view/check_job.h"
 #include "view/view_records.h"
 
 // A message the page posted: a JSON object whose members are strings, numbers, booleans or null.
@@ -52,6 +53,8 @@ struct PageMessageOutcome {
     // answer was text.
     bool copyAnswered = false;
     std::optional<std::string> copiedText;
+    // The page asks for a content check, its end, or a folder to check.
+    std::optional<CheckJob::Request> check;
 };
 
 // Acts on one message the page posted as a string (UTF-8): a timing report becomes a timing line

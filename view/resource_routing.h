@@ -15,13 +15,14 @@ struct PageFile {
     std::string_view name;
     std::string_view contentType;
 };
-inline constexpr std::array<PageFile, 8> kPageFiles = {{
+inline constexpr std::array<PageFile, 9> kPageFiles = {{
     {"index.html", "text/html; charset=utf-8"},
     {"page.css", "text/css; charset=utf-8"},
     {"common.js", "text/javascript; charset=utf-8"},
     {"tree.js", "text/javascript; charset=utf-8"},
     {"meta.js", "text/javascript; charset=utf-8"},
     {"settings.js", "text/javascript; charset=utf-8"},
+    {"check.js", "text/javascript; charset=utf-8"},
     {"host.js", "text/javascript; charset=utf-8"},
     {"main.js", "text/javascript; charset=utf-8"},
 }};

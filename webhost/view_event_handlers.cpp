@@ -12,6 +12,7 @@
 #include "view/key_routing.h"
 #include "view/page_messages.h"
 #include "view/resource_routing.h"
+#include "webhost/content_check_host.h"
 #include "webhost/lister_window.h"
 #include "webview2/wide_text.h"
 
@@ -122,6 +123,9 @@ HRESULT OnWebMessageReceived(const ViewLink& link, ICoreWebView2WebMessageReceiv
                 RelayedKey(*outcome.relayedKey, {IsQuickView(lister), view->pageWantsKeys})) {
             PostKeyPress(lister, *key);
         }
+    }
+    if (outcome.check) {
+        HandleCheckRequest(view, *outcome.check);
     }
     // Only a timely text answer to the Lister's copy command reaches the clipboard.
     if (outcome.copyAnswered && view->copyRequest.Answer() && outcome.copiedText) {

@@ -2,15 +2,29 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <iterator>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <string_view>
 
 #include "platform/windows/this_module.h"
+#include "view/check_job.h"
 #include "view/lister_commands.h"
 #include "view/view_records.h"
 #include "webview2/com_ptr.h"
 #include "webview2/webview2.h"
+
+// Messages other threads leave for a view's page, and the window to wake when one comes.
+struct PageMailbox {
+    std::mutex mutex;
+    std::deque<std::string> messages;
+    HWND window = nullptr;
+};
+
+// Sent to a view's window when its mailbox has messages.
+inline constexpr UINT kMailboxMessage = WM_APP + 0x51;
 
 // One view the host opened: its window, its loading label, what it serves and its WebView2
 // control. Reachable from its window through the window's user-data slot; owns its
@@ -29,6 +43,10 @@ struct ViewerWindow {
     bool pageWantsKeys = false;
     // A copy command waits for the page's text.
     CopyRequest copyRequest;
+    // The content check the page asked for, and the messages it left for the page: the check's
+    // threads put them here and wake the window, which hands them over.
+    std::shared_ptr<CheckJob> checkJob;
+    std::shared_ptr<PageMailbox> mailbox = std::make_shared<PageMailbox>();
 
     // Handlers hold this instead of the view itself: it is cleared when the view is freed, so a
     // completion that arrives later finds nothing instead of freed memory.

@@ -1,6 +1,6 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { writeFileSync, mkdirSync } from 'node:fs';
+import { writeFileSync, mkdirSync, renameSync } from 'node:fs';
 import { join } from 'node:path';
 import { ARTIFACTS, bencode, launchBrowser, openPage, scratch, startPreview, torrent, writeTorrent } from './helpers.mjs';
 
@@ -411,4 +411,49 @@ test('every built-in theme reads at 4.5:1', async () => {
       for (const [selector, ratio] of ratios) assert.ok(ratio >= 4.5, `${theme} ${selector}: ${ratio.toFixed(2)}:1`);
     }, { settings: `[settings]\ntheme=${theme}\n` });
   }
+});
+
+// The content check through the host: whole, one piece damaged, a file gone, a renamed folder
+// chosen in the field; the rows, the line and the map of pieces say what it found.
+test('check files: rows marked, a status line and a map of the pieces', async () => {
+  const { createHash } = await import('node:crypto');
+  const a = Buffer.alloc(40000, 1);
+  const b = Buffer.alloc(30000, 2);
+  const stream = Buffer.concat([a, b]);
+  const pieces = [];
+  for (let at = 0; at < stream.length; at += 16384) pieces.push(createHash('sha1').update(stream.subarray(at, at + 16384)).digest());
+  const bytes = torrent({ name: 'Pack', pieceLength: 16384, files: [['a.bin', a.length], ['sub/b.bin', b.length]], info: { pieces: Buffer.concat(pieces) } });
+  await withView(bytes, async (page, host, dir) => {
+    mkdirSync(join(dir, 'Pack', 'sub'), { recursive: true });
+    writeFileSync(join(dir, 'Pack', 'a.bin'), a);
+    writeFileSync(join(dir, 'Pack', 'sub', 'b.bin'), b);
+    const check = async (expected) => {
+      await page.click('#checkBtn');
+      await page.waitForFunction((want) => document.getElementById('checkStatus').textContent === want, expected);
+    };
+    const statuses = () => page.$$eval('#files .row', (rows) => rows.map((r) => r.querySelector('.t').textContent + '=' + r.dataset.status));
+    await check('All 2 files complete');
+    assert.deepEqual(await statuses(), ['sub=complete', 'b.bin=complete', 'a.bin=complete']);
+    assert.equal(await page.inputValue('#checkPath'), join(dir, 'Pack'));
+    assert.equal(await page.isVisible('#pieceMap'), true);
+    const damaged = Buffer.from(b);
+    damaged[29999] ^= 1;
+    writeFileSync(join(dir, 'Pack', 'sub', 'b.bin'), damaged);
+    await check('1 damaged (1 of 3 pieces), 1 complete');
+    assert.deepEqual(await statuses(), ['sub=incomplete', 'b.bin=partial', 'a.bin=complete']);
+    assert.equal(await text(page, '#files .row[data-status=partial] .st'), 'damaged');
+    // The map shows the bad piece in its place, at the end.
+    const colours = await page.$eval('#pieceMap', (canvas) => {
+      const context = canvas.getContext('2d');
+      return [1, canvas.width - 2].map((x) => Array.from(context.getImageData(x, 8, 1, 1).data.slice(0, 3)).join(','));
+    });
+    assert.notEqual(colours[0], colours[1]);
+    // Moved: the folder is chosen in the field here, the system's picker in the plug-in.
+    renameSync(join(dir, 'Pack'), join(dir, 'Moved'));
+    await check('2 missing, 0 complete');
+    await page.click('#checkChoose');
+    await page.waitForFunction(() => document.activeElement.id === 'checkPath');
+    await page.fill('#checkPath', join(dir, 'Moved'));
+    await check('1 damaged (1 of 3 pieces), 1 complete');
+  });
 });

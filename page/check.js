@@ -1,0 +1,129 @@
+// The content check: asked of the host, followed as it goes, and shown on the rows, in a line
+// and in a map of the pieces.
+'use strict';
+
+// The last check's status for each row (a file's word, or "complete"/"incomplete" for a folder).
+const CHECK = { status: null, pieces: '' };
+
+const STATUS_MARK = { complete: '✓', partial: 'damaged', missing: 'missing', 'wrong-size': 'wrong size',
+  unreadable: 'unreadable', unsafe: 'unsafe', incomplete: 'incomplete' };
+
+function startCheck() {
+  $('checkPanel').hidden = false;
+  $('checkStatus').textContent = 'Checking…';
+  try {
+    post(JSON.stringify({ check: 'start', content: $('checkPath').value.trim() }));
+  } catch (err) {
+    $('checkStatus').textContent = 'Checking needs the file manager.';
+  }
+}
+
+function cancelCheck() {
+  post(JSON.stringify({ check: 'cancel' }));
+}
+
+// Each row's path below the torrent's folder, as the check names files.
+function relativePath(row) {
+  const names = [];
+  for (let at = row; at >= 0; at = TREE.parent[at]) names.push(String(TREE.nodes[at].name));
+  return names.reverse().join('/');
+}
+
+// What the check found, on the rows: a file's own status, a folder complete only when all it
+// holds is.
+function markRows(files) {
+  const byPath = new Map(files.map((file) => [file.path, file.status]));
+  const status = new Array(TREE.nodes.length).fill(null);
+  for (let row = TREE.nodes.length - 1; row >= 0; row--) {
+    if (!TREE.nodes[row].dir) {
+      status[row] = byPath.get(relativePath(row)) || (TREE.nodes.length === 1 && files.length === 1 ? files[0].status : null);
+    }
+    const folder = TREE.parent[row];
+    if (folder >= 0 && status[row]) {
+      status[folder] = status[folder] === 'incomplete' || status[row] !== 'complete' ? 'incomplete' : 'complete';
+    }
+  }
+  CHECK.status = status;
+}
+
+function checkSummary(done) {
+  const count = (word) => done.files.filter((file) => file.status === word).length;
+  if (done.files.length && done.files.every((file) => file.status === 'complete')) {
+    return 'All ' + fmtCount(done.files.length) + ' file' + (done.files.length === 1 ? '' : 's') + ' complete';
+  }
+  const damaged = done.files.filter((file) => file.status === 'partial');
+  const bad = damaged.reduce((sum, file) => sum + file.pieces - file.good, 0);
+  const pieces = damaged.reduce((sum, file) => sum + file.pieces, 0);
+  const parts = [];
+  for (const [word, label] of [['missing', 'missing'], ['wrong-size', 'of the wrong size'], ['unreadable', 'unreadable'], ['unsafe', 'unsafe']]) {
+    if (count(word)) parts.push(fmtCount(count(word)) + ' ' + label);
+  }
+  if (damaged.length) parts.push(fmtCount(damaged.length) + ' damaged (' + fmtCount(bad) + ' of ' + fmtCount(pieces) + ' pieces)');
+  parts.push(fmtCount(count('complete')) + ' complete');
+  return (done.cancelled ? 'Stopped: ' : '') + parts.join(', ');
+}
+
+// One cell a piece where they fit, else a column for each group of pieces in its worst state.
+function drawPieceMap() {
+  const canvas = $('pieceMap');
+  const pieces = CHECK.pieces;
+  canvas.hidden = !pieces.length;
+  if (!pieces.length) return;
+  const width = Math.max(1, Math.floor(canvas.parentElement.clientWidth));
+  const height = 16;
+  canvas.width = width;
+  canvas.height = height;
+  const style = getComputedStyle(document.documentElement);
+  const colour = (name, fallback) => style.getPropertyValue(name).trim() || fallback;
+  const colours = { G: colour('--good', '#16a34a'), B: colour('--bad', '#dc2626'), M: colour('--line', '#e3e3e3'),
+    U: colour('--chip', '#eef1f5') };
+  const context = canvas.getContext('2d');
+  const rank = { U: 0, G: 1, M: 2, B: 3 };
+  const columns = Math.min(width, pieces.length);
+  const columnWidth = width / columns;
+  for (let column = 0; column < columns; column++) {
+    const from = Math.floor(column * pieces.length / columns);
+    const to = Math.max(from + 1, Math.floor((column + 1) * pieces.length / columns));
+    let worst = 'U';
+    for (let i = from; i < to; i++) if (rank[pieces[i]] > rank[worst]) worst = pieces[i];
+    context.fillStyle = colours[worst];
+    context.fillRect(Math.floor(column * columnWidth), 0, Math.ceil(columnWidth), height);
+  }
+}
+
+function onCheckMessage(data) {
+  if (data.checkChooser !== undefined) {
+    $('checkPanel').hidden = false;
+    if (data.checkChooser === 'field') $('checkPath').focus();
+    else $('checkPath').value = String(data.checkChooser);
+    return;
+  }
+  $('checkPanel').hidden = false;
+  if (data.checkStarted) {
+    $('checkPath').value = String(data.checkStarted.content || '');
+    $('checkProgress').hidden = false;
+    $('checkProgress').value = 0;
+    $('checkCancel').hidden = false;
+    $('checkStatus').textContent = 'Checking…';
+  } else if (data.checkProgress) {
+    const { done, total, rate } = data.checkProgress;
+    $('checkProgress').value = total > 0 ? done / total : 0;
+    $('checkProgress').setAttribute('aria-valuenow', String(Math.round(total > 0 ? 100 * done / total : 0)));
+    $('checkRate').textContent = fmtSize(done) + ' of ' + fmtSize(total) + ' at ' + fmtSize(rate) + '/s';
+  } else if (data.checkDone) {
+    const done = data.checkDone;
+    $('checkProgress').hidden = true;
+    $('checkCancel').hidden = true;
+    $('checkRate').textContent = '';
+    $('checkPath').value = String(done.content || '');
+    CHECK.pieces = String(done.pieces || '');
+    if (TREE.nodes.length) markRows(Array.isArray(done.files) ? done.files : []);
+    $('checkStatus').textContent = checkSummary({ ...done, files: Array.isArray(done.files) ? done.files : [] });
+    drawPieceMap();
+    if (TREE.nodes.length) drawTree();
+  } else if (data.checkRefused !== undefined) {
+    $('checkProgress').hidden = true;
+    $('checkCancel').hidden = true;
+    $('checkStatus').textContent = 'Cannot check: ' + String(data.checkRefused);
+  }
+}

@@ -1,0 +1,99 @@
+#include "view/check_job.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/json_text.h"
+#include "platform/text.h"
+#include "torrent/load.h"
+#include "verify/check_plan.h"
+#include "verify/content_check.h"
+
+namespace {
+
+std::string ContentMember(const std::filesystem::path& content) {
+    std::string member = "\"content\":";
+    platform::AppendJsonRepaired(member, platform::PathToUtf8(content),
+                                 platform::ControlEscapes::Unicode);
+    return member;
+}
+
+std::string DoneMessage(const verify::CheckPlan& plan, const verify::CheckResult& result) {
+    std::string out = "{\"checkDone\":{" + ContentMember(result.content) + ",\"complete\":";
+    platform::AppendJsonBool(out, result.complete);
+    out += ",\"cancelled\":";
+    platform::AppendJsonBool(out, result.cancelled);
+    out += ",\"files\":[";
+    for (std::size_t i = 0; i < result.files.size(); ++i) {
+        const verify::FileCheck& file = result.files[i];
+        out += i == 0 ? "{\"path\":" : ",{\"path\":";
+        platform::AppendJsonString(out, plan.files[file.file].path,
+                                   platform::ControlEscapes::Unicode);
+        out += ",\"status\":\"";
+        out += verify::StatusWord(file.status);
+        out += "\",\"pieces\":";
+        platform::AppendJsonInteger(out, file.pieces);
+        out += ",\"good\":";
+        platform::AppendJsonInteger(out, file.goodPieces);
+        out += '}';
+    }
+    out += "],\"pieces\":\"";
+    out.reserve(out.size() + result.pieces.size() + 4);
+    for (const verify::PieceState piece : result.pieces) {
+        out += "UGBM"[static_cast<int>(piece)];
+    }
+    return out + "\"}}";
+}
+
+void Run(const std::shared_ptr<CheckJob>& job, const std::atomic<bool>& cancel,
+         const std::filesystem::path& torrentPath, const std::filesystem::path& given,
+         const std::function<void(std::string)>& deliver) {
+    torrent::LoadedTorrent torrent;
+    const torrent::LoadStatus loaded = torrent::LoadTorrent(torrentPath, torrent);
+    std::string whyNot;
+    const auto plan =
+        loaded == torrent::LoadStatus::Ready ? verify::PlanCheck(torrent, whyNot) : std::nullopt;
+    if (!plan) {
+        std::string message = "{\"checkRefused\":";
+        platform::AppendJsonRepaired(
+            message, whyNot.empty() ? std::string(torrent::RefusalReason(loaded)) : whyNot,
+            platform::ControlEscapes::Unicode);
+        deliver(message + "}");
+        return;
+    }
+    const std::filesystem::path content = verify::ContentRoot(*plan, torrentPath, given);
+    deliver("{\"checkStarted\":{" + ContentMember(content) + "}}");
+    const auto start = std::chrono::steady_clock::now();
+    const verify::CheckResult result =
+        verify::CheckContent(*plan, content, cancel, [&](const verify::CheckProgress& progress) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::string message = "{\"checkProgress\":{\"done\":";
+            platform::AppendJsonInteger(message, progress.bytesDone);
+            message += ",\"total\":";
+            platform::AppendJsonInteger(message, progress.bytesTotal);
+            message += ",\"rate\":";
+            platform::AppendJsonInteger(
+                message, static_cast<std::int64_t>(seconds > 0 ? progress.bytesDone / seconds : 0));
+            deliver(message + "}}");
+        });
+    deliver(DoneMessage(*plan, result));
+    (void)job;  // kept alive until the check is over
+}
+
+}  // namespace
+
+std::shared_ptr<CheckJob> CheckJob::Start(const std::filesystem::path& torrent,
+                                          const std::filesystem::path& content,
+                                          std::function<void(std::string)> deliver) {
+    auto job = std::make_shared<CheckJob>();
+    // Left to run: the view may go first; the job then only hears that it was cancelled.
+    std::thread([job, torrent, content, deliver = std::move(deliver)] {
+        try {
+            Run(job, job->cancel_, torrent, content, deliver);
+        } catch (...) {
+            deliver("{\"checkRefused\":\"not enough memory\"}");
+        }
+    }).detach();
+    return job;
+}

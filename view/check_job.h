@@ -1,0 +1,36 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+// A content check a view runs for its page, on threads of its own, told to the page in messages:
+//   {"checkStarted":{"content":"…"}}
+//   {"checkProgress":{"done":bytes,"total":bytes,"rate":bytes a second}}   about ten a second
+//   {"checkDone":{"content":"…","complete":bool,"cancelled":bool,"files":[{"path":"a/b",
+//     "status":"partial","pieces":N,"good":N},…],"pieces":"GGBM…"}}   a letter a piece:
+//     G good, B bad, M missing, U unchecked
+//   {"checkRefused":"why"}
+// The job never touches the view: it owns what it reads, and leaving the file only cancels it.
+class CheckJob {
+  public:
+    // What the page asks of it: {"check":"start","content":"…"} (an empty content being beside
+    // the torrent), {"check":"cancel"} or {"check":"choose"} (the host picks a folder).
+    struct Request {
+        std::string action;
+        std::string content;
+    };
+
+    // Starts checking the torrent's content. `deliver` gets each message on the check's thread
+    // and must hand it to the page's own thread.
+    static std::shared_ptr<CheckJob> Start(const std::filesystem::path& torrent,
+                                           const std::filesystem::path& content,
+                                           std::function<void(std::string)> deliver);
+    // Ends the check within one read; its last message says it was cancelled.
+    void Cancel() { cancel_ = true; }
+
+  private:
+    std::atomic<bool> cancel_{false};
+};
