@@ -88,6 +88,7 @@ function onHostMessage(data) {
   else if (data.settingNotSaved) $('saveNotice').hidden = false;
   else if (data.checkStarted || data.checkProgress || data.checkDone || data.checkRefused !== undefined ||
     data.checkChooser !== undefined) onCheckMessage(data);
+  else if (data.trackerAnswer || data.trackersDone) onTrackerMessage(data);
 }
 
 // Plain keys the file manager binds: the host never sees them unless the page passes them on.

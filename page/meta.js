@@ -49,12 +49,15 @@ function trackersRow(t) {
   for (let i = 0; i < tiers.length; i++) {
     if (tiers.length > 1) list += '<li class="tier">Tier ' + (i + 1) + '</li>';
     for (const url of tiers[i]) {
-      list += '<li>' + findable('tracker.' + number++, url, 'mono') + copyButton(url) + '</li>';
+      list += '<li>' + findable('tracker.' + number, url, 'mono') + copyButton(url) +
+        '<span class="answer muted" data-answer="' + number + '"></span></li>';
+      number++;
     }
   }
   const label = 'Trackers (' + fmtCount(count) + (tiers.length > 1 ? ', in ' + tiers.length + ' tiers' : '') + ')';
   return '<button type="button" class="trk-toggle" data-trk="1" aria-expanded="false">' +
-    '<span class="trk-arrow">▸</span> ' + esc(label) + '</button><ul class="trk-list" hidden>' + list + '</ul>';
+    '<span class="trk-arrow">▸</span> ' + esc(label) + '</button><button type="button" class="ask" id="askTrackers">Ask trackers</button>' +
+    '<ul class="trk-list" hidden>' + list + '</ul>';
 }
 
 function renderMeta(t) {
@@ -121,9 +124,13 @@ function copyText(text) {
 }
 
 function onMetaClick(ev) {
+  if (ev.target.closest('#askTrackers')) {
+    askTrackers();
+    return;
+  }
   const toggle = ev.target.closest('[data-trk]');
   if (toggle) {
-    const list = toggle.nextElementSibling;
+    const list = toggle.parentElement.querySelector('.trk-list');
     list.hidden = !list.hidden;
     toggle.setAttribute('aria-expanded', String(!list.hidden));
     toggle.querySelector('.trk-arrow').textContent = list.hidden ? '▸' : '▾';
@@ -142,6 +149,42 @@ function onMetaClick(ev) {
     button.textContent = 'Copied';
     setTimeout(() => { button.textContent = 'Copy'; }, 1500);
   });
+}
+
+// Asks the trackers through the host, only now: the page never does by itself.
+function askTrackers() {
+  const button = $('askTrackers');
+  button.textContent = 'Asking…';
+  button.disabled = true;
+  for (const answer of document.querySelectorAll('[data-answer]')) answer.textContent = '';
+  post(JSON.stringify({ trackers: 'ask' }));
+}
+
+const WHY_NOT = { timeout: 'timed out', unsupported: 'not asked: no scrape address', skipped: 'not asked: local address' };
+
+function figuresText(figures) {
+  return fmtCount(figures.seeders) + ' seeders · ' + fmtCount(figures.leechers) + ' leechers · ' +
+    fmtCount(figures.completed) + ' completed';
+}
+
+// A tracker's answer on its line, the list opened; the headline under the title at the end.
+function onTrackerMessage(data) {
+  if (data.trackerAnswer) {
+    const answer = data.trackerAnswer;
+    const list = document.querySelector('.trk-list');
+    if (list && list.hidden) document.querySelector('[data-trk]').click();
+    $('metaSec').open = true;
+    const slot = document.querySelector('[data-answer="' + Number(answer.index) + '"]');
+    if (slot) slot.textContent = answer.status === 'ok' ? figuresText(answer) : answer.status === 'error' ? String(answer.message || 'error') : WHY_NOT[answer.status] || answer.status;
+  } else if (data.trackersDone) {
+    const button = $('askTrackers');
+    if (button) {
+      button.textContent = 'Ask trackers';
+      button.disabled = false;
+    }
+    const done = data.trackersDone;
+    if (DATA) $('summary').textContent = summaryOf(DATA) + ' · ' + (done.seeders !== undefined ? figuresText(done) : 'no tracker answered');
+  }
 }
 
 // The header's line: what a user came to see first.

@@ -4,7 +4,7 @@
 #include "platform/windows/this_module.h"
 #include "plugin/viewer_class.h"
 #include "view/payload.h"
-#include "webhost/content_check_host.h"
+#include "webhost/page_jobs.h"
 #include "webhost/web_view_host.h"
 
 namespace {
@@ -35,7 +35,7 @@ void PinThisModule() {
 }  // namespace
 
 void DestroyView(ViewerWindow* view, HWND window) {
-    CancelCheck(view);
+    CancelPageJobs(view);
     if (view->controller) {
         view->controller->Close();
     }
@@ -58,7 +58,7 @@ bool TryParkView(ViewerWindow* view, HWND pluginWindow) {
         return false;
     }
     PinThisModule();
-    CancelCheck(view);
+    CancelPageJobs(view);
     view->controller->put_IsVisible(FALSE);
     view->controller->put_ParentWindow(host);
     view->controller->put_Bounds(RECT{0, 0, 1, 1});

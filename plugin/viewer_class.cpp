@@ -3,7 +3,7 @@
 #include "platform/windows/this_module.h"
 #include "plugin/view_layout.h"
 #include "plugin/view_lifetime.h"
-#include "webhost/content_check_host.h"
+#include "webhost/page_jobs.h"
 #include "webhost/viewer_window.h"
 
 void RegisterViewerClass() {

@@ -21,7 +21,7 @@ imports=$(printf '%s\n' "$tables" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '
 for library in $imports; do
     case $library in
         advapi32.dll | bcrypt.dll | kernel32.dll | msvcrt.dll | ole32.dll | shell32.dll | \
-            shlwapi.dll | user32.dll) ;;
+            shlwapi.dll | user32.dll | winhttp.dll | ws2_32.dll) ;;
         *) expect "import from Windows only" "$library" "a Windows library" ;;
     esac
 done

@@ -29,6 +29,7 @@
 #include "view/page_origin.h"
 #include "view/payload.h"
 #include "view/resource_routing.h"
+#include "view/scrape_job.h"
 #include "view/view_records.h"
 
 namespace {
@@ -83,6 +84,9 @@ class PreviewHost {
         outbox_->host = nullptr;
         if (checkJob_) {
             checkJob_->Cancel();
+        }
+        if (scrapeJob_) {
+            scrapeJob_->Cancel();
         }
     }
 
@@ -142,6 +146,9 @@ class PreviewHost {
         }
         if (outcome.check) {
             Check(*outcome.check);
+        }
+        if (outcome.trackers) {
+            AskTrackers(*outcome.trackers);
         }
         if (outcome.copyAnswered && TakeCopyAnswer() && outcome.copiedText) {
             platform::WriteDebugOutput(
@@ -231,12 +238,29 @@ class PreviewHost {
             return;
         }
         checkJob_ = CheckJob::Start(state_.torrentPath, platform::PathFromUtf8(request.content),
-                                    [outbox = outbox_](std::string message) {
-                                        std::lock_guard held(outbox->mutex);
-                                        if (outbox->host != nullptr) {
-                                            outbox->host->Post(message);
-                                        }
-                                    });
+                                    Delivery());
+    }
+
+    // Plays the plug-in's asking of the trackers, with the same job and messages.
+    void AskTrackers(const std::string& action) {
+        std::lock_guard lock(mutex_);
+        if (scrapeJob_) {
+            scrapeJob_->Cancel();
+            scrapeJob_.reset();
+        }
+        if (action == "ask") {
+            scrapeJob_ = ScrapeJob::Start(state_.torrentPath, Delivery());
+        }
+    }
+
+    // Where a job's messages go: the page's event stream while this host lives.
+    std::function<void(std::string)> Delivery() {
+        return [outbox = outbox_](std::string message) {
+            std::lock_guard held(outbox->mutex);
+            if (outbox->host != nullptr) {
+                outbox->host->Post(message);
+            }
+        };
     }
 
     bool TakeCopyAnswer() {
@@ -333,6 +357,7 @@ class PreviewHost {
     };
     std::shared_ptr<Outbox> outbox_ = std::make_shared<Outbox>();
     std::shared_ptr<CheckJob> checkJob_;
+    std::shared_ptr<ScrapeJob> scrapeJob_;
     std::mutex findMutex_;  // one find at a time: each goes on from the last one's hit
 };
 

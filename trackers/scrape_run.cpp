@@ -255,11 +255,10 @@ std::vector<InfoHash> ScrapeHashes(const torrent::TorrentInfo& info) {
     return hashes;
 }
 
-std::vector<TrackerAnswer> ScrapeAll(std::vector<TrackerAnswer> trackers,
-                                     const std::vector<InfoHash>& hashes,
-                                     const std::string& userAgent, const ScrapeLimits& limits,
-                                     const std::atomic<bool>& cancel,
-                                     const std::function<void(std::size_t)>& answered) {
+std::vector<TrackerAnswer> ScrapeAll(
+    std::vector<TrackerAnswer> trackers, const std::vector<InfoHash>& hashes,
+    const std::string& userAgent, const ScrapeLimits& limits, const std::atomic<bool>& cancel,
+    const std::function<void(std::size_t, const TrackerAnswer&)>& answered) {
     const auto start = Clock::now();
     const auto runEnd = start + std::chrono::milliseconds(limits.runMs);
     const auto trackerEnd =
@@ -302,7 +301,7 @@ std::vector<TrackerAnswer> ScrapeAll(std::vector<TrackerAnswer> trackers,
             --left;
             lock.unlock();
             if (answered) {
-                answered(i);
+                answered(i, trackers[i]);
             }
             lock.lock();
         }

@@ -293,8 +293,10 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
     }
     shared.pieces.assign(static_cast<std::size_t>(pieceTotal), PieceState::Unchecked);
 
+    // Each thread holds one read: sixteen keep 64 MiB in flight at most, however many cores.
+    constexpr unsigned kMaxThreads = 16;
     const unsigned count =
-        std::max(1u, threads != 0 ? threads : std::thread::hardware_concurrency());
+        std::clamp(threads != 0 ? threads : std::thread::hardware_concurrency(), 1u, kMaxThreads);
     std::mutex mutex;
     std::condition_variable finished;
     unsigned running = count;

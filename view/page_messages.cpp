@@ -272,6 +272,8 @@ PageMessageOutcome HandlePageMessage(WebViewState& state, std::string_view text,
         if (const auto action = text_of("check")) {
             outcome.check = CheckJob::Request{*action, text_of("content").value_or("")};
         }
+    } else if (kind == "trackers") {
+        outcome.trackers = text_of("trackers");
     } else if (kind == "order") {
         if (const auto order = text_of("order")) {
             state.pageOrder = *order;

@@ -55,6 +55,8 @@ struct PageMessageOutcome {
     std::optional<std::string> copiedText;
     // The page asks for a content check, its end, or a folder to check.
     std::optional<CheckJob::Request> check;
+    // The page asks its trackers ("ask") or stops asking ("cancel").
+    std::optional<std::string> trackers;
 };
 
 // Acts on one message the page posted as a string (UTF-8): a timing report becomes a timing line

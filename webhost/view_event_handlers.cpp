@@ -12,8 +12,8 @@
 #include "view/key_routing.h"
 #include "view/page_messages.h"
 #include "view/resource_routing.h"
-#include "webhost/content_check_host.h"
 #include "webhost/lister_window.h"
+#include "webhost/page_jobs.h"
 #include "webview2/wide_text.h"
 
 namespace {
@@ -126,6 +126,9 @@ HRESULT OnWebMessageReceived(const ViewLink& link, ICoreWebView2WebMessageReceiv
     }
     if (outcome.check) {
         HandleCheckRequest(view, *outcome.check);
+    }
+    if (outcome.trackers) {
+        HandleTrackersRequest(view, *outcome.trackers);
     }
     // Only a timely text answer to the Lister's copy command reaches the clipboard.
     if (outcome.copyAnswered && view->copyRequest.Answer() && outcome.copiedText) {

@@ -12,6 +12,7 @@
 #include "platform/windows/this_module.h"
 #include "view/check_job.h"
 #include "view/lister_commands.h"
+#include "view/scrape_job.h"
 #include "view/view_records.h"
 #include "webview2/com_ptr.h"
 #include "webview2/webview2.h"
@@ -43,9 +44,10 @@ struct ViewerWindow {
     bool pageWantsKeys = false;
     // A copy command waits for the page's text.
     CopyRequest copyRequest;
-    // The content check the page asked for, and the messages it left for the page: the check's
+    // The content check the page asked for, and the messages the page's jobs leave for it: their
     // threads put them here and wake the window, which hands them over.
     std::shared_ptr<CheckJob> checkJob;
+    std::shared_ptr<ScrapeJob> scrapeJob;  // the page's asking of the trackers
     std::shared_ptr<PageMailbox> mailbox = std::make_shared<PageMailbox>();
 
     // Handlers hold this instead of the view itself: it is cleared when the view is freed, so a

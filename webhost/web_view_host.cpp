@@ -11,7 +11,7 @@
 #include "settings/storage.h"
 #include "settings/themes.h"
 #include "view/page_origin.h"
-#include "webhost/content_check_host.h"
+#include "webhost/page_jobs.h"
 #include "webhost/view_event_handlers.h"
 #include "webview2/com_object.h"
 
@@ -212,7 +212,7 @@ void ApplyThemeBackground(ViewerWindow* view) {
 }
 
 void PrepareForPage(ViewerWindow* view) {
-    CancelCheck(view);
+    CancelPageJobs(view);
     ApplyThemeBackground(view);
     view->pageWantsKeys = false;
     view->copyRequest.Disarm();

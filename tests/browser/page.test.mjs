@@ -29,7 +29,7 @@ const text = (page, selector) => page.locator(selector).first().textContent();
 // The metadata rows as label and value, the copy and "More" controls left out.
 const meta = async (page) => Object.fromEntries(await page.$$eval('#meta dt', (dts) => dts.map((dt) => {
   const value = dt.nextElementSibling.cloneNode(true);
-  value.querySelectorAll('.copy, .more').forEach((control) => control.remove());
+  value.querySelectorAll('.copy, .more, .ask').forEach((control) => control.remove());
   return [dt.textContent, value.textContent];
 })));
 // The drawn rows, top to bottom: level and name.
@@ -456,4 +456,35 @@ test('check files: rows marked, a status line and a map of the pieces', async ()
     await page.fill('#checkPath', join(dir, 'Moved'));
     await check('1 damaged (1 of 3 pieces), 1 complete');
   });
+});
+
+// Asking the trackers, only when asked: each answer on its tracker's line, the figures under the
+// title, against trackers of the test's own on 127.0.0.1.
+test('ask trackers: answers as they come and the figures under the title', async () => {
+  const { spawn } = await import('node:child_process');
+  const { existsSync, readFileSync } = await import('node:fs');
+  const { fileURLToPath } = await import('node:url');
+  const folder = scratch();
+  const script = join(fileURLToPath(new URL('.', import.meta.url)), '..', 'loopback_trackers.py');
+  const trackers = spawn('/usr/bin/python3', [script], { cwd: folder, stdio: 'ignore' });
+  try {
+    for (let i = 0; i < 100 && !['answering', 'udp'].every((k) => existsSync(join(folder, k + '.port'))); i++) {
+      await new Promise((r) => setTimeout(r, 50));
+    }
+    const port = (kind) => readFileSync(join(folder, kind + '.port'), 'utf8');
+    const bytes = torrent({ name: 'Alive', extra: { 'announce-list': [[`http://127.0.0.1:${port('answering')}/announce`,
+      `udp://127.0.0.1:${port('udp')}/announce`], ['wss://t.example/announce']] } });
+    await withView(bytes, async (page) => {
+      assert.equal(await page.$$eval('[data-answer]', (slots) => slots.map((s) => s.textContent).join('')), '');
+      await page.click('#metaSec > summary');
+      await page.click('#askTrackers');
+      await page.waitForFunction(() => document.getElementById('summary').textContent.includes('completed'));
+      assert.equal(await text(page, '#summary'), '700 B · 1 file · v1 · public · 3 trackers · 5 seeders · 7 leechers · 1,000 completed');
+      assert.deepEqual(await page.$$eval('[data-answer]', (slots) => slots.map((s) => s.textContent)),
+        ['5 seeders · 7 leechers · 1,000 completed', '5 seeders · 7 leechers · 1,000 completed', 'not asked: no scrape address']);
+      assert.equal(await page.getAttribute('.trk-toggle', 'aria-expanded'), 'true');
+    });
+  } finally {
+    trackers.kill();
+  }
 });

@@ -1,4 +1,4 @@
-#include "webhost/content_check_host.h"
+#include "webhost/page_jobs.h"
 
 #include <shobjidl.h>
 
@@ -36,21 +36,26 @@ void Post(ViewerWindow* view, const std::string& message) {
     }
 }
 
-void StartCheck(ViewerWindow* view, const std::filesystem::path& content) {
-    CancelCheck(view);
+// Where a job's messages go: the view's mailbox, the window woken to hand them over.
+std::function<void(std::string)> MailboxDelivery(ViewerWindow* view) {
     view->mailbox->window = view->hwnd;
-    view->checkJob = CheckJob::Start(view->web->torrentPath, content,
-                                     [mailbox = view->mailbox](std::string message) {
-                                         HWND window = nullptr;
-                                         {
-                                             std::lock_guard lock(mailbox->mutex);
-                                             mailbox->messages.push_back(std::move(message));
-                                             window = mailbox->window;
-                                         }
-                                         // A window already gone takes no message: the mailbox then
-                                         // only empties when freed.
-                                         PostMessageW(window, kMailboxMessage, 0, 0);
-                                     });
+    return [mailbox = view->mailbox](std::string message) {
+        HWND window = nullptr;
+        {
+            std::lock_guard lock(mailbox->mutex);
+            mailbox->messages.push_back(std::move(message));
+            window = mailbox->window;
+        }
+        // A window already gone takes no message: the mailbox then only empties when freed.
+        PostMessageW(window, kMailboxMessage, 0, 0);
+    };
+}
+
+void StartCheck(ViewerWindow* view, const std::filesystem::path& content) {
+    if (view->checkJob) {
+        view->checkJob->Cancel();
+    }
+    view->checkJob = CheckJob::Start(view->web->torrentPath, content, MailboxDelivery(view));
 }
 
 }  // namespace
@@ -59,8 +64,9 @@ void HandleCheckRequest(ViewerWindow* view, const CheckJob::Request& request) {
     if (view == nullptr || !view->web) {
         return;
     }
-    if (request.action == "cancel") {
-        CancelCheck(view);
+    if (request.action == "cancel" && view->checkJob) {
+        view->checkJob->Cancel();
+        view->checkJob.reset();
     } else if (request.action == "start") {
         StartCheck(view, platform::PathFromUtf8(request.content));
     } else if (request.action == "choose") {
@@ -76,10 +82,27 @@ void HandleCheckRequest(ViewerWindow* view, const CheckJob::Request& request) {
     }
 }
 
-void CancelCheck(ViewerWindow* view) {
+void HandleTrackersRequest(ViewerWindow* view, const std::string& action) {
+    if (view == nullptr || !view->web) {
+        return;
+    }
+    if (view->scrapeJob) {
+        view->scrapeJob->Cancel();
+        view->scrapeJob.reset();
+    }
+    if (action == "ask") {
+        view->scrapeJob = ScrapeJob::Start(view->web->torrentPath, MailboxDelivery(view));
+    }
+}
+
+void CancelPageJobs(ViewerWindow* view) {
     if (view->checkJob) {
         view->checkJob->Cancel();
         view->checkJob.reset();
+    }
+    if (view->scrapeJob) {
+        view->scrapeJob->Cancel();
+        view->scrapeJob.reset();
     }
     // The old check's messages no longer reach this view: it starts a mailbox afresh.
     {

@@ -1,0 +1,64 @@
+#include "view/scrape_job.h"
+
+#include <thread>
+
+#include "platform/json_text.h"
+#include "torrent/load.h"
+#include "trackers/scrape_run.h"
+
+namespace {
+
+void AppendFigures(std::string& out, const trackers::Figures& figures) {
+    out += "\"seeders\":";
+    platform::AppendJsonInteger(out, figures.seeders);
+    out += ",\"leechers\":";
+    platform::AppendJsonInteger(out, figures.leechers);
+    out += ",\"completed\":";
+    platform::AppendJsonInteger(out, figures.completed);
+}
+
+std::string AnswerMessage(std::size_t index, const trackers::TrackerAnswer& answer) {
+    std::string out = "{\"trackerAnswer\":{\"index\":";
+    platform::AppendJsonInteger(out, static_cast<std::int64_t>(index));
+    out += ",\"status\":\"";
+    out += trackers::StatusWord(answer.status);
+    out += '"';
+    if (answer.status == trackers::Status::Ok) {
+        out += ',';
+        AppendFigures(out, answer.figures);
+    } else if (answer.status == trackers::Status::Error) {
+        out += ",\"message\":";
+        platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
+    }
+    return out + "}}";
+}
+
+}  // namespace
+
+std::shared_ptr<ScrapeJob> ScrapeJob::Start(const std::filesystem::path& torrentPath,
+                                            std::function<void(std::string)> deliver) {
+    auto job = std::make_shared<ScrapeJob>();
+    std::thread([job, torrentPath, deliver = std::move(deliver)] {
+        try {
+            torrent::LoadedTorrent torrent;
+            if (torrent::LoadTorrent(torrentPath, torrent) != torrent::LoadStatus::Ready) {
+                deliver("{\"trackersDone\":{}}");
+                return;
+            }
+            std::vector<trackers::TrackerAnswer> asked = trackers::TrackersOf(torrent.info);
+            const auto answers = trackers::ScrapeAll(
+                asked, trackers::ScrapeHashes(torrent.info), "Marrowpeek/" MARROWPEEK_VERSION, {},
+                job->cancel_, [&](std::size_t index, const trackers::TrackerAnswer& answer) {
+                    deliver(AnswerMessage(index, answer));
+                });
+            std::string done = "{\"trackersDone\":{";
+            if (const auto headline = trackers::Headline(answers)) {
+                AppendFigures(done, *headline);
+            }
+            deliver(done + "}}");
+        } catch (...) {
+            deliver("{\"trackersDone\":{}}");
+        }
+    }).detach();
+    return job;
+}
