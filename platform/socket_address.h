@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/net.h"
@@ -50,6 +51,20 @@ inline std::vector<NetAddress> AddressesOf(const addrinfo* found, std::uint16_t 
     std::stable_sort(
         addresses.begin(), addresses.end(),
         [](const NetAddress& a, const NetAddress& b) { return a.bytes.size() < b.bytes.size(); });
+    return addresses;
+}
+
+// The addresses of a host by the system's resolver, IPv4 first; none when it knows none.
+inline std::vector<NetAddress> LookUp(const std::string& host, std::uint16_t port) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
+        return {};
+    }
+    std::vector<NetAddress> addresses = AddressesOf(found, port);
+    freeaddrinfo(found);
     return addresses;
 }
 

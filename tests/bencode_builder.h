@@ -9,6 +9,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/digest.h"
+
 namespace fixture {
 
 inline std::string Str(std::string_view bytes) {
@@ -62,6 +64,17 @@ inline std::string MultiFileTorrent(
                  {"piece length", Int(16384)},
                  {"pieces", Str(std::string(20, 'p'))}}) +
            "e";
+}
+
+// The SHA-1 piece hashes of content, as a version 1 torrent holds them.
+inline std::string PieceHashes(std::string_view content, std::size_t pieceLength) {
+    std::string pieces;
+    for (std::size_t at = 0; at < content.size(); at += pieceLength) {
+        const std::string_view piece = content.substr(at, pieceLength);
+        pieces += platform::ComputeDigest(L"SHA1", piece.data(),
+                                          static_cast<std::uint32_t>(piece.size()));
+    }
+    return pieces;
 }
 
 }  // namespace fixture

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/digest.h"
 #include "settings/settings.h"
 #include "tests/bencode_builder.h"
 #include "tests/plugin_host.h"
@@ -362,12 +361,7 @@ TEST_F(Plugin, FindWalksThePageWithTheListersFlags) {
 // closed in the middle of one is freed at once, its check cancelled.
 TEST_F(Plugin, ContentCheckRunsBesideTheWindowAndEndsWithTheView) {
     const std::string content(40000, 'c');
-    std::string pieces;
-    for (std::size_t at = 0; at < content.size(); at += 16384) {
-        const std::string piece = content.substr(at, 16384);
-        pieces += platform::ComputeDigest(L"SHA1", piece.data(),
-                                          static_cast<std::uint32_t>(piece.size()));
-    }
+    const std::string pieces = fixture::PieceHashes(content, 16384);
     const auto torrent = host_.WriteFile(
         "c.torrent", fixture::Dict({{"info", fixture::Dict({{"length", fixture::Int(40000)},
                                                             {"name", fixture::Str("c.bin")},

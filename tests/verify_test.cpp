@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "platform/digest.h"
 #include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
 #include "verify/content_check.h"
@@ -27,12 +26,7 @@ TEST(ContentCheck, PathElementsThatWouldLeaveTheContentFolder) {
 TEST(ContentCheck, AStoppedCheckIsNeverComplete) {
     ScratchDirectory dir;
     const std::string content(40000, 'c');
-    std::string pieces;
-    for (std::size_t at = 0; at < content.size(); at += 16384) {
-        const std::string piece = content.substr(at, 16384);
-        pieces += platform::ComputeDigest(L"SHA1", piece.data(),
-                                          static_cast<std::uint32_t>(piece.size()));
-    }
+    const std::string pieces = fixture::PieceHashes(content, 16384);
     const auto path =
         dir.Write("one.torrent",
                   fixture::Dict({{"info", fixture::Dict({{"length", fixture::Int(40000)},

@@ -5,7 +5,14 @@
 namespace trackers {
 namespace {
 
-void AppendFigures(std::string& out, const Figures& figures) {
+std::string FiguresText(const Figures& figures) {
+    return GroupedCount(figures.seeders) + " seeders, " + GroupedCount(figures.leechers) +
+           " leechers, " + GroupedCount(figures.completed) + " completed";
+}
+
+}  // namespace
+
+void AppendFiguresJson(std::string& out, const Figures& figures) {
     out += "\"seeders\":";
     platform::AppendJsonInteger(out, figures.seeders);
     out += ",\"leechers\":";
@@ -13,13 +20,6 @@ void AppendFigures(std::string& out, const Figures& figures) {
     out += ",\"completed\":";
     platform::AppendJsonInteger(out, figures.completed);
 }
-
-std::string FiguresText(const Figures& figures) {
-    return GroupedCount(figures.seeders) + " seeders, " + GroupedCount(figures.leechers) +
-           " leechers, " + GroupedCount(figures.completed) + " completed";
-}
-
-}  // namespace
 
 std::string GroupedCount(std::int64_t count) {
     std::string digits = std::to_string(count < 0 ? -count : count);
@@ -42,7 +42,7 @@ std::string ScrapeJson(const std::vector<TrackerAnswer>& answers) {
         out += '"';
         if (answer.status == Status::Ok) {
             out += ',';
-            AppendFigures(out, answer.figures);
+            AppendFiguresJson(out, answer.figures);
         } else if (answer.status == Status::Error) {
             out += ",\"message\":";
             platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
@@ -52,7 +52,7 @@ std::string ScrapeJson(const std::vector<TrackerAnswer>& answers) {
     out += ']';
     if (const auto headline = Headline(answers)) {
         out += ',';
-        AppendFigures(out, *headline);
+        AppendFiguresJson(out, *headline);
     }
     return out + "}";
 }

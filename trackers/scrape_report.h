@@ -16,6 +16,9 @@ std::string ScrapeJson(const std::vector<TrackerAnswer>& answers);
 // completed", or why not), then the headline.
 std::string ScrapeText(const std::vector<TrackerAnswer>& answers);
 
+// "seeders":…,"leechers":…,"completed":… appended to a JSON object being written.
+void AppendFiguresJson(std::string& out, const Figures& figures);
+
 // 1234567 as "1,234,567".
 std::string GroupedCount(std::int64_t count);
 

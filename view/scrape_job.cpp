@@ -4,18 +4,10 @@
 
 #include "platform/json_text.h"
 #include "torrent/load.h"
+#include "trackers/scrape_report.h"
 #include "trackers/scrape_run.h"
 
 namespace {
-
-void AppendFigures(std::string& out, const trackers::Figures& figures) {
-    out += "\"seeders\":";
-    platform::AppendJsonInteger(out, figures.seeders);
-    out += ",\"leechers\":";
-    platform::AppendJsonInteger(out, figures.leechers);
-    out += ",\"completed\":";
-    platform::AppendJsonInteger(out, figures.completed);
-}
 
 std::string AnswerMessage(std::size_t index, const trackers::TrackerAnswer& answer) {
     std::string out = "{\"trackerAnswer\":{\"index\":";
@@ -25,7 +17,7 @@ std::string AnswerMessage(std::size_t index, const trackers::TrackerAnswer& answ
     out += '"';
     if (answer.status == trackers::Status::Ok) {
         out += ',';
-        AppendFigures(out, answer.figures);
+        trackers::AppendFiguresJson(out, answer.figures);
     } else if (answer.status == trackers::Status::Error) {
         out += ",\"message\":";
         platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
@@ -53,7 +45,7 @@ std::shared_ptr<ScrapeJob> ScrapeJob::Start(const std::filesystem::path& torrent
                 });
             std::string done = "{\"trackersDone\":{";
             if (const auto headline = trackers::Headline(answers)) {
-                AppendFigures(done, *headline);
+                trackers::AppendFiguresJson(done, *headline);
             }
             deliver(done + "}}");
         } catch (...) {

@@ -25,16 +25,7 @@ std::string AddressText(const NetAddress& address) {
 }  // namespace
 
 std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
-        return {};
-    }
-    std::vector<NetAddress> addresses = sockets::AddressesOf(found, port);
-    freeaddrinfo(found);
-    return addresses;
+    return sockets::LookUp(host, port);
 }
 
 UdpSocket::UdpSocket(const NetAddress& to)
