@@ -133,7 +133,7 @@ function buildTree(top) {
   }
   if (typeof CHECK !== 'undefined' && TREE.top !== top) CHECK.status = null;
   Object.assign(TREE, { top, nodes, depth, parent, end, docRow, filesIn, collapsed: new Uint8Array(total),
-    filter: null, lowered: null, matched: null, fileCount: files });
+    filter: null, lowered: null, matched: null, fileRows: null, fileCount: files });
 }
 
 // Sorts by a column: a new column starts ascending for names and descending for sizes, the same
@@ -357,6 +357,17 @@ function focusRow(index) {
   drawTree();
 }
 
+// Whether rows in tree order (ascending) hold a row.
+function sortedHas(rows, row) {
+  let low = 0, high = rows.length;
+  while (low < high) {
+    const middle = (low + high) >> 1;
+    if (rows[middle] < row) low = middle + 1;
+    else high = middle;
+  }
+  return low < rows.length && rows[low] === row;
+}
+
 // Paths below the top, lower case, made at the first filter.
 function loweredPaths() {
   if (TREE.lowered) return TREE.lowered;
@@ -396,10 +407,12 @@ function filterFiles(text) {
     const tests = wanted.split(/\s+/).map(wordTest);
     const previous = TREE.matched && wanted.startsWith(TREE.matched.text) && !/[*?]/.test(wanted) ? TREE.matched.rows : null;
     const matched = [];
-    const candidates = previous || nodes.keys();
+    if (!TREE.fileRows) TREE.fileRows = Int32Array.from(nodes.keys()).filter((i) => !nodes[i].dir);
+    const candidates = previous || TREE.fileRows;
     const test = tests.length === 1 ? tests[0] : (path) => tests.every((one) => one(path));
-    for (const i of candidates) {
-      if (!nodes[i].dir && test(paths[i])) matched.push(i);
+    for (let k = 0; k < candidates.length; k++) {
+      const i = candidates[k];
+      if (test(paths[i])) matched.push(i);
     }
     const same = previous && matched.length === previous.length && TREE.filter;
     TREE.matched = { text: wanted, rows: matched, bytes: same ? TREE.matched.bytes : 0 };
@@ -433,7 +446,7 @@ function filterFiles(text) {
       (matched.length ? ', ' + fmtSize(bytes) : '');
   }
   computeVisible();
-  if (!TREE.visible.includes(TREE.focus)) TREE.focus = TREE.visible.length ? TREE.visible[0] : -1;
+  if (!sortedHas(TREE.visible, TREE.focus)) TREE.focus = TREE.visible.length ? TREE.visible[0] : -1;
   if (TREE.filter && !TREE.filter.length) {
     $('files').style.height = '';
     $('files').innerHTML = '<div class="empty">No files match “' + esc(text.trim()) + '”.</div>';
