@@ -24,14 +24,6 @@ HWND ParkingWindow() {
     return parkedHost;
 }
 
-// A parked controller keeps handlers whose code is in this library; the library must not be
-// unloaded under them, so parking pins it for the rest of the process.
-void PinThisModule() {
-    HMODULE pinned = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&PinThisModule), &pinned);
-}
-
 }  // namespace
 
 void DestroyView(ViewerWindow* view, HWND window) {
@@ -57,7 +49,8 @@ bool TryParkView(ViewerWindow* view, HWND pluginWindow) {
     if (host == nullptr) {
         return false;
     }
-    PinThisModule();
+    // A parked controller keeps handlers whose code is in this library.
+    platform::PinThisModule();
     CancelPageJobs(view);
     view->controller->put_IsVisible(FALSE);
     view->controller->put_ParentWindow(host);

@@ -4,6 +4,7 @@
 
 #include "platform/json_text.h"
 #include "platform/text.h"
+#include "platform/windows/this_module.h"
 #include "webview2/wide_text.h"
 
 namespace {
@@ -38,6 +39,8 @@ void Post(ViewerWindow* view, const std::string& message) {
 
 // Where a job's messages go: the view's mailbox, the window woken to hand them over.
 std::function<void(std::string)> MailboxDelivery(ViewerWindow* view) {
+    // A job's threads outlive a cancel by a read or a request: the library stays loaded.
+    platform::PinThisModule();
     view->mailbox->window = view->hwnd;
     return [mailbox = view->mailbox](std::string message) {
         HWND window = nullptr;

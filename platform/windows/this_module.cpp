@@ -10,4 +10,10 @@ HMODULE ThisModule() {
     return module;
 }
 
+void PinThisModule() {
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&PinThisModule), &pinned);
+}
+
 }  // namespace platform

@@ -8,4 +8,8 @@ namespace platform {
 // executable of a tool or test.
 HMODULE ThisModule();
 
+// Keeps this module loaded for the rest of the process: code of it that may still run after
+// the host lets it go (a parked view's handlers, a job's threads) must not be unmapped.
+void PinThisModule();
+
 }  // namespace platform
