@@ -16,6 +16,19 @@ constexpr const char* kStartPage = "https://marrowpeek.invalid/index.html";
 constexpr const wchar_t* kParkedTitle = L"Marrowpeek_Parked";
 constexpr const wchar_t* kClass = L"Marrowpeek_WLX_Window";
 
+// This process's parking window: tests run side by side, each with its own library and windows.
+HWND ParkingWindow() {
+    for (HWND window = FindWindowExW(nullptr, nullptr, kClass, kParkedTitle); window != nullptr;
+         window = FindWindowExW(nullptr, window, kClass, kParkedTitle)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 bool Contains(const std::vector<std::string>& journal, const std::string& part) {
     std::string text;
     for (const std::string& line : journal) {
@@ -99,7 +112,7 @@ TEST_F(Plugin, RuntimeAndControllerFailuresShowInTheLabel) {
     // Views without a controller are destroyed, never parked.
     host_.Close(failed);
     host_.Close(refused);
-    EXPECT_EQ(FindWindowW(kClass, kParkedTitle), nullptr);
+    EXPECT_EQ(ParkingWindow(), nullptr);
 }
 
 TEST_F(Plugin, EnvironmentThatFailsLateSaysSoForEveryWaitingView) {
@@ -449,7 +462,7 @@ TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     const HWND first = host_.Open(Good());
     const HWND second = host_.Open(Good("b.torrent"));
     host_.Close(first);
-    const HWND parking = FindWindowW(kClass, kParkedTitle);
+    const HWND parking = ParkingWindow();
     ASSERT_NE(parking, nullptr);
     EXPECT_FALSE(IsWindowVisible(parking) || IsWindow(first));
     EXPECT_TRUE(Contains(Journal(), "c1 put_IsVisible 0\nc1 put_ParentWindow " +
@@ -474,7 +487,7 @@ TEST_F(Plugin, ClosedViewIsParkedOnceAndReusedInPlace) {
     EXPECT_EQ(host_.OpenNext(reused, Good("c.torrent")), 0);
     // Parked again in the same window; Escape there reaches nobody.
     host_.Close(reused);
-    EXPECT_EQ(FindWindowW(kClass, kParkedTitle), parking);
+    EXPECT_EQ(ParkingWindow(), parking);
     EXPECT_TRUE(KeyDown(VK_ESCAPE));
     EXPECT_TRUE(host_.TakeListerMessages(lister).empty());
     // The parking window handed back by the host is nobody's view: every export refuses it, and
