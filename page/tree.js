@@ -133,7 +133,8 @@ function buildTree(top) {
   }
   if (typeof CHECK !== 'undefined' && TREE.top !== top) CHECK.status = null;
   Object.assign(TREE, { top, nodes, depth, parent, end, docRow, filesIn, collapsed: new Uint8Array(total),
-    filter: null, lowered: null, matched: null, fileRows: null, fileCount: files });
+    filter: null, lowered: null, matched: null, fileRows: null, buffers: null, shown: null, emitted: null,
+    fileCount: files });
 }
 
 // Sorts by a column: a new column starts ascending for names and descending for sizes, the same
@@ -374,8 +375,9 @@ function loweredPaths() {
   const { nodes, parent } = TREE;
   const lowered = new Array(nodes.length);
   for (let row = 0; row < nodes.length; row++) {
-    const name = String(nodes[row].name).toLowerCase();
-    lowered[row] = parent[row] >= 0 ? lowered[parent[row]] + '/' + name : name;
+    const name = String(nodes[row].name);
+    // Lower case makes each path one flat string: a joined one would be flattened at each search.
+    lowered[row] = (parent[row] >= 0 ? lowered[parent[row]] + '/' + name : name).toLowerCase();
   }
   TREE.lowered = lowered;
   return lowered;
@@ -406,16 +408,25 @@ function filterFiles(text) {
     const paths = loweredPaths();
     const tests = wanted.split(/\s+/).map(wordTest);
     const previous = TREE.matched && wanted.startsWith(TREE.matched.text) && !/[*?]/.test(wanted) ? TREE.matched.rows : null;
-    const matched = [];
-    if (!TREE.fileRows) TREE.fileRows = Int32Array.from(nodes.keys()).filter((i) => !nodes[i].dir);
+    // Two buffers of rows, the last result and this one, and one of shown rows: made once a
+    // tree, so that letters typed one after another allocate nothing.
+    if (!TREE.fileRows) {
+      TREE.fileRows = Int32Array.from(nodes.keys()).filter((i) => !nodes[i].dir);
+      TREE.buffers = [new Int32Array(TREE.fileRows.length), new Int32Array(TREE.fileRows.length)];
+      TREE.shown = new Int32Array(nodes.length);
+      TREE.emitted = new Uint8Array(nodes.length);
+    }
     const candidates = previous || TREE.fileRows;
+    const matched = previous && previous.buffer === TREE.buffers[0].buffer ? TREE.buffers[1] : TREE.buffers[0];
     const test = tests.length === 1 ? tests[0] : (path) => tests.every((one) => one(path));
+    let matches = 0;
     for (let k = 0; k < candidates.length; k++) {
       const i = candidates[k];
-      if (test(paths[i])) matched.push(i);
+      if (test(paths[i])) matched[matches++] = i;
     }
-    const same = previous && matched.length === previous.length && TREE.filter;
-    TREE.matched = { text: wanted, rows: matched, bytes: same ? TREE.matched.bytes : 0 };
+    const rows = matched.subarray(0, matches);
+    const same = previous && matches === previous.length && TREE.filter;
+    TREE.matched = { text: wanted, rows };
     // A letter more that keeps every match keeps the rows: only the marks change.
     if (same) {
       drawTree();
@@ -423,12 +434,12 @@ function filterFiles(text) {
     }
     // Each match with the folders above it, in the tree's order: matches come in that order,
     // and a folder not yet shown comes after every row shown so far.
-    const emitted = new Uint8Array(nodes.length);
-    const shown = new Int32Array(nodes.length);
+    const { emitted, shown } = TREE;
     const chain = [];
     let count = 0;
     let bytes = 0;
-    for (const i of matched) {
+    for (let k = 0; k < matches; k++) {
+      const i = rows[k];
       bytes += Number(nodes[i].size) || 0;
       for (let at = i; at >= 0 && !emitted[at]; at = parent[at]) {
         emitted[at] = 1;
@@ -440,10 +451,11 @@ function filterFiles(text) {
         shown[count++] = row;
       }
     }
-    TREE.filter = shown.subarray(0, count);
-    TREE.matched.bytes = bytes;
-    $('filterCount').textContent = fmtCount(matched.length) + ' of ' + fmtCount(TREE.fileCount) + ' files' +
-      (matched.length ? ', ' + fmtSize(bytes) : '');
+    for (let k = 0; k < count; k++) emitted[shown[k]] = 0;
+    // Copied out: the buffer is this filter's, the shown rows may outlive it.
+    TREE.filter = shown.slice(0, count);
+    $('filterCount').textContent = fmtCount(matches) + ' of ' + fmtCount(TREE.fileCount) + ' files' +
+      (matches ? ', ' + fmtSize(bytes) : '');
   }
   computeVisible();
   if (!sortedHas(TREE.visible, TREE.focus)) TREE.focus = TREE.visible.length ? TREE.visible[0] : -1;
