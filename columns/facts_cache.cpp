@@ -5,6 +5,18 @@
 #include <algorithm>
 
 std::shared_ptr<const fields::TorrentFacts> FactsCache::Get(const std::filesystem::path& path) {
+    const std::uint64_t now = GetTickCount64();
+    // The fields of one file are asked one after another: a file looked at within the last
+    // moment is not looked at again for each.
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                        [&](const Entry& e) { return e.path == path; });
+        if (found != entries_.end() && now - found->checkedAt < kTrustedMilliseconds) {
+            std::rotate(found, found + 1, entries_.end());
+            return entries_.back().facts;
+        }
+    }
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
         return nullptr;
@@ -18,6 +30,7 @@ std::shared_ptr<const fields::TorrentFacts> FactsCache::Get(const std::filesyste
             return e.path == path && e.stamp == stamp;
         });
         if (found != entries_.end()) {
+            found->checkedAt = now;
             std::rotate(found, found + 1, entries_.end());
             return entries_.back().facts;
         }
@@ -34,7 +47,7 @@ std::shared_ptr<const fields::TorrentFacts> FactsCache::Get(const std::filesyste
     if (entries_.size() == kEntries) {
         entries_.erase(entries_.begin());
     }
-    entries_.push_back({path, stamp, facts});
+    entries_.push_back({path, stamp, GetTickCount64(), facts});
     return facts;
 }
 

@@ -26,9 +26,12 @@ class FactsCache {
         std::uint64_t lastWrite = 0;
         bool operator==(const Stamp&) const = default;
     };
+    // How long a file's values are taken as they are without looking at it again.
+    static constexpr std::uint64_t kTrustedMilliseconds = 1000;
     struct Entry {
         std::filesystem::path path;
         Stamp stamp;
+        std::uint64_t checkedAt = 0;  // GetTickCount64 when its stamp was last compared
         std::shared_ptr<const fields::TorrentFacts> facts;  // null for a refused file
     };
     std::mutex mutex_;
