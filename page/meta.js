@@ -67,13 +67,15 @@ function renderMeta(t) {
   const text = (label, key, value, cls = '') => add(label, findable(key, value, cls) + copyButton(value));
   text('Name', 'name', t.name);
   add(t.multiFile ? 'Total size' : 'Size', esc(fmtSize(t.totalSize)) + copyButton(String(t.totalSize)));
-  add('Files', esc(fmtCount(t.fileCount)));
-  add('Pieces', esc(fmtCount(t.pieceCount)) + ' × ' + esc(fmtSize(t.pieceLength, 'auto')));
-  add('Version', esc(versionOf(t)));
+  add('Files', esc(fmtCount(t.fileCount)) + copyButton(String(t.fileCount)));
+  const pieces = fmtCount(t.pieceCount) + ' × ' + fmtSize(t.pieceLength, 'auto');
+  add('Pieces', esc(pieces) + copyButton(pieces));
+  add('Version', esc(versionOf(t)) + copyButton(versionOf(t)));
   add('Trackers', trackersRow(t));
   if (t.infoHashV1) text('Infohash (SHA-1)', 'v1', t.infoHashV1, 'mono');
   if (t.infoHashV2) text('Infohash (SHA-256)', 'v2', t.infoHashV2, 'mono');
-  add('Private', t.hasPrivate && t.isPrivate ? '<span class="chip chip-private-yes">Yes</span>' : 'No');
+  const isPrivate = t.hasPrivate && t.isPrivate;
+  add('Private', (isPrivate ? '<span class="chip chip-private-yes">Yes</span>' : 'No') + copyButton(isPrivate ? 'Yes' : 'No'));
   if (t.comment) {
     add('Comment', '<div class="clamp">' + findable('comment', t.comment, 'comment') + '</div>' +
       '<button type="button" class="more" hidden>More</button>' + copyButton(t.comment));
