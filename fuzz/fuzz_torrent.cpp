@@ -1,5 +1,7 @@
 // Property: any input decodes, extracts and becomes a document without crashing or leaking, and
 // the document of an accepted file is always valid JSON (UTF-8 repaired, every byte escaped).
+// The same bytes are planned and checked as a torrent whose content is missing (plans, piece
+// layers, statuses), and read as a tracker's scrape answer.
 
 #include <nlohmann/json.hpp>
 
@@ -10,7 +12,10 @@
 
 #include "torrent/info_hash.h"
 #include "torrent/json.h"
+#include "torrent/load.h"
 #include "torrent/torrent_info.h"
+#include "trackers/scrape_rules.h"
+#include "verify/content_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const char* bytes = reinterpret_cast<const char*>(data);
@@ -22,5 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!nlohmann::json::accept(document)) {
         std::abort();
     }
+    if (info.ok) {
+        torrent::LoadedTorrent torrent;
+        torrent.content.status = platform::FileReadStatus::Ok;
+        torrent.content.bytes = std::string_view(bytes, size);
+        torrent.info = std::move(info);
+        std::string whyNot;
+        if (const auto plan = verify::PlanCheck(torrent, whyNot)) {
+            const std::atomic<bool> cancel{false};
+            verify::CheckContent(*plan, "/nonexistent/marrowpeek-fuzz", cancel, {}, 1);
+        }
+    }
+    trackers::ReadHttpScrape(std::string_view(bytes, size), {trackers::InfoHash{}});
     return 0;
 }
