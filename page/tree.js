@@ -133,7 +133,7 @@ function buildTree(top) {
   }
   if (typeof CHECK !== 'undefined' && TREE.top !== top) CHECK.status = null;
   Object.assign(TREE, { top, nodes, depth, parent, end, docRow, filesIn, collapsed: new Uint8Array(total),
-    filter: null, lowered: null, matched: null, fileRows: null, buffers: null, shown: null, emitted: null,
+    filter: null, lowered: null, matched: null, fileRows: null, sizes: null, buffers: null, shown: null, emitted: null,
     fileCount: files });
 }
 
@@ -412,6 +412,7 @@ function filterFiles(text) {
     // tree, so that letters typed one after another allocate nothing.
     if (!TREE.fileRows) {
       TREE.fileRows = Int32Array.from(nodes.keys()).filter((i) => !nodes[i].dir);
+      TREE.sizes = Float64Array.from(nodes, (node) => Number(node.size) || 0);
       TREE.buffers = [new Int32Array(TREE.fileRows.length), new Int32Array(TREE.fileRows.length)];
       TREE.shown = new Int32Array(nodes.length);
       TREE.emitted = new Uint8Array(nodes.length);
@@ -440,7 +441,7 @@ function filterFiles(text) {
     let bytes = 0;
     for (let k = 0; k < matches; k++) {
       const i = rows[k];
-      bytes += Number(nodes[i].size) || 0;
+      bytes += TREE.sizes[i];
       for (let at = i; at >= 0 && !emitted[at]; at = parent[at]) {
         emitted[at] = 1;
         chain.push(at);
@@ -457,7 +458,9 @@ function filterFiles(text) {
     $('filterCount').textContent = fmtCount(matches) + ' of ' + fmtCount(TREE.fileCount) + ' files' +
       (matches ? ', ' + fmtSize(bytes) : '');
   }
-  computeVisible();
+  // A new result opens every folder it shows: its rows are the visible ones.
+  if (TREE.filter && wanted) TREE.visible = TREE.filter;
+  else computeVisible();
   if (!sortedHas(TREE.visible, TREE.focus)) TREE.focus = TREE.visible.length ? TREE.visible[0] : -1;
   if (TREE.filter && !TREE.filter.length) {
     $('files').style.height = '';
