@@ -17,17 +17,14 @@ std::shared_ptr<const fields::TorrentFacts> FactsCache::Get(const std::filesyste
             return entries_.back().facts;
         }
     }
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    const std::optional<platform::FileStamp> stamp = platform::StampOf(path);
+    if (!stamp) {
         return nullptr;
     }
-    const Stamp stamp{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-                      (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                          data.ftLastWriteTime.dwLowDateTime};
     {
         std::lock_guard lock(mutex_);
         const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
-            return e.path == path && e.stamp == stamp;
+            return e.path == path && e.stamp == *stamp;
         });
         if (found != entries_.end()) {
             found->checkedAt = now;
@@ -47,7 +44,7 @@ std::shared_ptr<const fields::TorrentFacts> FactsCache::Get(const std::filesyste
     if (entries_.size() == kEntries) {
         entries_.erase(entries_.begin());
     }
-    entries_.push_back({path, stamp, GetTickCount64(), facts});
+    entries_.push_back({path, *stamp, GetTickCount64(), facts});
     return facts;
 }
 

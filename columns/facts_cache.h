@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fields/torrent_facts.h"
+#include "platform/file_write.h"
 
 // The facts of the last few torrents asked about, keyed by path, size and last-write time: the
 // file manager asks field by field, from several threads at once, and each file is read and
@@ -20,17 +21,11 @@ class FactsCache {
 
   private:
     static constexpr std::size_t kEntries = 8;
-    // Size and last-write time, read without opening the file.
-    struct Stamp {
-        std::uint64_t size = 0;
-        std::uint64_t lastWrite = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     // How long a file's values are taken as they are without looking at it again.
     static constexpr std::uint64_t kTrustedMilliseconds = 1000;
     struct Entry {
         std::filesystem::path path;
-        Stamp stamp;
+        platform::FileStamp stamp;
         std::uint64_t checkedAt = 0;  // GetTickCount64 when its stamp was last compared
         std::shared_ptr<const fields::TorrentFacts> facts;  // null for a refused file
     };

@@ -11,10 +11,6 @@
 namespace fields {
 namespace {
 
-std::string Repaired(std::string_view bytes) {
-    return SanitizeUtf8(bytes);
-}
-
 // Days since 1970-01-01 to a civil date (Howard Hinnant's algorithm), for any day.
 void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day) {
     days += 719468;
@@ -67,7 +63,7 @@ std::string TrackerHost(std::string_view address) {
 TorrentFacts FactsOf(const torrent::LoadedTorrent& torrent, const std::filesystem::path& path) {
     const torrent::TorrentInfo& info = torrent.info;
     TorrentFacts facts;
-    facts.name = Repaired(info.name);
+    facts.name = SanitizeUtf8(info.name);
     facts.totalSize = info.totalSize;
     facts.files = info.fileCount;
     facts.pieceSize = info.pieceLength;
@@ -80,19 +76,19 @@ TorrentFacts FactsOf(const torrent::LoadedTorrent& torrent, const std::filesyste
     for (const auto& tier : info.trackerTiers) {
         trackers += tier.size();
     }
-    facts.tracker = Repaired(!info.announce.empty()       ? std::string_view(info.announce)
-                             : !info.trackerTiers.empty() ? info.trackerTiers[0][0]
-                                                          : std::string_view());
+    facts.tracker = SanitizeUtf8(!info.announce.empty()       ? std::string_view(info.announce)
+                                 : !info.trackerTiers.empty() ? info.trackerTiers[0][0]
+                                                              : std::string_view());
     facts.trackerHost = TrackerHost(facts.tracker);
     facts.trackers =
         static_cast<std::int64_t>(trackers == 0 && !info.announce.empty() ? 1 : trackers);
     facts.webSeeds = static_cast<std::int64_t>(info.webSeeds.size());
-    facts.createdBy = Repaired(info.createdBy);
+    facts.createdBy = SanitizeUtf8(info.createdBy);
     if (info.creationDate > 0) {
         facts.creationDate = info.creationDate;
     }
-    facts.comment = Repaired(info.comment);
-    facts.source = Repaired(info.source);
+    facts.comment = SanitizeUtf8(info.comment);
+    facts.source = SanitizeUtf8(info.source);
     facts.magnet = torrent::MagnetLink(info);
     facts.magnetWithoutTrackers = torrent::MagnetLink(info, false);
     facts.content = verify::LayoutOf(info, path);

@@ -2,12 +2,19 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace platform {
 
-// The file's last-write time as one 64-bit number, 0 when it cannot be read.
-std::uint64_t LastWriteTime(const std::filesystem::path& path);
+// A file's size and last-write time, read without opening it: whether a file is still the one
+// that was read, where its identity does not matter. Nothing when it cannot be looked at.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> StampOf(const std::filesystem::path& path);
 
 // What tells one version of a file from another: which file it is (volume and file number),
 // its size and its last-write time. `exists` is false, and the rest 0, when there is none.

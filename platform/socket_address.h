@@ -29,6 +29,14 @@ inline int ToSockaddr(const NetAddress& address, sockaddr_storage& storage) {
     return static_cast<int>(sizeof v6);
 }
 
+// Whether a datagram's sender is the address it was sent to: only the tracker's own answer counts.
+inline bool IsFrom(const sockaddr_storage& from, int fromLength, const NetAddress& to) {
+    sockaddr_storage expected{};
+    const int expectedLength = ToSockaddr(to, expected);
+    return fromLength == expectedLength &&
+           std::memcmp(&from, &expected, static_cast<std::size_t>(expectedLength)) == 0;
+}
+
 // The addresses getaddrinfo found, IPv4 first.
 inline std::vector<NetAddress> AddressesOf(const addrinfo* found, std::uint16_t port) {
     std::vector<NetAddress> addresses;

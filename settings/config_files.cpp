@@ -28,7 +28,8 @@ struct FileCache {
 
     template <typename Read>
     const Value& Get(const std::filesystem::path& inFolder, const char* fileName, Read read) {
-        const std::uint64_t time = platform::LastWriteTime(inFolder / fileName);
+        const std::uint64_t time =
+            platform::StampOf(inFolder / fileName).value_or(platform::FileStamp{}).lastWrite;
         if (!valid || lastWrite != time || folder != inFolder) {
             value = read(inFolder);
             folder = inFolder;

@@ -194,7 +194,7 @@ class PreviewHost {
     std::optional<std::string> Find(std::string_view needle, int flags) {
         std::shared_ptr<SearchText> search;
         std::filesystem::path path;
-        FileStamp stamp;
+        platform::FileStamp stamp;
         std::string order;
         std::uint64_t orderVersion = 0;
         {

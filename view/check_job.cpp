@@ -45,9 +45,8 @@ std::string DoneMessage(const verify::CheckPlan& plan, const verify::CheckResult
     return out + "\"}}";
 }
 
-void Run(const std::shared_ptr<CheckJob>& job, const std::atomic<bool>& cancel,
-         const std::filesystem::path& torrentPath, const std::filesystem::path& given,
-         const std::function<void(std::string)>& deliver) {
+void Run(const std::atomic<bool>& cancel, const std::filesystem::path& torrentPath,
+         const std::filesystem::path& given, const std::function<void(std::string)>& deliver) {
     torrent::LoadedTorrent torrent;
     const torrent::LoadStatus loaded = torrent::LoadTorrent(torrentPath, torrent);
     std::string whyNot;
@@ -78,7 +77,6 @@ void Run(const std::shared_ptr<CheckJob>& job, const std::atomic<bool>& cancel,
             deliver(message + "}}");
         });
     deliver(DoneMessage(*plan, result));
-    (void)job;  // kept alive until the check is over
 }
 
 }  // namespace
@@ -90,7 +88,7 @@ std::shared_ptr<CheckJob> CheckJob::Start(const std::filesystem::path& torrent,
     // Left to run: the view may go first; the job then only hears that it was cancelled.
     std::thread([job, torrent, content, deliver = std::move(deliver)] {
         try {
-            Run(job, job->cancel_, torrent, content, deliver);
+            Run(job->cancel_, torrent, content, deliver);
         } catch (...) {
             deliver("{\"checkRefused\":\"not enough memory\"}");
         }

@@ -2,10 +2,11 @@
 
 #include "view/payload.h"
 
-std::shared_ptr<SearchText> BuildSearchTextFor(const std::filesystem::path& path, FileStamp stamp) {
+std::shared_ptr<SearchText> BuildSearchTextFor(const std::filesystem::path& path,
+                                               platform::FileStamp stamp) {
     torrent::LoadedTorrent torrent;
     if (torrent::LoadTorrent(path, torrent) != PayloadResult::Ready ||
-        StampOf(path, torrent.content.bytes.size()) != stamp) {
+        platform::StampOf(path) != stamp) {
         return nullptr;
     }
     return std::make_shared<SearchText>(BuildSearchText(torrent.info));

@@ -10,7 +10,8 @@
 // The find index of a view's file, made from the file again when the first find asks: opening a
 // file pays nothing for it. Null when the file cannot be read or is no longer the one shown, whose
 // names the page would not have.
-std::shared_ptr<SearchText> BuildSearchTextFor(const std::filesystem::path& path, FileStamp stamp);
+std::shared_ptr<SearchText> BuildSearchTextFor(const std::filesystem::path& path,
+                                               platform::FileStamp stamp);
 
 // Brings the index to the page's latest order, then finds as FindNext does.
 std::optional<std::string> FindInOrder(SearchText& search, std::string_view pageOrder,

@@ -42,7 +42,7 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
     prepared.dataJson = torrent::toJson(torrent.info);
     timer.End();
     prepared.torrentPath = path;
-    prepared.torrentStamp = StampOf(path, torrent.content.bytes.size());
+    prepared.torrentStamp = platform::StampOf(path).value_or(platform::FileStamp{});
     timer.Restart("FillConfigPayload");
     FillConfigPayload(prepared);
     timer.End();
@@ -61,10 +61,6 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
 }
 
 }  // namespace
-
-FileStamp StampOf(const std::filesystem::path& path, std::uint64_t size) {
-    return {size, platform::LastWriteTime(path)};
-}
 
 PayloadResult LoadTorrentPayload(WebViewState& state, const std::filesystem::path& path,
                                  std::uint32_t flags, torrent::Limit* exceeded) noexcept {

@@ -14,9 +14,6 @@ inline constexpr std::uint32_t kHostDarkModeFlag = 0x80;
 // torrent it is made from.
 using PayloadResult = torrent::LoadStatus;
 
-// The stamp of a file read with `size` bytes.
-FileStamp StampOf(const std::filesystem::path& path, std::uint64_t size);
-
 // Prepares the three documents of a view for a file: the torrent document from the file, and
 // the theme style sheet and configuration document from the configuration folder. Unless the
 // result is Ready, no field of `state` has been touched. For a file too large to show,

@@ -5,14 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_write.h"
 #include "view/text_search.h"
-
-// A file's size and last-write time: whether it is still the file that was read.
-struct FileStamp {
-    std::uint64_t size = 0;
-    std::uint64_t lastWrite = 0;
-    bool operator==(const FileStamp&) const = default;
-};
 
 // What one view serves its page. Documents are replaced whole by each successful payload
 // preparation, never edited in place.
@@ -24,7 +18,7 @@ struct WebViewState {
     bool dark = false;  // the host's dark mode, from the show flags last given
     // The file the torrent document was made from, as it was then: the find reads it again.
     std::filesystem::path torrentPath;
-    FileStamp torrentStamp;
+    platform::FileStamp torrentStamp;
     // What the Lister's find looks through, made by the first find: most views never need it.
     std::shared_ptr<SearchText> search;
     // The page's order of the tree's nodes ("3 1 2"), numbered each time the page sends one.

@@ -10,13 +10,14 @@
 
 namespace platform {
 
-std::uint64_t LastWriteTime(const std::filesystem::path& path) {
+std::optional<FileStamp> StampOf(const std::filesystem::path& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        return 0;
+        return std::nullopt;
     }
-    return static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
-           static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+    return FileStamp{static_cast<std::uint64_t>(info.st_size),
+                     static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
+                         static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
 }
 
 FileVersion VersionOf(const std::filesystem::path& path) {

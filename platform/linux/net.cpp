@@ -56,11 +56,7 @@ std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
     socklen_t fromLength = sizeof from;
     const ssize_t got = ::recvfrom(static_cast<int>(socket_), answer.data(), answer.size(), 0,
                                    reinterpret_cast<sockaddr*>(&from), &fromLength);
-    sockaddr_storage expected{};
-    const auto expectedLength = static_cast<socklen_t>(sockets::ToSockaddr(to_, expected));
-    // Only the tracker's own answer counts.
-    if (got < 0 || fromLength != expectedLength ||
-        std::memcmp(&from, &expected, expectedLength) != 0) {
+    if (got < 0 || !sockets::IsFrom(from, static_cast<int>(fromLength), to_)) {
         return std::nullopt;
     }
     answer.resize(static_cast<std::size_t>(got));

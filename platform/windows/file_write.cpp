@@ -6,13 +6,14 @@
 
 namespace platform {
 
-std::uint64_t LastWriteTime(const std::filesystem::path& path) {
+std::optional<FileStamp> StampOf(const std::filesystem::path& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        return 0;
+        return std::nullopt;
     }
-    return (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-           data.ftLastWriteTime.dwLowDateTime;
+    return FileStamp{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                     (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                         data.ftLastWriteTime.dwLowDateTime};
 }
 
 FileVersion VersionOf(const std::filesystem::path& path) {

@@ -94,11 +94,7 @@ std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
     const int got =
         ::recvfrom(socket, reinterpret_cast<char*>(answer.data()), static_cast<int>(answer.size()),
                    0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-    sockaddr_storage expected{};
-    const int expectedLength = sockets::ToSockaddr(to_, expected);
-    // Only the tracker's own answer counts.
-    if (got < 0 || fromLength != expectedLength ||
-        std::memcmp(&from, &expected, static_cast<std::size_t>(expectedLength)) != 0) {
+    if (got < 0 || !sockets::IsFrom(from, fromLength, to_)) {
         return std::nullopt;
     }
     answer.resize(static_cast<std::size_t>(got));
