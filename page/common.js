@@ -24,8 +24,9 @@ function esc(s) {
   return visibleBidi(String(s)).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
 }
 
-function groupDigits(intStr) {
-  return String(intStr).replace(/\B(?=(\d{3})+(?!\d))/g, ' ');
+// Digits in groups of three, by a space or the given separator.
+function groupDigits(intStr, separator = ' ') {
+  return String(intStr).replace(/\B(?=(\d{3})+(?!\d))/g, separator);
 }
 
 // Groups the integer part of a decimal text when the separator is on; decimals never.
@@ -41,7 +42,7 @@ const AUTO_UNITS = ['B', 'KB', 'MB', 'GB', 'TB', 'PB'];
 // A count as every count of the page shows it: grouped by the separator setting, else by commas.
 function fmtCount(value) {
   const n = Math.round(Number(value) || 0);
-  return CFG.sepspace ? groupDigits(String(n)) : n.toLocaleString('en');
+  return groupDigits(String(n), CFG.sepspace ? ' ' : ',');
 }
 
 function fmtSize(b, chosen = CFG.sizeunit) {

@@ -5,6 +5,7 @@
 
 async function main() {
   const t0 = performance.now();
+  installIconMasks();
   $('expand').onclick = () => setAll(false);
   $('collapse').onclick = () => setAll(true);
   $('checkBtn').onclick = startCheck;

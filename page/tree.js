@@ -39,7 +39,21 @@ function categoryOf(n) {
 
 function iconImg(n) {
   const cat = n.link !== undefined ? 'link' : categoryOf(n);
-  return '<svg class="ico cat-' + cat + '"><use href="#i-' + cat + '"/></svg>';
+  return '<i class="ico cat-' + cat + '"></i>';
+}
+
+// Each icon becomes a mask painted in its row's colour: one image per kind, decoded once, where
+// an SVG reference in every row would copy its drawing into each row drawn.
+function installIconMasks() {
+  const style = document.createElement('style');
+  style.textContent = [...document.querySelectorAll('symbol[id^="i-"]')].map((symbol) => {
+    const svg = '<svg xmlns="http://www.w3.org/2000/svg" viewBox="' + symbol.getAttribute('viewBox') +
+      '" fill="none" stroke="#000" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round">' +
+      symbol.innerHTML + '</svg>';
+    const image = 'url("data:image/svg+xml,' + encodeURIComponent(svg) + '")';
+    return '.ico.cat-' + symbol.id.slice(2) + ' { -webkit-mask-image: ' + image + '; mask-image: ' + image + '; }';
+  }).join('\n');
+  document.head.appendChild(style);
 }
 
 // Files Windows runs when opened: marked as the executable attribute is.
@@ -59,8 +73,6 @@ function ordered(nodes) {
   });
 }
 
-// The tree as one flat model in display order, made once per document: each row's node, depth,
-// parent row and the row after its subtree. Only the rows in and near view are drawn.
 // The tree as one flat model in display order, made once per document and kept in typed arrays
 // indexed by row: a tree of 200,000 files is a handful of allocations. Only the rows in and near
 // view are drawn.
@@ -245,6 +257,12 @@ function drawTree() {
   const files = $('files');
   const main = document.querySelector('main');
   const total = TREE.visible.length;
+  if (TREE.filter && !total) {
+    files.style.height = '';
+    files.innerHTML = '<div class="empty">No files match “' + esc($('fileFilter').value.trim()) + '”.</div>';
+    files.setAttribute('aria-activedescendant', '');
+    return;
+  }
   files.style.height = total * TREE.rowHeight + 'px';
   const top = main.scrollTop - (files.getBoundingClientRect().top - main.getBoundingClientRect().top + main.scrollTop);
   // A scroll position the shorter tree no longer reaches still draws its last rows.
@@ -391,8 +409,17 @@ function wordTest(word) {
   return (path) => pattern.test(path.slice(path.lastIndexOf('/') + 1));
 }
 
+// Whether every path holding all the words of `now` holds all those of `before`: then the last
+// result can be narrowed. A plain word is implied by any plain word holding it, a pattern only by
+// itself.
+function implies(now, before) {
+  return before.every((word) => now.includes(word) ||
+    (!/[*?]/.test(word) && now.some((other) => !/[*?]/.test(other) && other.includes(word))));
+}
+
 // Shows only the files whose path holds every word of the text (any letter case; "*.srt" for a
-// pattern), with their folders open. Text that grows narrows the last result.
+// pattern), with their folders open. A text that implies the last one narrows its result, testing
+// only the words that are new.
 function filterFiles(text) {
   const wanted = text.toLowerCase().trim();
   TREE.hit = null;
@@ -404,10 +431,12 @@ function filterFiles(text) {
     $('filterCount').textContent = '';
   } else {
     if (!TREE.filter) TREE.unfiltered = TREE.collapsed.slice();
-    const { nodes, parent } = TREE;
+    const { nodes, parent, collapsed } = TREE;
     const paths = loweredPaths();
-    const tests = wanted.split(/\s+/).map(wordTest);
-    const previous = TREE.matched && wanted.startsWith(TREE.matched.text) && !/[*?]/.test(wanted) ? TREE.matched.rows : null;
+    const words = [...new Set(wanted.split(/\s+/))];
+    const last = TREE.filter && TREE.matched;
+    const previous = last && implies(words, last.words) ? last.rows : null;
+    const tests = (previous ? words.filter((word) => !last.words.includes(word)) : words).map(wordTest);
     // Two buffers of rows, the last result and this one, and one of shown rows: made once a
     // tree, so that letters typed one after another allocate nothing.
     if (!TREE.fileRows) {
@@ -420,36 +449,39 @@ function filterFiles(text) {
     const candidates = previous || TREE.fileRows;
     const matched = previous && previous.buffer === TREE.buffers[0].buffer ? TREE.buffers[1] : TREE.buffers[0];
     const test = tests.length === 1 ? tests[0] : (path) => tests.every((one) => one(path));
-    let matches = 0;
-    for (let k = 0; k < candidates.length; k++) {
-      const i = candidates[k];
-      if (test(paths[i])) matched[matches++] = i;
+    let matches = candidates.length;
+    if (tests.length) {
+      matches = 0;
+      for (let k = 0; k < candidates.length; k++) {
+        const i = candidates[k];
+        if (test(paths[i])) matched[matches++] = i;
+      }
     }
-    const rows = matched.subarray(0, matches);
-    const same = previous && matches === previous.length && TREE.filter;
-    TREE.matched = { text: wanted, rows };
-    // A letter more that keeps every match keeps the rows: only the marks change.
-    if (same) {
-      drawTree();
+    const rows = tests.length ? matched.subarray(0, matches) : candidates;
+    TREE.matched = { words, rows };
+    // A text that keeps every match keeps the rows: only the marks change.
+    if (previous && matches === previous.length) {
+      requestDraw();
       return;
     }
-    // Each match with the folders above it, in the tree's order: matches come in that order,
-    // and a folder not yet shown comes after every row shown so far.
-    const { emitted, shown } = TREE;
-    const chain = [];
+    // Each match after the folders above it not yet shown, in the tree's order: matches come in
+    // that order, so those folders are the top of its chain, written upwards and turned around.
+    const { emitted, shown, sizes } = TREE;
     let count = 0;
     let bytes = 0;
     for (let k = 0; k < matches; k++) {
       const i = rows[k];
-      bytes += TREE.sizes[i];
+      bytes += sizes[i];
+      const from = count;
       for (let at = i; at >= 0 && !emitted[at]; at = parent[at]) {
         emitted[at] = 1;
-        chain.push(at);
+        collapsed[at] = 0;
+        shown[count++] = at;
       }
-      while (chain.length) {
-        const row = chain.pop();
-        TREE.collapsed[row] = 0;
-        shown[count++] = row;
+      for (let low = from, high = count - 1; low < high; low++, high--) {
+        const row = shown[low];
+        shown[low] = shown[high];
+        shown[high] = row;
       }
     }
     for (let k = 0; k < count; k++) emitted[shown[k]] = 0;
@@ -462,12 +494,8 @@ function filterFiles(text) {
   if (TREE.filter && wanted) TREE.visible = TREE.filter;
   else computeVisible();
   if (!sortedHas(TREE.visible, TREE.focus)) TREE.focus = TREE.visible.length ? TREE.visible[0] : -1;
-  if (TREE.filter && !TREE.filter.length) {
-    $('files').style.height = '';
-    $('files').innerHTML = '<div class="empty">No files match “' + esc(text.trim()) + '”.</div>';
-    return;
-  }
-  drawTree();
+  // Letters typed faster than frames come are drawn once, with the last one.
+  requestDraw();
 }
 
 function renderFiles(t) {
