@@ -93,6 +93,13 @@ test('header, metadata rows, trackers and copy', async () => {
     assert.equal(value['Private'] + value['Trackers'], 'Yesnone');
     assert.deepEqual(await rows(page), ['1 a.txt']);
   });
+  // A private tracker's passkey travels in the magnet link: said when the torrent is private.
+  for (const isPrivate of [1, 0]) {
+    const keyed = torrent({ extra: { announce: 'http://t.example/0123456789abcdef0123456789abcdef/announce' }, info: { private: isPrivate } });
+    await withView(keyed, async (page) => {
+      assert.equal((await meta(page))['Magnet link'].includes('holds a tracker passkey'), isPrivate === 1);
+    });
+  }
 });
 
 test('file tree: order, icons, marks, expand and collapse all, the tree setting', async () => {
@@ -139,6 +146,15 @@ test('a folder of 100,000 files: only the rows in view drawn, scrolling, collaps
     await page.keyboard.press('End');
     assert.equal((await rows(page)).at(-1), '2 f100000.txt');
     assert.ok(await page.isVisible('#files .row.focused'));
+    // A page up is a window of rows less one, and stays in view; a page down comes back.
+    const focusedName = () => page.$eval('#files .row.focused .t', (e) => e.textContent);
+    const perPage = await page.$eval('main', (m, height) => Math.floor(m.clientHeight / height) - 1, rowHeight);
+    await page.keyboard.press('PageUp');
+    assert.equal(await focusedName(), `f${String(100000 - perPage).padStart(6, '0')}.txt`);
+    assert.ok(await page.isVisible('#files .row.focused'));
+    await page.keyboard.press('PageDown');
+    await page.keyboard.press('PageDown');
+    assert.equal(await focusedName(), 'f100000.txt');
   });
 });
 
