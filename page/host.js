@@ -141,20 +141,3 @@ function onPanelKey(ev) {
   closePanel();
   $('gearBtn').focus();
 }
-
-function onFilterKey(ev) {
-  if (ev.key === 'ArrowDown' && TREE.visible.length) {
-    ev.preventDefault();
-    $('files').focus();
-    focusRow(TREE.visible[0]);
-    return;
-  }
-  if (ev.key !== 'Escape') return;
-  ev.preventDefault();
-  if (ev.target.value) {
-    ev.target.value = '';
-    filterFiles('');
-  } else {
-    $('files').focus();
-  }
-}

@@ -15,11 +15,12 @@ struct PageFile {
     std::string_view name;
     std::string_view contentType;
 };
-inline constexpr std::array<PageFile, 9> kPageFiles = {{
+inline constexpr std::array<PageFile, 10> kPageFiles = {{
     {"index.html", "text/html; charset=utf-8"},
     {"page.css", "text/css; charset=utf-8"},
     {"common.js", "text/javascript; charset=utf-8"},
     {"tree.js", "text/javascript; charset=utf-8"},
+    {"filter.js", "text/javascript; charset=utf-8"},
     {"meta.js", "text/javascript; charset=utf-8"},
     {"settings.js", "text/javascript; charset=utf-8"},
     {"check.js", "text/javascript; charset=utf-8"},
