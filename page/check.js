@@ -22,13 +22,6 @@ function cancelCheck() {
   post(JSON.stringify({ check: 'cancel' }));
 }
 
-// Each row's path below the torrent's folder, as the check names files.
-function relativePath(row) {
-  const names = [];
-  for (let at = row; at >= 0; at = TREE.parent[at]) names.push(String(TREE.nodes[at].name));
-  return names.reverse().join('/');
-}
-
 // What the check found, on the rows: a file's own status, a folder complete only when all it
 // holds is.
 function markRows(files) {
@@ -36,7 +29,7 @@ function markRows(files) {
   const status = new Array(TREE.nodes.length).fill(null);
   for (let row = TREE.nodes.length - 1; row >= 0; row--) {
     if (!TREE.nodes[row].dir) {
-      status[row] = byPath.get(relativePath(row)) || (TREE.nodes.length === 1 && files.length === 1 ? files[0].status : null);
+      status[row] = byPath.get(rowNames(row).join('/')) || (TREE.nodes.length === 1 && files.length === 1 ? files[0].status : null);
     }
     const folder = TREE.parent[row];
     if (folder >= 0 && status[row]) {

@@ -73,20 +73,20 @@ function filterFiles(text) {
       TREE.emitted = new Uint8Array(nodes.length);
     }
     const candidates = previous || TREE.fileRows;
-    const matched = previous && previous.buffer === TREE.buffers[0].buffer ? TREE.buffers[1] : TREE.buffers[0];
-    const test = tests.length === 1 ? tests[0] : (path) => tests.every((one) => one(path));
-    let matches = candidates.length;
+    let rows = candidates;
     if (tests.length) {
-      matches = 0;
+      const matched = previous && previous.buffer === TREE.buffers[0].buffer ? TREE.buffers[1] : TREE.buffers[0];
+      const test = tests.length === 1 ? tests[0] : (path) => tests.every((one) => one(path));
+      let matches = 0;
       for (let k = 0; k < candidates.length; k++) {
         const i = candidates[k];
         if (test(paths[i])) matched[matches++] = i;
       }
+      rows = matched.subarray(0, matches);
     }
-    const rows = tests.length ? matched.subarray(0, matches) : candidates;
     TREE.matched = { words, rows };
     // A text that keeps every match keeps the rows: only the marks change.
-    if (previous && matches === previous.length) {
+    if (previous && rows.length === previous.length) {
       requestDraw();
       return;
     }
@@ -95,7 +95,7 @@ function filterFiles(text) {
     const { emitted, shown, sizes } = TREE;
     let count = 0;
     let bytes = 0;
-    for (let k = 0; k < matches; k++) {
+    for (let k = 0; k < rows.length; k++) {
       const i = rows[k];
       bytes += sizes[i];
       const from = count;
@@ -113,11 +113,11 @@ function filterFiles(text) {
     for (let k = 0; k < count; k++) emitted[shown[k]] = 0;
     // Copied out: the buffer is this filter's, the shown rows may outlive it.
     TREE.filter = shown.slice(0, count);
-    $('filterCount').textContent = fmtCount(matches) + ' of ' + fmtCount(TREE.fileCount) + ' files' +
-      (matches ? ', ' + fmtSize(bytes) : '');
+    $('filterCount').textContent = fmtCount(rows.length) + ' of ' + fmtCount(TREE.fileCount) + ' files' +
+      (rows.length ? ', ' + fmtSize(bytes) : '');
   }
   // A new result opens every folder it shows: its rows are the visible ones.
-  if (TREE.filter && wanted) TREE.visible = TREE.filter;
+  if (TREE.filter) TREE.visible = TREE.filter;
   else computeVisible();
   if (!sortedHas(TREE.visible, TREE.focus)) TREE.focus = TREE.visible.length ? TREE.visible[0] : -1;
   // Letters typed faster than frames come are drawn once, with the last one.

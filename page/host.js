@@ -1,9 +1,6 @@
 // The file manager's side: its commands, its find and the keys it binds.
 'use strict';
 
-// ---- the host: its commands, and the keys it binds ----
-
-
 // The file manager selected everything, and nobody has touched the page since.
 let ALL_SELECTED = false;
 

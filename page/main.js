@@ -1,8 +1,6 @@
 // The page's run: documents fetched, everything drawn, the listeners set.
 'use strict';
 
-// ---- the run ----
-
 async function main() {
   const t0 = performance.now();
   installIconMasks();
@@ -75,16 +73,7 @@ async function main() {
 $('files').addEventListener('click', onTreeClick);
 $('files').addEventListener('keydown', onTreeKey);
 $('meta').addEventListener('click', onMetaClick);
-// Letters typed faster than the page runs are filtered once, for the text they end with.
-let FILTER_PENDING = false;
-$('fileFilter').addEventListener('input', () => {
-  if (FILTER_PENDING) return;
-  FILTER_PENDING = true;
-  queueMicrotask(() => {
-    FILTER_PENDING = false;
-    filterFiles($('fileFilter').value);
-  });
-});
+$('fileFilter').addEventListener('input', () => filterFiles($('fileFilter').value));
 $('fileFilter').addEventListener('keydown', onFilterKey);
 $('pop').addEventListener('keydown', onPanelKey);
 for (const [id, key] of [['sortName', 'name'], ['sortSize', 'size']]) {

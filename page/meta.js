@@ -1,8 +1,6 @@
 // The torrent's metadata: the summary, values, copy buttons and trackers.
 'use strict';
 
-// ---- metadata ----
-
 // The trackers as the document lists them, each address once already: tiers of addresses, the
 // announce address alone when there are none. Numbered in that order for the host's find.
 function trackerTiers(t) {

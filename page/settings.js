@@ -1,8 +1,6 @@
 // The settings panel and the colour themes.
 'use strict';
 
-// ---- settings and themes ----
-
 // The configuration's palettes, or null when it carries none.
 function palettesOf(cfg) {
   return cfg.palettes && typeof cfg.palettes === 'object' ? cfg.palettes : null;
@@ -22,16 +20,23 @@ function resolveThemeName(mode) {
     names.find((n) => n.toLowerCase() === 'light') || names[0] || '';
 }
 
-// WCAG's relative luminance of "#rrggbb" or "#rgb", or null for another form.
-function luminance(color) {
-  let hex = /^#([0-9a-f]{3}|[0-9a-f]{6})$/i.exec(String(color).trim());
+// The red, green and blue of "#rrggbb" or "#rgb", or null for another form.
+function channelsOf(color) {
+  const hex = /^#([0-9a-f]{3}|[0-9a-f]{6})$/i.exec(String(color).trim());
   if (!hex) return null;
-  hex = hex[1].length === 3 ? hex[1].replace(/./g, '$&$&') : hex[1];
-  const channel = (i) => {
-    const c = parseInt(hex.slice(i, i + 2), 16) / 255;
+  const full = hex[1].length === 3 ? hex[1].replace(/./g, '$&$&') : hex[1];
+  return [0, 2, 4].map((i) => parseInt(full.slice(i, i + 2), 16));
+}
+
+// WCAG's relative luminance of a colour `channelsOf` reads, or null for another form.
+function luminance(color) {
+  const channels = channelsOf(color);
+  if (!channels) return null;
+  const [r, g, b] = channels.map((value) => {
+    const c = value / 255;
     return c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
-  };
-  return 0.2126 * channel(0) + 0.7152 * channel(2) + 0.0722 * channel(4);
+  });
+  return 0.2126 * r + 0.7152 * g + 0.0722 * b;
 }
 
 const contrastOf = (a, b) => (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
@@ -43,9 +48,7 @@ function readable(color, background) {
   const own = luminance(color);
   if (bg === null || own === null || contrastOf(own, bg) >= 4.5) return color;
   const toward = bg > 0.18 ? 0 : 255;
-  const hex = String(color).trim().slice(1);
-  const full = hex.length === 3 ? hex.replace(/./g, '$&$&') : hex;
-  const parts = [0, 2, 4].map((i) => parseInt(full.slice(i, i + 2), 16));
+  const parts = channelsOf(color);
   for (let step = 1; step <= 20; step++) {
     const mixed = '#' + parts.map((c) => Math.round(c + (toward - c) * step / 20).toString(16).padStart(2, '0')).join('');
     if (contrastOf(luminance(mixed), bg) >= 4.5) return mixed;

@@ -1,8 +1,6 @@
 // The file tree: one flat model in display order, drawn only where it shows.
 'use strict';
 
-// ---- file tree ----
-
 const CAT_EXT = {
   video: ['mkv', 'mp4', 'avi', 'mov', 'wmv', 'flv', 'webm', 'm4v', 'mpg', 'mpeg', 'ts', 'm2ts', 'vob'],
   audio: ['mp3', 'flac', 'wav', 'aac', 'ogg', 'm4a', 'opus', 'wma', 'cue'],
@@ -173,12 +171,18 @@ function sortBy(key) {
   setTimeout(postTreeOrder, 0);
 }
 
-// A row's path as the file manager writes one: from the torrent's folder down.
-function rowPath(index) {
+// A row's names from the top of the tree down to its own.
+function rowNames(index) {
   const names = [];
   for (let at = index; at >= 0; at = TREE.parent[at]) names.push(String(TREE.nodes[at].name));
-  if (DATA && DATA.multiFile && DATA.tree && DATA.tree.name) names.push(String(DATA.tree.name));
-  return names.reverse().join('\\');
+  return names.reverse();
+}
+
+// A row's path as the file manager writes one: from the torrent's folder down.
+function rowPath(index) {
+  const names = rowNames(index);
+  if (DATA && DATA.multiFile && DATA.tree && DATA.tree.name) names.unshift(String(DATA.tree.name));
+  return names.join('\\');
 }
 
 // The rows shown: every row, or the filter's, less those inside closed folders.
@@ -207,10 +211,9 @@ function computeVisible() {
 
 const isOpen = (index) => TREE.nodes[index].dir && !TREE.collapsed[index];
 
-// The part of a row's name to mark: the host's find hit, or what the filter matched.
-function markedSpan(index, filterText) {
+// The part of a row's name to mark: the host's find hit, or the filter's word.
+function markedSpan(index, word) {
   if (TREE.hit && TREE.hit.row === index) return [TREE.hit.start, TREE.hit.length];
-  const word = filterText.split(/\s+/).find((w) => w && !/[*?/]/.test(w));
   if (!word) return null;
   const name = String(TREE.nodes[index].name);
   const lowered = name.toLowerCase();
@@ -219,11 +222,11 @@ function markedSpan(index, filterText) {
   return at >= 0 && lowered.length === name.length ? [at, word.length] : null;
 }
 
-function rowHtml(index, position, filterText) {
+function rowHtml(index, position, markWord) {
   const n = TREE.nodes[index];
   const level = TREE.depth[index];
   const text = String(n.name);
-  const span = markedSpan(index, filterText);
+  const span = markedSpan(index, markWord);
   const name = span ? esc(text.slice(0, span[0])) + '<mark>' + esc(text.slice(span[0], span[0] + span[1])) +
     '</mark>' + esc(text.slice(span[0] + span[1])) : esc(text);
   let marks = '';
@@ -268,9 +271,10 @@ function drawTree() {
   // A scroll position the shorter tree no longer reaches still draws its last rows.
   const first = Math.max(0, Math.min(total - 1, Math.floor(top / TREE.rowHeight)) - OVERSCAN);
   const last = Math.min(total, Math.max(first + OVERSCAN, Math.ceil((top + main.clientHeight) / TREE.rowHeight) + OVERSCAN));
-  const filterText = TREE.filter ? $('fileFilter').value.toLowerCase() : '';
+  // The filter's first plain word within a name is marked in each row.
+  const markWord = TREE.filter ? $('fileFilter').value.toLowerCase().split(/\s+/).find((w) => w && !/[*?/]/.test(w)) : '';
   let html = '';
-  for (let position = first; position < last; position++) html += rowHtml(TREE.visible[position], position, filterText);
+  for (let position = first; position < last; position++) html += rowHtml(TREE.visible[position], position, markWord);
   files.innerHTML = html;
   files.setAttribute('aria-activedescendant', TREE.focus >= 0 ? 'row-' + TREE.focus : '');
 }
@@ -285,7 +289,6 @@ function requestDraw() {
   });
 }
 
-// Expand all and Collapse all act on the whole tree, so they end a filter.
 // Opens or closes every folder. A filter stays as it was typed: it shows its matches open.
 function setAll(collapsed) {
   if (!TREE.nodes.length) return;
