@@ -99,7 +99,7 @@ bool PlanVersionOne(const Node& info, CheckPlan& plan, std::string& whyNot) {
         }
     }
     plan.pieces = Bytes(Node::find(info, "pieces"));
-    plan.pieceCount = total == 0 ? 0 : (total - 1) / plan.pieceLength + 1;
+    plan.pieceCount = PiecesOf(total, plan.pieceLength);
     if (static_cast<std::int64_t>(plan.pieces.size()) != plan.pieceCount * 20) {
         whyNot = "its piece hashes do not match the size of its content";
         return false;
@@ -154,10 +154,6 @@ bool PlanVersionTwo(const Node& top, const Node& info, CheckPlan& plan, std::str
         if (!Add(plan, std::move(file), total, whyNot)) {
             return false;
         }
-    }
-    for (const PlannedFile& file : plan.files) {
-        plan.pieceCount +=
-            file.content() && file.size > 0 ? (file.size - 1) / plan.pieceLength + 1 : 0;
     }
     // A lone file at the top is a single-file torrent, kept under its own name.
     if (plan.files.size() == 1 && plan.files[0].path.find('/') == std::string::npos &&

@@ -30,10 +30,15 @@ struct CheckPlan {
     bool singleFile = false;
     std::int64_t pieceLength = 0;
     std::string_view pieces;  // version 1: 20 bytes a piece
-    std::int64_t pieceCount = 0;
+    std::int64_t pieceCount = 0;  // version 1
     std::string name;  // the content's name beside the torrent
     std::vector<PlannedFile> files;
 };
+
+// The pieces of `pieceLength` bytes that `size` bytes fill, the last one maybe short.
+constexpr std::int64_t PiecesOf(std::int64_t size, std::int64_t pieceLength) {
+    return size <= 0 ? 0 : (size - 1) / pieceLength + 1;
+}
 
 // What a check reads from a torrent: the version 2 data where there is any (a hybrid included),
 // else the version 1 stream. Nothing, and a reason, for a torrent whose data cannot be checked

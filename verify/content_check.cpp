@@ -49,10 +49,6 @@ struct Shared {
     const std::atomic<bool>& cancel;
 };
 
-std::int64_t PieceCountOf(std::int64_t size, std::int64_t pieceLength) {
-    return size <= 0 ? 0 : (size - 1) / pieceLength + 1;
-}
-
 // Reads one thread's files, opening each once while it works on it.
 class Reader {
   public:
@@ -153,7 +149,7 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
     const auto width =
         state.byLayer
             ? static_cast<std::uint64_t>(plan.pieceLength / kBlock)
-            : PowerOfTwoAtLeast(static_cast<std::uint64_t>(PieceCountOf(planned.size, kBlock)));
+            : PowerOfTwoAtLeast(static_cast<std::uint64_t>(PiecesOf(planned.size, kBlock)));
     for (std::int64_t piece = unit.first; piece < unit.end && !shared.cancel; ++piece) {
         const std::int64_t start = piece * span;
         const std::int64_t stop = std::min(planned.size, start + span);
@@ -201,7 +197,7 @@ void Work(Shared& shared) {
 
 // Whether a file's piece layer is whole and hashes to its root.
 bool LayerHolds(const PlannedFile& file, std::int64_t pieceLength, platform::Hasher& sha256) {
-    const std::int64_t pieces = PieceCountOf(file.size, pieceLength);
+    const std::int64_t pieces = PiecesOf(file.size, pieceLength);
     if (pieces <= 1 || static_cast<std::int64_t>(file.layer.size()) != pieces * 32) {
         return false;
     }
@@ -281,7 +277,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         result.totalBytes += planned.size;
         if (plan.v2 && planned.size > 0) {
             state.byLayer = LayerHolds(planned, plan.pieceLength, sha256);
-            state.pieces = state.byLayer ? PieceCountOf(planned.size, plan.pieceLength) : 1;
+            state.pieces = state.byLayer ? PiecesOf(planned.size, plan.pieceLength) : 1;
             state.firstPiece = pieceTotal;
             pieceTotal += state.pieces;
             AddUnits(shared.units, i, state.pieces,
