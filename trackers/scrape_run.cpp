@@ -140,8 +140,11 @@ TrackerAnswer AskUdp(TrackerAnswer answer, const TrackerAddress& address,
                    : Failed(std::move(answer), Status::Timeout);
 }
 
-TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, const std::vector<InfoHash>& hashes,
-                      const std::string& userAgent, Clock::time_point deadline) {
+// `mayAskLocal`: what the announce address allows (a scrape address derived from it, and
+// redirects, say nothing of their own).
+TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
+                      const std::vector<InfoHash>& hashes, const std::string& userAgent,
+                      Clock::time_point deadline) {
     url = HttpScrapeRequest(url, hashes);
     for (int redirects = 0;; ++redirects) {
         const auto address = ParseTrackerAddress(url);
@@ -154,8 +157,7 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, const std::vector<I
         if (!at) {
             return Failed(std::move(answer), Status::Error, "no such host");
         }
-        // The scrape path of a local tracker is "/scrape"; its announce address was checked.
-        if (local && !(address->path.rfind("/scrape?", 0) == 0 && redirects == 0)) {
+        if (local && !(mayAskLocal && redirects == 0)) {
             return Failed(std::move(answer), Status::Skipped);
         }
         const auto left =
@@ -198,14 +200,7 @@ TrackerAnswer Ask(TrackerAnswer answer, const std::vector<InfoHash>& hashes,
     if (!scrape) {
         return Failed(std::move(answer), Status::Unsupported);
     }
-    // The announce address decides whether a local tracker may be asked at all.
-    if (!MayAskLocal(*address)) {
-        bool local = false;
-        if (Where(*address, local) && local) {
-            return Failed(std::move(answer), Status::Skipped);
-        }
-    }
-    return AskHttp(std::move(answer), *scrape, hashes, userAgent, deadline);
+    return AskHttp(std::move(answer), *scrape, MayAskLocal(*address), hashes, userAgent, deadline);
 }
 
 }  // namespace
