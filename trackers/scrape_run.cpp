@@ -187,20 +187,34 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
     }
 }
 
-TrackerAnswer Ask(TrackerAnswer answer, const std::vector<InfoHash>& hashes,
-                  const std::string& userAgent, Clock::time_point deadline) {
-    const auto address = ParseTrackerAddress(answer.url);
+// How a tracker is asked: at its address, and on the web at the scrape address beside its
+// announce address. Nothing for one that cannot be asked.
+struct Route {
+    TrackerAddress address;
+    std::string scrape;  // not for UDP
+};
+std::optional<Route> RouteOf(const std::string& url) {
+    auto address = ParseTrackerAddress(url);
     if (!address || address->scheme == TrackerAddress::Scheme::Other) {
-        return Failed(std::move(answer), Status::Unsupported);
+        return std::nullopt;
     }
     if (address->scheme == TrackerAddress::Scheme::Udp) {
-        return AskUdp(std::move(answer), *address, hashes, deadline);
+        return Route{std::move(*address), {}};
     }
-    const auto scrape = ScrapeUrl(answer.url);
+    auto scrape = ScrapeUrl(url);
     if (!scrape) {
-        return Failed(std::move(answer), Status::Unsupported);
+        return std::nullopt;
     }
-    return AskHttp(std::move(answer), *scrape, MayAskLocal(*address), hashes, userAgent, deadline);
+    return Route{std::move(*address), std::move(*scrape)};
+}
+
+TrackerAnswer Ask(TrackerAnswer answer, const Route& route, const std::vector<InfoHash>& hashes,
+                  const std::string& userAgent, Clock::time_point deadline) {
+    if (route.address.scheme == TrackerAddress::Scheme::Udp) {
+        return AskUdp(std::move(answer), route.address, hashes, deadline);
+    }
+    return AskHttp(std::move(answer), route.scrape, MayAskLocal(route.address), hashes, userAgent,
+                   deadline);
 }
 
 }  // namespace
@@ -262,16 +276,16 @@ std::vector<TrackerAnswer> ScrapeAll(
     shared->answers.resize(trackers.size());
     for (std::size_t i = 0; i < trackers.size(); ++i) {
         // A tracker that cannot be asked needs no thread.
-        const auto address = ParseTrackerAddress(trackers[i].url);
-        if (!address || address->scheme == TrackerAddress::Scheme::Other ||
-            (address->scheme != TrackerAddress::Scheme::Udp && !ScrapeUrl(trackers[i].url))) {
+        auto route = RouteOf(trackers[i].url);
+        if (!route) {
             shared->answers[i] = Failed(trackers[i], Status::Unsupported);
             continue;
         }
-        std::thread([shared, i, tracker = trackers[i], hashes, userAgent, trackerEnd] {
+        std::thread([shared, i, tracker = trackers[i], route = std::move(*route), hashes, userAgent,
+                     trackerEnd] {
             TrackerAnswer answer;
             try {
-                answer = Ask(tracker, hashes, userAgent, trackerEnd);
+                answer = Ask(tracker, route, hashes, userAgent, trackerEnd);
             } catch (...) {
                 answer = Failed(tracker, Status::Error, "out of memory");
             }
