@@ -25,6 +25,12 @@ void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsig
     year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
 }
 
+// A field's value as the tool shows it, with the content's presence as the caller found it.
+FieldValue ToolValue(const TorrentFacts& facts, Field field, std::string_view contentOnDisk) {
+    return field == Field::ContentOnDisk ? FieldValue(std::string(contentOnDisk))
+                                         : ValueOf(facts, field);
+}
+
 }  // namespace
 
 std::string_view PresenceWord(verify::Presence presence) {
@@ -193,9 +199,7 @@ std::string FactsJson(const TorrentFacts& facts, std::string_view contentOnDisk)
             out += ']';
             continue;
         }
-        const FieldValue value = field == Field::ContentOnDisk
-                                     ? FieldValue(std::string(contentOnDisk))
-                                     : ValueOf(facts, field);
+        const FieldValue value = ToolValue(facts, field, contentOnDisk);
         if (const auto* number = std::get_if<std::int64_t>(&value)) {
             if (field == Field::CreationDate) {
                 platform::AppendJsonString(out, IsoDate(*number),
@@ -218,9 +222,7 @@ std::string FactsText(const TorrentFacts& facts, std::string_view contentOnDisk)
     std::string out;
     for (std::size_t i = 0; i + 1 < kFields.size(); ++i) {
         const auto field = static_cast<Field>(i);
-        const FieldValue value = field == Field::ContentOnDisk
-                                     ? FieldValue(std::string(contentOnDisk))
-                                     : ValueOf(facts, field);
+        const FieldValue value = ToolValue(facts, field, contentOnDisk);
         out += kFields[i].name;
         out += ": ";
         if (const auto* number = std::get_if<std::int64_t>(&value)) {
