@@ -21,6 +21,19 @@ void AppendFiguresJson(std::string& out, const Figures& figures) {
     platform::AppendJsonInteger(out, figures.completed);
 }
 
+void AppendAnswerJson(std::string& out, const TrackerAnswer& answer) {
+    out += "\"status\":\"";
+    out += StatusWord(answer.status);
+    out += '"';
+    if (answer.status == Status::Ok) {
+        out += ',';
+        AppendFiguresJson(out, answer.figures);
+    } else if (answer.status == Status::Error) {
+        out += ",\"message\":";
+        platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
+    }
+}
+
 std::string GroupedCount(std::int64_t count) {
     std::string digits = std::to_string(count < 0 ? -count : count);
     for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
@@ -37,16 +50,8 @@ std::string ScrapeJson(const std::vector<TrackerAnswer>& answers) {
         platform::AppendJsonRepaired(out, answer.url, platform::ControlEscapes::Unicode);
         out += ",\"tier\":";
         platform::AppendJsonInteger(out, answer.tier);
-        out += ",\"status\":\"";
-        out += StatusWord(answer.status);
-        out += '"';
-        if (answer.status == Status::Ok) {
-            out += ',';
-            AppendFiguresJson(out, answer.figures);
-        } else if (answer.status == Status::Error) {
-            out += ",\"message\":";
-            platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
-        }
+        out += ',';
+        AppendAnswerJson(out, answer);
         out += '}';
     }
     out += ']';

@@ -19,6 +19,10 @@ std::string ScrapeText(const std::vector<TrackerAnswer>& answers);
 // "seeders":…,"leechers":…,"completed":… appended to a JSON object being written.
 void AppendFiguresJson(std::string& out, const Figures& figures);
 
+// "status":"ok" and the figures, "status":"error","message":…, or the status alone, appended
+// to a JSON object being written.
+void AppendAnswerJson(std::string& out, const TrackerAnswer& answer);
+
 // 1234567 as "1,234,567".
 std::string GroupedCount(std::int64_t count);
 

@@ -12,16 +12,8 @@ namespace {
 std::string AnswerMessage(std::size_t index, const trackers::TrackerAnswer& answer) {
     std::string out = "{\"trackerAnswer\":{\"index\":";
     platform::AppendJsonInteger(out, static_cast<std::int64_t>(index));
-    out += ",\"status\":\"";
-    out += trackers::StatusWord(answer.status);
-    out += '"';
-    if (answer.status == trackers::Status::Ok) {
-        out += ',';
-        trackers::AppendFiguresJson(out, answer.figures);
-    } else if (answer.status == trackers::Status::Error) {
-        out += ",\"message\":";
-        platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
-    }
+    out += ',';
+    trackers::AppendAnswerJson(out, answer);
     return out + "}}";
 }
 
@@ -37,10 +29,10 @@ std::shared_ptr<ScrapeJob> ScrapeJob::Start(const std::filesystem::path& torrent
                 deliver("{\"trackersDone\":{}}");
                 return;
             }
-            std::vector<trackers::TrackerAnswer> asked = trackers::TrackersOf(torrent.info);
             const auto answers = trackers::ScrapeAll(
-                asked, trackers::ScrapeHashes(torrent.info), "Marrowpeek/" MARROWPEEK_VERSION, {},
-                job->cancel_, [&](std::size_t index, const trackers::TrackerAnswer& answer) {
+                trackers::TrackersOf(torrent.info), trackers::ScrapeHashes(torrent.info),
+                "Marrowpeek/" MARROWPEEK_VERSION, {}, job->cancel_,
+                [&](std::size_t index, const trackers::TrackerAnswer& answer) {
                     deliver(AnswerMessage(index, answer));
                 });
             std::string done = "{\"trackersDone\":{";
