@@ -78,16 +78,13 @@ TorrentFacts FactsOf(const torrent::LoadedTorrent& torrent, const std::filesyste
     facts.infoHashV1 = info.infoHashV1;
     facts.infoHashV2 = info.infoHashV2;
     facts.isPrivate = info.isPrivate;
-    std::size_t trackers = 0;
-    for (const auto& tier : info.trackerTiers) {
-        trackers += tier.size();
-    }
+    std::int64_t trackers = 0;
+    torrent::ForEachTracker(info, [&](std::string_view, std::size_t) { ++trackers; });
     facts.tracker = SanitizeUtf8(!info.announce.empty()       ? std::string_view(info.announce)
                                  : !info.trackerTiers.empty() ? info.trackerTiers[0][0]
                                                               : std::string_view());
     facts.trackerHost = TrackerHost(facts.tracker);
-    facts.trackers =
-        static_cast<std::int64_t>(trackers == 0 && !info.announce.empty() ? 1 : trackers);
+    facts.trackers = trackers;
     facts.webSeeds = static_cast<std::int64_t>(info.webSeeds.size());
     facts.createdBy = SanitizeUtf8(info.createdBy);
     if (info.creationDate > 0) {

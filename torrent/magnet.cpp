@@ -97,13 +97,8 @@ void AppendMagnetLink(std::string& out, const TorrentInfo& info, bool withTracke
             magnet.Add("tr", tracker);
         }
     };
-    for (const auto& tier : withTrackers ? info.trackerTiers : decltype(info.trackerTiers)()) {
-        for (const std::string& tracker : tier) {
-            addTracker(tracker);
-        }
-    }
-    if (info.trackerTiers.empty() && withTrackers) {
-        addTracker(info.announce);
+    if (withTrackers) {
+        ForEachTracker(info, [&](std::string_view tracker, std::size_t) { addTracker(tracker); });
     }
     for (const std::string& seed : info.webSeeds) {
         if (const std::string_view trimmed = TrimBlanks(seed); !trimmed.empty()) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -67,6 +68,20 @@ struct TorrentInfo {
     std::vector<std::string> warnings;  // sentences for the page to show
     Limit exceeded = Limit::None;       // why a record that is not ok was refused, if for its size
 };
+
+// Each tracker address with its tier, as every view lists them: the tiers in order (each address
+// once already), or the announce address alone, in tier 0, when there are none.
+template <typename Visit>
+void ForEachTracker(const TorrentInfo& info, Visit&& visit) {
+    for (std::size_t tier = 0; tier < info.trackerTiers.size(); ++tier) {
+        for (const std::string& address : info.trackerTiers[tier]) {
+            visit(std::string_view(address), tier);
+        }
+    }
+    if (info.trackerTiers.empty() && !info.announce.empty()) {
+        visit(std::string_view(info.announce), std::size_t{0});
+    }
+}
 
 inline constexpr char kFileListsDisagree[] =
     "The version 1 and version 2 file lists of this torrent disagree.";

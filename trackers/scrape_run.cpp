@@ -237,14 +237,9 @@ std::string_view StatusWord(Status status) {
 
 std::vector<TrackerAnswer> TrackersOf(const torrent::TorrentInfo& info) {
     std::vector<TrackerAnswer> trackers;
-    for (std::size_t tier = 0; tier < info.trackerTiers.size(); ++tier) {
-        for (const std::string& url : info.trackerTiers[tier]) {
-            trackers.push_back({url, static_cast<int>(tier), Status::Timeout, {}, {}});
-        }
-    }
-    if (trackers.empty() && !info.announce.empty()) {
-        trackers.push_back({info.announce, 0, Status::Timeout, {}, {}});
-    }
+    torrent::ForEachTracker(info, [&](std::string_view url, std::size_t tier) {
+        trackers.push_back({std::string(url), static_cast<int>(tier), Status::Timeout, {}, {}});
+    });
     return trackers;
 }
 

@@ -56,16 +56,12 @@ class Builder {
     std::deque<std::string> repaired_;  // stable addresses for the views in entries_
 };
 
-// The page's tracker list: the tiers in order, each address once already, or the announce
-// address when there are none.
+// The page's tracker list, as the page shows its texts.
 std::vector<std::string> ShownTrackers(const torrent::TorrentInfo& info) {
     std::vector<std::string> shown;
-    for (const auto& tier : info.trackerTiers) {
-        shown.insert(shown.end(), tier.begin(), tier.end());
-    }
-    if (info.trackerTiers.empty() && !info.announce.empty()) {
-        shown.push_back(SanitizeUtf8(info.announce));
-    }
+    torrent::ForEachTracker(info, [&](std::string_view address, std::size_t) {
+        shown.push_back(SanitizeUtf8(address));  // the announce address may not be UTF-8
+    });
     return shown;
 }
 
