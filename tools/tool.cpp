@@ -139,6 +139,16 @@ void Refuse(std::ostream& err, const std::string& file, PayloadResult result,
     err << "\n";
 }
 
+// FILE loaded, or an error line and false when it is refused.
+bool LoadOrRefuse(const std::string& file, torrent::LoadedTorrent& torrent, std::ostream& err) {
+    const PayloadResult result = torrent::LoadTorrent(platform::PathFromUtf8(file), torrent);
+    if (result != PayloadResult::Ready) {
+        Refuse(err, file, result, torrent.info.exceeded);
+        return false;
+    }
+    return true;
+}
+
 // The view's state for FILE, or an error line and false when the file is refused.
 bool PrepareView(const std::string& file, std::uint32_t flags, WebViewState& state,
                  std::ostream& err) {
@@ -166,9 +176,7 @@ int RunVerify(const std::string& file, const CommandLine& line, std::ostream& ou
               std::ostream& err) {
     const std::filesystem::path path = platform::PathFromUtf8(file);
     torrent::LoadedTorrent torrent;
-    const PayloadResult result = torrent::LoadTorrent(path, torrent);
-    if (result != PayloadResult::Ready) {
-        Refuse(err, file, result, torrent.info.exceeded);
+    if (!LoadOrRefuse(file, torrent, err)) {
         return 2;
     }
     std::string whyNot;
@@ -219,18 +227,16 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "magnet" || command == "fields") {
         if (words.size() != 1 || words[0].empty())
             return Misuse(err, command + " needs one FILE");
-        const std::filesystem::path path = platform::PathFromUtf8(words[0]);
         torrent::LoadedTorrent torrent;
-        const PayloadResult result = torrent::LoadTorrent(path, torrent);
-        if (result != PayloadResult::Ready) {
-            Refuse(err, words[0], result, torrent.info.exceeded);
+        if (!LoadOrRefuse(words[0], torrent, err)) {
             return 1;
         }
         if (command == "magnet") {
             out << torrent::MagnetLink(torrent.info) << "\n";
             return 0;
         }
-        const fields::TorrentFacts facts = fields::FactsOf(torrent, path);
+        const fields::TorrentFacts facts =
+            fields::FactsOf(torrent, platform::PathFromUtf8(words[0]));
         const std::string_view presence =
             fields::PresenceWord(*verify::ContentPresence(facts.content));
         out << (line.json ? fields::FactsJson(facts, presence) + "\n"
@@ -246,16 +252,12 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (words.size() != 1 || words[0].empty())
             return Misuse(err, "scrape needs one FILE");
         torrent::LoadedTorrent torrent;
-        const PayloadResult result =
-            torrent::LoadTorrent(platform::PathFromUtf8(words[0]), torrent);
-        if (result != PayloadResult::Ready) {
-            Refuse(err, words[0], result, torrent.info.exceeded);
+        if (!LoadOrRefuse(words[0], torrent, err)) {
             return 2;
         }
         const std::atomic<bool> never{false};
         const auto answers = trackers::ScrapeAll(trackers::TrackersOf(torrent.info),
-                                                 trackers::ScrapeHashes(torrent.info),
-                                                 "Marrowpeek/" MARROWPEEK_VERSION, {}, never);
+                                                 trackers::ScrapeHashes(torrent.info), {}, never);
         out << (line.json ? trackers::ScrapeJson(answers) + "\n" : trackers::ScrapeText(answers));
         return trackers::Headline(answers) ? 0 : 1;
     }

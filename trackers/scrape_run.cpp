@@ -18,6 +18,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxAnswerBytes = 1 << 20;
+const std::string kUserAgent = "Marrowpeek/" MARROWPEEK_VERSION;
 
 // What the threads and the run share; the run may leave before a thread is done.
 struct Shared {
@@ -143,8 +144,7 @@ TrackerAnswer AskUdp(TrackerAnswer answer, const TrackerAddress& address,
 // `mayAskLocal`: what the announce address allows (a scrape address derived from it, and
 // redirects, say nothing of their own).
 TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
-                      const std::vector<InfoHash>& hashes, const std::string& userAgent,
-                      Clock::time_point deadline) {
+                      const std::vector<InfoHash>& hashes, Clock::time_point deadline) {
     url = HttpScrapeRequest(url, hashes);
     for (int redirects = 0;; ++redirects) {
         const auto address = ParseTrackerAddress(url);
@@ -167,7 +167,7 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
         }
         // Ended a little before the deadline, so that the thread is done when the run is.
         const platform::HttpResult got =
-            platform::HttpGet(url, *at, userAgent, kMaxAnswerBytes,
+            platform::HttpGet(url, *at, kUserAgent, kMaxAnswerBytes,
                               static_cast<int>(std::max<long long>(left - 250, 1)));
         if (got.status >= 300 && got.status < 400 && !got.location.empty() && redirects < 2) {
             url = got.location;
@@ -209,12 +209,11 @@ std::optional<Route> RouteOf(const std::string& url) {
 }
 
 TrackerAnswer Ask(TrackerAnswer answer, const Route& route, const std::vector<InfoHash>& hashes,
-                  const std::string& userAgent, Clock::time_point deadline) {
+                  Clock::time_point deadline) {
     if (route.address.scheme == TrackerAddress::Scheme::Udp) {
         return AskUdp(std::move(answer), route.address, hashes, deadline);
     }
-    return AskHttp(std::move(answer), route.scrape, MayAskLocal(route.address), hashes, userAgent,
-                   deadline);
+    return AskHttp(std::move(answer), route.scrape, MayAskLocal(route.address), hashes, deadline);
 }
 
 }  // namespace
@@ -261,7 +260,7 @@ std::vector<InfoHash> ScrapeHashes(const torrent::TorrentInfo& info) {
 
 std::vector<TrackerAnswer> ScrapeAll(
     std::vector<TrackerAnswer> trackers, const std::vector<InfoHash>& hashes,
-    const std::string& userAgent, const ScrapeLimits& limits, const std::atomic<bool>& cancel,
+    const ScrapeLimits& limits, const std::atomic<bool>& cancel,
     const std::function<void(std::size_t, const TrackerAnswer&)>& answered) {
     const auto start = Clock::now();
     const auto runEnd = start + std::chrono::milliseconds(limits.runMs);
@@ -276,11 +275,11 @@ std::vector<TrackerAnswer> ScrapeAll(
             shared->answers[i] = Failed(trackers[i], Status::Unsupported);
             continue;
         }
-        std::thread([shared, i, tracker = trackers[i], route = std::move(*route), hashes, userAgent,
+        std::thread([shared, i, tracker = trackers[i], route = std::move(*route), hashes,
                      trackerEnd] {
             TrackerAnswer answer;
             try {
-                answer = Ask(tracker, route, hashes, userAgent, trackerEnd);
+                answer = Ask(tracker, route, hashes, trackerEnd);
             } catch (...) {
                 answer = Failed(tracker, Status::Error, "out of memory");
             }

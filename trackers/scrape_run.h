@@ -34,12 +34,12 @@ struct ScrapeLimits {
     int runMs = 10000;     // and the whole run ends by then, whatever a lookup does
 };
 
-// Asks every tracker at once, each on a thread of its own that is left behind when it takes too
-// long (a name lookup cannot be stopped). `answered` is called on the calling thread with each
-// tracker's place and answer as it comes. Returns every tracker's answer.
+// Asks every tracker at once, as "Marrowpeek/<version>", each on a thread of its own that is left
+// behind when it takes too long (a name lookup cannot be stopped). `answered` is called on the
+// calling thread with each tracker's place and answer as it comes. Returns every tracker's answer.
 std::vector<TrackerAnswer> ScrapeAll(
     std::vector<TrackerAnswer> trackers, const std::vector<InfoHash>& hashes,
-    const std::string& userAgent, const ScrapeLimits& limits, const std::atomic<bool>& cancel,
+    const ScrapeLimits& limits, const std::atomic<bool>& cancel,
     const std::function<void(std::size_t, const TrackerAnswer&)>& answered = {});
 
 // The largest figures over the trackers that answered, none when none did.

@@ -29,9 +29,9 @@ struct CheckPlan {
     bool v2 = false;  // checked by version 2 data: per file, SHA-256 merkle trees
     bool singleFile = false;
     std::int64_t pieceLength = 0;
-    std::string_view pieces;  // version 1: 20 bytes a piece
+    std::string_view pieces;      // version 1: 20 bytes a piece
     std::int64_t pieceCount = 0;  // version 1
-    std::string name;  // the content's name beside the torrent
+    std::string name;             // the content's name beside the torrent
     std::vector<PlannedFile> files;
 };
 

@@ -30,9 +30,8 @@ std::shared_ptr<ScrapeJob> ScrapeJob::Start(const std::filesystem::path& torrent
                 return;
             }
             const auto answers = trackers::ScrapeAll(
-                trackers::TrackersOf(torrent.info), trackers::ScrapeHashes(torrent.info),
-                "Marrowpeek/" MARROWPEEK_VERSION, {}, job->cancel_,
-                [&](std::size_t index, const trackers::TrackerAnswer& answer) {
+                trackers::TrackersOf(torrent.info), trackers::ScrapeHashes(torrent.info), {},
+                job->cancel_, [&](std::size_t index, const trackers::TrackerAnswer& answer) {
                     deliver(AnswerMessage(index, answer));
                 });
             std::string done = "{\"trackersDone\":{";
