@@ -121,9 +121,6 @@ void WriteTree(std::string& out, const torrent::FileTree& tree) {
 
 namespace torrent {
 
-// The members the viewer's first design fixes come first, in its order and form; those added
-// since follow "tree", in this order: source, webSeeds, httpSeeds, nodes, similar, collections,
-// magnet, padFileCount, padFileSize, warnings.
 std::size_t DocumentSizeBound(const TorrentInfo& info) {
     constexpr std::size_t kMembers = 1024;  // every member name, number and flag
     std::size_t total = kMembers + TreeJsonSize(info.tree) + MagnetLinkSizeBound(info);
@@ -147,6 +144,9 @@ std::size_t DocumentSizeBound(const TorrentInfo& info) {
     return total;
 }
 
+// The members of the document's first version come first, in their order and form; those added
+// since follow "tree", in this order: source, webSeeds, httpSeeds, nodes, similar, collections,
+// magnet, padFileCount, padFileSize, warnings.
 std::string toJson(const TorrentInfo& info) {
     std::string out;
     // One buffer for the whole text: a tree of 200,000 files is not copied as it grows.

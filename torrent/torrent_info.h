@@ -55,7 +55,7 @@ struct TorrentInfo {
     std::uint64_t infoStart = 0;
     std::uint64_t infoEnd = 0;
 
-    // Beyond the viewer's first design: what real torrents carry besides.
+    // Beyond the record's first version: what real torrents carry besides.
     bool hasV1Data = false;  // "pieces", "files" or "length": the info hash has a SHA-1 form
     std::string source;      // the info's "source", the tag private trackers put in
     std::vector<std::string> webSeeds;     // "url-list", repeats dropped
