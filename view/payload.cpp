@@ -20,6 +20,9 @@ bool DocumentFits(const torrent::TorrentInfo& info, std::size_t fileBytes) {
 PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& path,
                              std::uint32_t flags, torrent::Limit* exceeded) {
     const std::int64_t totalStart = platform::PerformanceCounter();
+    // Stamped before it is read: a change while it is read then keeps the find from an index of
+    // other names than the page shows.
+    const platform::FileStamp stamp = platform::StampOf(path).value_or(platform::FileStamp{});
     torrent::LoadedTorrent torrent;
     if (const PayloadResult result = torrent::LoadTorrent(path, torrent);
         result != PayloadResult::Ready) {
@@ -42,7 +45,7 @@ PayloadResult PreparePayload(WebViewState& state, const std::filesystem::path& p
     prepared.dataJson = torrent::toJson(torrent.info);
     timer.End();
     prepared.torrentPath = path;
-    prepared.torrentStamp = platform::StampOf(path).value_or(platform::FileStamp{});
+    prepared.torrentStamp = stamp;
     timer.Restart("FillConfigPayload");
     FillConfigPayload(prepared);
     timer.End();
