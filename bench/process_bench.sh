@@ -10,15 +10,7 @@ trap 'rm -rf "$work"' EXIT
 "$bin/write_torrents" "$work"
 tool="$bin/marrowpeek"
 
-# Median wall time in milliseconds of five runs after one warm-up.
-median() {
-    hyperfine -N --runs 5 --warmup 1 --style none --export-csv "$work/t.csv" "$1" >/dev/null 2>&1
-    awk -F, 'NR == 2 { printf "%.1f", $4 * 1000 }' "$work/t.csv"
-}
-# Peak resident memory in MB of one run.
-peak() {
-    /usr/bin/time -f %M sh -c "$1 >/dev/null 2>&1" 2>&1 | awk '{ printf "%.1f", $1 / 1024 }'
-}
+. "$(dirname "$0")/measure.sh"
 size() {
     awk -v b="$(wc -c < "$1")" 'BEGIN { printf "%.1f", b / 1e6 }'
 }
@@ -32,8 +24,8 @@ report() {
         if (kind == "floor") printf "%.2fx the floor\n", a / b; else printf "%.2fx faster\n", b / a }'
     printf '  peak resident memory: marrowpeek %s MB (%s x the file), %s %s MB\n' \
         "$(peak "$tool data $file --config-dir $work/config")" \
-        "$(awk -v m="$(peak "$tool data $file --config-dir $work/config")" -v s="$(size "$file")" \
-            'BEGIN { printf "%.2f", m / s }')" "$2" "$(peak "$3 $file")"
+        "$(ratio "$(peak "$tool data $file --config-dir $work/config")" "$(size "$file")")" "$2" \
+        "$(peak "$3 $file")"
 }
 
 report 60mb.torrent "openssl dgst -sha1" "openssl dgst -sha1" floor

@@ -9,18 +9,8 @@ bin=${1:-build/native/bin}
 tool=$(cd "$(dirname "$bin/marrowpeek")" && pwd)/marrowpeek
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/measure.sh"
 cd "$work"
-
-# Median wall time in milliseconds of five runs after one warm-up.
-median() {
-    hyperfine -N --runs 5 --warmup 1 --style none --export-csv t.csv "$1" >/dev/null 2>&1 || true
-    awk -F, 'NR == 2 { printf "%.1f", $4 * 1000 }' t.csv
-}
-peak() {
-    /usr/bin/time -f %M sh -c "$1 >/dev/null 2>&1" 2>&1 | tail -n 1 |
-        awk '{ printf "%.1f", $1 / 1024 }'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 mkdir Big
 for i in 1 2 3 4 5 6 7 8; do head -c 67108864 /dev/urandom > "Big/part$i.bin"; done
