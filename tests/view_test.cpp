@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/shared_request.h"
 #include "settings/config_files.h"
 #include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
+#include "view/check_job.h"
 #include "view/lister_find.h"
 #include "view/page_messages.h"
 #include "view/payload.h"
@@ -139,6 +143,60 @@ TEST(ListerFind, PathsValuesAndThePagesOrder) {
     ASSERT_EQ(LoadTorrentPayload(stale, file, 0), PayloadResult::Ready);
     dir.Write("t.torrent", fixture::MultiFileTorrent("T", {{"other.bin", 1}}));
     EXPECT_FALSE(FindInTorrent(stale, "T", 1));
+}
+
+// A check stopped by the user tells the page it stopped; one that a new check replaces says
+// nothing more once abandoned, so that its end cannot land on the new one's progress.
+TEST(CheckJob, StoppedTellsAbandonedIsSilent) {
+    ScratchDirectory dir;
+    const std::string content(32 << 20, 'c');
+    const auto torrent = dir.Write(
+        "big.torrent",
+        fixture::Dict(
+            {{"info",
+              fixture::Dict({{"length", fixture::Int(32 << 20)},
+                             {"name", fixture::Str("big.bin")},
+                             {"piece length", fixture::Int(1 << 20)},
+                             {"pieces", fixture::Str(fixture::PieceHashes(content, 1 << 20))}})}}));
+    dir.Write("big.bin", content);
+    struct Heard {
+        std::mutex mutex;
+        std::vector<std::string> messages;
+        bool afterAbandon = false;
+        bool done = false;
+    };
+    for (const bool abandon : {false, true}) {
+        auto heard = std::make_shared<Heard>();
+        const auto job = CheckJob::Start(torrent, {}, [heard](std::string message) {
+            std::lock_guard lock(heard->mutex);
+            heard->done = heard->done || message.starts_with("{\"checkDone\"");
+            heard->messages.push_back(heard->afterAbandon ? "late " + message : message);
+        });
+        if (abandon) {
+            job->Abandon();
+            std::lock_guard lock(heard->mutex);
+            heard->afterAbandon = true;
+        } else {
+            job->Cancel();
+        }
+        // An abandoned check ends within a read: a moment is long enough to hear a late word.
+        for (int i = 0; i < (abandon ? 15 : 100); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::lock_guard lock(heard->mutex);
+            if (heard->done) {
+                break;
+            }
+        }
+        std::lock_guard lock(heard->mutex);
+        if (abandon) {
+            for (const std::string& message : heard->messages) {
+                EXPECT_FALSE(message.starts_with("late ")) << message;
+            }
+        } else {
+            ASSERT_TRUE(heard->done);
+            EXPECT_NE(heard->messages.back().find("\"cancelled\":true"), std::string::npos);
+        }
+    }
 }
 
 TEST(SharedRequest, ARequestThatFailsOrThrowsLeavesNothingInFlight) {

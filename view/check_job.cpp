@@ -85,13 +85,26 @@ std::shared_ptr<CheckJob> CheckJob::Start(const std::filesystem::path& torrent,
                                           const std::filesystem::path& content,
                                           std::function<void(std::string)> deliver) {
     auto job = std::make_shared<CheckJob>();
+    const std::function<void(std::string)> tell =
+        [job, deliver = std::move(deliver)](std::string message) {
+            std::lock_guard lock(job->delivering_);
+            if (!job->abandoned_) {
+                deliver(std::move(message));
+            }
+        };
     // Left to run: the view may go first; the job then only hears that it was cancelled.
-    std::thread([job, torrent, content, deliver = std::move(deliver)] {
+    std::thread([job, torrent, content, tell] {
         try {
-            Run(job->cancel_, torrent, content, deliver);
+            Run(job->cancel_, torrent, content, tell);
         } catch (...) {
-            deliver("{\"checkRefused\":\"not enough memory\"}");
+            tell("{\"checkRefused\":\"not enough memory\"}");
         }
     }).detach();
     return job;
+}
+
+void CheckJob::Abandon() {
+    cancel_ = true;
+    std::lock_guard lock(delivering_);
+    abandoned_ = true;
 }

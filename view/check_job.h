@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 // A content check a view runs for its page, on threads of its own, told to the page in messages:
@@ -30,7 +31,12 @@ class CheckJob {
                                            std::function<void(std::string)> deliver);
     // Ends the check within one read; its last message says it was cancelled.
     void Cancel() { cancel_ = true; }
+    // Ends it as Cancel does, and not one more of its messages is delivered once this returns:
+    // for a check that another replaces, whose page must not hear the old one end.
+    void Abandon();
 
   private:
     std::atomic<bool> cancel_{false};
+    std::mutex delivering_;
+    bool abandoned_ = false;
 };

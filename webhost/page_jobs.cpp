@@ -56,7 +56,7 @@ std::function<void(std::string)> MailboxDelivery(ViewerWindow* view) {
 
 void StartCheck(ViewerWindow* view, const std::filesystem::path& content) {
     if (view->checkJob) {
-        view->checkJob->Cancel();
+        view->checkJob->Abandon();
     }
     view->checkJob = CheckJob::Start(view->web->torrentPath, content, MailboxDelivery(view));
 }
