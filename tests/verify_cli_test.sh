@@ -86,6 +86,30 @@ open("hostile.torrent", "wb").write(lt.bencode({b"info": info}))
 PY
 check "unsafe path" "$(verify hostile.torrent; echo " exit $?")" \
     "../outside.bin=unsafe/0/1 False 0 1 0 1 exit 1"
+# A name that is no file name would point beside the torrent's folder, at files of no torrent:
+# refused, never opened, however it is spelled.
+mkdir -p in/deep
+"$python" - "$work" <<'PY'
+import sys, libtorrent as lt
+for kind in ("v1", "hybrid"):
+    top = lt.bdecode(open(kind + ".torrent", "rb").read())
+    for tag, key, name in (("dots", b"name", b".."), ("up", b"name", b"../../Pack"),
+                           ("absolute", b"name", (sys.argv[1] + "/Pack").encode()),
+                           ("utf8", b"name.utf-8", b"..")):
+        top[b"info"][key] = name
+        open("in/deep/%s-%s.torrent" % (kind, tag), "wb").write(lt.bencode(top))
+        del top[b"info"][key]
+PY
+cp -r Pack/. in/
+for torrent in in/deep/*.torrent; do
+    $emulator "$tool" verify "$torrent" > out.txt 2> err.txt
+    check "$torrent: a name outside its folder" "$?:$(cat out.txt)$(tr -d '\r' < err.txt | sed 's/.*(\(.*\)).*/\1/' | cut -c1-27)" \
+        "2:its name is not a file name"
+done
+check "... but checked where it is said to be" \
+    "$(verify in/deep/v1-dots.torrent --content Pack | cut -d' ' -f5)" "True"
+rm -rf in
+
 printf 'd4:infod4:name1:a12:piece lengthi16384e6:lengthi5e6:pieces3:abcee' > short.torrent
 $emulator "$tool" verify short.torrent > out.txt 2> err.txt
 check "damaged torrent refused" "$?:$(tr -d '\r' < err.txt)" \

@@ -39,7 +39,7 @@ TEST(ContentCheck, AStoppedCheckIsNeverComplete) {
     std::string whyNot;
     const auto plan = verify::PlanCheck(torrent, whyNot);
     ASSERT_TRUE(plan) << whyNot;
-    const auto root = verify::ContentRoot(*plan, path, {});
+    const auto root = *verify::ContentRoot(*plan, path, {}, whyNot);
     std::atomic<bool> cancel{false};
     const verify::CheckResult whole = verify::CheckContent(*plan, root, cancel, {}, 2);
     EXPECT_TRUE(whole.complete && !whole.cancelled);

@@ -185,13 +185,16 @@ int RunVerify(const std::string& file, const CommandLine& line, std::ostream& ou
         err << "marrowpeek: " << file << " cannot be checked (" << whyNot << ")\n";
         return 2;
     }
+    const auto root =
+        verify::ContentRoot(*plan, path, platform::PathFromUtf8(line.content), whyNot);
+    if (!root) {
+        err << "marrowpeek: " << file << " cannot be checked (" << whyNot << ")\n";
+        return 2;
+    }
     const bool terminal = platform::StderrIsTerminal();
     const std::atomic<bool> never{false};
     const verify::CheckResult check = verify::CheckContent(
-        *plan,
-        std::filesystem::absolute(
-            verify::ContentRoot(*plan, path, platform::PathFromUtf8(line.content))),
-        never, [&](const verify::CheckProgress& progress) {
+        *plan, std::filesystem::absolute(*root), never, [&](const verify::CheckProgress& progress) {
             if (terminal && progress.bytesTotal > 0) {
                 err << "\r" << verify::DecimalSize(progress.bytesDone) << " of "
                     << verify::DecimalSize(progress.bytesTotal) << " checked   " << std::flush;

@@ -193,9 +193,20 @@ std::optional<CheckPlan> PlanCheck(const torrent::LoadedTorrent& torrent, std::s
     return plan;
 }
 
-std::filesystem::path ContentRoot(const CheckPlan& plan, const std::filesystem::path& torrentPath,
-                                  const std::filesystem::path& given) {
-    return given.empty() ? torrentPath.parent_path() / platform::PathFromUtf8(plan.name) : given;
+std::optional<std::filesystem::path> ContentRoot(const CheckPlan& plan,
+                                                 const std::filesystem::path& torrentPath,
+                                                 const std::filesystem::path& given,
+                                                 std::string& whyNot) {
+    if (!given.empty()) {
+        return given;
+    }
+    auto beside = ContentBeside(torrentPath, plan.name);
+    if (!beside) {
+        whyNot =
+            "its name is not a file name, so the content cannot be looked for beside it: "
+            "give the content's place";
+    }
+    return beside;
 }
 
 }  // namespace verify

@@ -46,7 +46,11 @@ constexpr std::int64_t PiecesOf(std::int64_t size, std::int64_t pieceLength) {
 std::optional<CheckPlan> PlanCheck(const torrent::LoadedTorrent& torrent, std::string& whyNot);
 
 // Where the content is: `given` when it is set, else beside the torrent, as the content's name.
-std::filesystem::path ContentRoot(const CheckPlan& plan, const std::filesystem::path& torrentPath,
-                                  const std::filesystem::path& given);
+// Nothing, and why, when the name cannot be looked for there (ContentBeside): the caller must
+// then be given the content's place.
+std::optional<std::filesystem::path> ContentRoot(const CheckPlan& plan,
+                                                 const std::filesystem::path& torrentPath,
+                                                 const std::filesystem::path& given,
+                                                 std::string& whyNot);
 
 }  // namespace verify

@@ -46,6 +46,14 @@ bool IsSafePathElement(std::string_view element, bool windowsRules) {
     return element.back() != '.' && element.back() != ' ' && !IsReservedDeviceName(element);
 }
 
+std::optional<std::filesystem::path> ContentBeside(const std::filesystem::path& torrentPath,
+                                                   std::string_view name) {
+    if (!IsSafePathElement(name, kWindowsRules)) {
+        return std::nullopt;
+    }
+    return torrentPath.parent_path() / platform::PathFromUtf8(name);
+}
+
 ContentLayout LayoutOf(const torrent::TorrentInfo& info, const std::filesystem::path& torrentPath,
                        const std::filesystem::path& root) {
     ContentLayout layout;
@@ -60,13 +68,14 @@ ContentLayout LayoutOf(const torrent::TorrentInfo& info, const std::filesystem::
             loneChild ? std::string(tree.Name(nodes[nodes.front().firstChild])) : name;
         const std::int64_t size = loneChild ? nodes[nodes.front().firstChild].size : info.totalSize;
         layout.files.push_back({fileName, size, IsSafePathElement(fileName, kWindowsRules)});
-        layout.root =
-            root.empty() ? torrentPath.parent_path() / platform::PathFromUtf8(fileName) : root;
+        layout.root = root.empty()
+                          ? ContentBeside(torrentPath, fileName).value_or(torrentPath.parent_path())
+                          : root;
         return layout;
     }
-    const bool rootSafe = IsSafePathElement(name, kWindowsRules);
-    layout.root = root.empty() ? torrentPath.parent_path() / platform::PathFromUtf8(name) : root;
-    if (!root.empty() || rootSafe) {
+    const std::optional<std::filesystem::path> beside = ContentBeside(torrentPath, name);
+    layout.root = root.empty() ? beside.value_or(torrentPath.parent_path()) : root;
+    if (!root.empty() || beside) {
         // Depth first, as the tree lists its files; each folder's path and safety carried down.
         struct Open {
             std::uint32_t next;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,12 @@ namespace verify {
 // not empty, "." or "..", without "/", "\\", ":" or NUL, and with Windows rules also no reserved
 // device name (CON, NUL, COM1 ...) and no trailing dot or blank, which Windows would drop.
 bool IsSafePathElement(std::string_view element, bool windowsRules);
+
+// Where a torrent's content lies beside it: "<folder of the torrent>/<name>". Nothing when the
+// name is no safe path element ("..", an absolute path, "a/b"), for it would name a place outside
+// that folder, whose files belong to no torrent.
+std::optional<std::filesystem::path> ContentBeside(const std::filesystem::path& torrentPath,
+                                                   std::string_view name);
 
 // One file of the content, as the torrent lists it: its path below the content root with "/"
 // between elements (a single file's own name), its size, whether every element is safe, and

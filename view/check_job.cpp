@@ -52,7 +52,9 @@ void Run(const std::atomic<bool>& cancel, const std::filesystem::path& torrentPa
     std::string whyNot;
     const auto plan =
         loaded == torrent::LoadStatus::Ready ? verify::PlanCheck(torrent, whyNot) : std::nullopt;
-    if (!plan) {
+    const auto content =
+        plan ? verify::ContentRoot(*plan, torrentPath, given, whyNot) : std::nullopt;
+    if (!content) {
         std::string message = "{\"checkRefused\":";
         platform::AppendJsonRepaired(
             message, whyNot.empty() ? std::string(torrent::RefusalReason(loaded)) : whyNot,
@@ -60,11 +62,10 @@ void Run(const std::atomic<bool>& cancel, const std::filesystem::path& torrentPa
         deliver(message + "}");
         return;
     }
-    const std::filesystem::path content = verify::ContentRoot(*plan, torrentPath, given);
-    deliver("{\"checkStarted\":{" + ContentMember(content) + "}}");
+    deliver("{\"checkStarted\":{" + ContentMember(*content) + "}}");
     const auto start = std::chrono::steady_clock::now();
     const verify::CheckResult result =
-        verify::CheckContent(*plan, content, cancel, [&](const verify::CheckProgress& progress) {
+        verify::CheckContent(*plan, *content, cancel, [&](const verify::CheckProgress& progress) {
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             std::string message = "{\"checkProgress\":{\"done\":";
