@@ -56,6 +56,9 @@ check "nothing written, no time changed" "$(listing)" "$before"
 mv Pack Renamed
 check "renamed folder" "$(verify v2.torrent --content Renamed | cut -d' ' -f5)" "True"
 check "missing folder" "$(verify v2.torrent | cut -d' ' -f1)" "a.bin=missing/0/7"
+$emulator "$tool" verify v2.torrent > text.txt 2>&1
+check "nothing there is one line" "$(tr -d '\r' < text.txt | sed 's/at .*Pack /at Pack /')" \
+    "No download at Pack (0 of 4 files present)"
 mv Renamed Pack
 
 # One byte changed, one file gone (a pipe in its place, never waited on), one cut short.
@@ -70,10 +73,10 @@ check "v2 damaged" "$(verify v2.torrent; echo " exit $?")" \
 check "v1 damaged" "$(verify v1.torrent | cut -d' ' -f1-4)" \
     "a.bin=wrong-size/0/7 empty.txt=complete/0/0 sub/b.bin=missing/0/4 sub/c.bin=partial/17/19"
 $emulator "$tool" verify v1.torrent > text.txt 2>&1
-check "text report" "$(tr -d '\r' < text.txt)" "wrong-size  a.bin
+check "text report, naming the folder checked" "$(tr -d '\r' < text.txt | sed 's/ in .*Pack:/ in Pack:/')" "wrong-size  a.bin
 missing  sub/b.bin
 partial  sub/c.bin
-4 files: 1 complete, 1 partial (2 of 19 pieces bad), 1 missing, 1 wrong-size; 269.8 kB of 450.0 kB verified"
+4 files in Pack: 1 complete, 1 partial (2 of 19 pieces bad), 1 missing, 1 wrong-size; 269.8 kB of 450.0 kB verified"
 rm -rf Pack && mv Saved Pack
 
 # Paths that would leave the content's folder are never opened.

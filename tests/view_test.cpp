@@ -199,6 +199,43 @@ TEST(CheckJob, StoppedTellsAbandonedIsSilent) {
     }
 }
 
+// Checks started in a row run one at a time, each ending the last within a read: the old one of
+// a file that is one piece of gigabytes (version 2 without a piece layer) too.
+TEST(CheckJob, ChecksInARowRunOneAtATime) {
+    ScratchDirectory dir;
+    constexpr std::int64_t kSize = std::int64_t{8} << 30;
+    const std::string entry =
+        fixture::Dict({{"", fixture::Dict({{"length", fixture::Int(kSize)},
+                                           {"pieces root", fixture::Str(std::string(32, 'r'))}})}});
+    const auto torrent = dir.Write(
+        "huge.torrent",
+        fixture::Dict({{"info", fixture::Dict({{"file tree", fixture::Dict({{"huge.bin", entry}})},
+                                               {"meta version", fixture::Int(2)},
+                                               {"name", fixture::Str("huge.bin")},
+                                               {"piece length", fixture::Int(16384)}})}}));
+    std::filesystem::resize_file(dir.Write("huge.bin", ""), kSize);  // sparse: costs no disk
+    auto started = std::make_shared<std::atomic<int>>(0);
+    std::vector<std::shared_ptr<CheckJob>> jobs;
+    for (int i = 0; i < 20; ++i) {
+        jobs.push_back(CheckJob::Start(
+            torrent, {},
+            [started](const std::string& message) {
+                *started += message.starts_with("{\"checkStarted\"") ? 1 : 0;
+            },
+            jobs.empty() ? nullptr : jobs.back()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    jobs.back()->Cancel();
+    // Reading one of them whole takes seconds; twenty that did not stop, a minute.
+    for (int i = 0; i < 300 && !jobs.back()->Ended(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (const auto& job : jobs) {
+        EXPECT_TRUE(job->Ended());
+    }
+    EXPECT_GE(*started, 1);
+}
+
 TEST(SharedRequest, ARequestThatFailsOrThrowsLeavesNothingInFlight) {
     int a = 0, b = 0, c = 0;
     platform::SharedRequest<int> request;

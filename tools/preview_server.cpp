@@ -224,8 +224,7 @@ class PreviewHost {
     void Check(const CheckJob::Request& request) {
         std::lock_guard lock(mutex_);
         if (checkJob_) {
-            checkJob_->Cancel();
-            checkJob_.reset();
+            checkJob_->Cancel();  // kept, so that a next check waits for it to end
         }
         if (request.action == "choose") {
             for (auto& [stream, queue] : subscribers_) {
@@ -238,7 +237,7 @@ class PreviewHost {
             return;
         }
         checkJob_ = CheckJob::Start(state_.torrentPath, platform::PathFromUtf8(request.content),
-                                    Delivery());
+                                    Delivery(), checkJob_);
     }
 
     // Plays the plug-in's asking of the trackers, with the same job and messages.

@@ -1,5 +1,8 @@
 #include "verify/check_plan.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "platform/text.h"
 #include "platform/utf8.h"
 #include "torrent/bencode.h"
@@ -31,8 +34,16 @@ std::int64_t Integer(const MaybeNode& node) {
 }
 
 // Names as the page shows them: valid UTF-8 as it is, anything else repaired.
-std::string Element(std::string_view bytes) {
+std::string Repaired(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : SanitizeUtf8(bytes);
+}
+
+// The same, as a view that lives as long as the plan: into the torrent, or into the plan's own
+// repaired names.
+std::string_view Element(CheckPlan& plan, std::string_view bytes) {
+    return IsValidUtf8(bytes)
+               ? bytes
+               : std::string_view(plan.repairedNames.emplace_back(SanitizeUtf8(bytes)));
 }
 
 struct Attributes {
@@ -53,14 +64,69 @@ bool Add(CheckPlan& plan, PlannedFile file, std::int64_t& total, std::string& wh
     }
     file.offset = total;
     total += file.size;
-    plan.files.push_back(std::move(file));
+    plan.files.push_back(file);
     return true;
 }
+
+std::uint32_t AddFolder(CheckPlan& plan, std::string_view name, std::uint32_t parent) {
+    const bool parentSafe = parent == kTopFolder || plan.folders[parent].safe;
+    plan.folders.push_back({name, parent, parentSafe && IsSafePathElement(name, kWindowsRules)});
+    return static_cast<std::uint32_t>(plan.folders.size() - 1);
+}
+
+bool IsSafeIn(const CheckPlan& plan, std::uint32_t folder, std::string_view name) {
+    return (folder == kTopFolder || plan.folders[folder].safe) &&
+           IsSafePathElement(name, kWindowsRules);
+}
+
+// Version 1 lists whole paths: each folder is kept once, however often and wherever the list
+// names it, so that memory follows the folders there are, not the paths' lengths.
+class FolderIndex {
+  public:
+    explicit FolderIndex(CheckPlan& plan) : plan_(plan) {}
+
+    // The folder that holds a file at `elements` (its own name last).
+    std::uint32_t FolderOf(const std::vector<std::string_view>& elements) {
+        // Files of one folder mostly follow each other: the last path's folders come first.
+        std::size_t depth = 0;
+        while (depth < chain_.size() && depth + 1 < elements.size() &&
+               plan_.folders[chain_[depth]].name == elements[depth]) {
+            ++depth;
+        }
+        chain_.resize(depth);
+        for (; depth + 1 < elements.size(); ++depth) {
+            const std::uint32_t parent = depth == 0 ? kTopFolder : chain_[depth - 1];
+            const auto [at, added] = known_.try_emplace(Key{parent, elements[depth]}, 0);
+            if (added) {
+                at->second = AddFolder(plan_, elements[depth], parent);
+            }
+            chain_.push_back(at->second);
+        }
+        return chain_.empty() ? kTopFolder : chain_.back();
+    }
+
+  private:
+    struct Key {
+        std::uint32_t parent;
+        std::string_view name;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const {
+            return std::hash<std::string_view>()(key.name) * 31 + key.parent;
+        }
+    };
+    CheckPlan& plan_;
+    std::vector<std::uint32_t> chain_;
+    std::unordered_map<Key, std::uint32_t, KeyHash> known_;
+};
 
 bool PlanVersionOne(const Node& info, CheckPlan& plan, std::string& whyNot) {
     const MaybeNode files = Node::find(info, "files");
     std::int64_t total = 0;
     if (files && files->kind == Kind::List) {
+        FolderIndex folders(plan);
+        std::vector<std::string_view> elements;
         for (ElementReader items(*files); !items.AtEnd();) {
             const Node item = items.NextValue();
             MaybeNode path = Node::find(item, "path.utf-8");
@@ -70,31 +136,32 @@ bool PlanVersionOne(const Node& info, CheckPlan& plan, std::string& whyNot) {
             if (item.kind != Kind::Dictionary || !path || path->kind != Kind::List) {
                 continue;
             }
-            PlannedFile file;
-            std::string last;
-            for (ElementReader elements(*path); !elements.AtEnd();) {
-                last = Element(Bytes(elements.NextValue()));
-                file.safe = file.safe && IsSafePathElement(last, kWindowsRules);
-                file.path += (file.path.empty() ? "" : "/") + last;
+            elements.clear();
+            for (ElementReader names(*path); !names.AtEnd();) {
+                elements.push_back(Element(plan, Bytes(names.NextValue())));
             }
-            if (file.path.empty() && last.empty()) {
+            if (elements.empty() || (elements.size() == 1 && elements[0].empty())) {
                 continue;
             }
+            PlannedFile file;
+            file.folder = folders.FolderOf(elements);
+            file.name = elements.back();
+            file.safe = IsSafeIn(plan, file.folder, file.name);
             const Attributes attributes = AttributesOf(item);
-            file.pad = attributes.pad || last.starts_with("_____padding_file_");
+            file.pad = attributes.pad || file.name.starts_with("_____padding_file_");
             file.link = attributes.link;
             file.size = file.link ? 0 : Integer(Node::find(item, "length"));
-            if (!Add(plan, std::move(file), total, whyNot)) {
+            if (!Add(plan, file, total, whyNot)) {
                 return false;
             }
         }
     } else {
         plan.singleFile = true;
         PlannedFile file;
-        file.path = plan.name;
+        file.name = plan.repairedNames.emplace_back(plan.name);
         file.size = Integer(Node::find(info, "length"));
         file.safe = IsSafePathElement(plan.name, kWindowsRules);
-        if (!Add(plan, std::move(file), total, whyNot)) {
+        if (!Add(plan, file, total, whyNot)) {
             return false;
         }
     }
@@ -115,10 +182,9 @@ bool PlanVersionTwo(const Node& top, const Node& info, CheckPlan& plan, std::str
     const MaybeNode layers = Node::find(top, "piece layers");
     struct Frame {
         ElementReader entries;
-        std::string path;
-        bool safe;
+        std::uint32_t folder;
     };
-    std::vector<Frame> open{{ElementReader(*Node::find(info, "file tree")), "", true}};
+    std::vector<Frame> open{{ElementReader(*Node::find(info, "file tree")), kTopFolder}};
     std::int64_t total = 0;
     while (!open.empty()) {
         Frame& frame = open.back();
@@ -126,40 +192,46 @@ bool PlanVersionTwo(const Node& top, const Node& info, CheckPlan& plan, std::str
             open.pop_back();
             continue;
         }
-        const std::string name = Element(frame.entries.NextKey());
+        const std::string_view name = Element(plan, frame.entries.NextKey());
         const Node value = frame.entries.NextValue();
         if (value.kind != Kind::Dictionary || name.empty()) {
             continue;
         }
-        const std::string path = frame.path.empty() ? name : frame.path + "/" + name;
-        const bool safe = frame.safe && IsSafePathElement(name, kWindowsRules);
         const MaybeNode entry = Node::find(value, "");
         if (!entry || entry->kind != Kind::Dictionary) {
-            open.push_back({ElementReader(value), path, safe});
+            const std::uint32_t folder = AddFolder(plan, name, frame.folder);
+            open.push_back({ElementReader(value), folder});
             continue;
         }
         const Attributes attributes = AttributesOf(*entry);
         PlannedFile file;
-        file.path = path;
+        file.name = name;
+        file.folder = frame.folder;
         file.size = attributes.link ? 0 : Integer(Node::find(*entry, "length"));
-        file.safe = safe;
+        file.safe = IsSafeIn(plan, frame.folder, name);
         file.pad = attributes.pad;
         file.link = attributes.link;
-        file.root = Bytes(Node::find(*entry, "pieces root"));
-        file.layer = Bytes(Node::find(layers, file.root));
-        if (file.content() && file.size > 0 && file.root.size() != 32) {
+        const std::string_view root = Bytes(Node::find(*entry, "pieces root"));
+        file.root = root.size() == 32 ? root.data() : nullptr;
+        if (const std::string_view layer =
+                root.size() == 32 ? Bytes(Node::find(layers, root)) : std::string_view();
+            !layer.empty()) {
+            file.layer = static_cast<std::uint32_t>(plan.layers.size());
+            plan.layers.push_back(layer);
+        }
+        if (file.content() && file.size > 0 && file.root == nullptr) {
             whyNot = "a file has no pieces root";
             return false;
         }
-        if (!Add(plan, std::move(file), total, whyNot)) {
+        if (!Add(plan, file, total, whyNot)) {
             return false;
         }
     }
     // A lone file at the top is a single-file torrent, kept under its own name.
-    if (plan.files.size() == 1 && plan.files[0].path.find('/') == std::string::npos &&
+    if (plan.files.size() == 1 && plan.files[0].folder == kTopFolder &&
         !Node::find(info, "files")) {
         plan.singleFile = true;
-        plan.name = plan.files[0].path;
+        plan.name = std::string(plan.files[0].name);
     }
     return true;
 }
@@ -176,7 +248,9 @@ std::optional<CheckPlan> PlanCheck(const torrent::LoadedTorrent& torrent, std::s
         return std::nullopt;
     }
     CheckPlan plan;
-    plan.name = Element(torrent.info.name);
+    plan.name = Repaired(torrent.info.name);
+    plan.files.reserve(
+        static_cast<std::size_t>(std::max(0, torrent.info.fileCount + torrent.info.padFileCount)));
     plan.pieceLength = Integer(Node::find(info, "piece length"));
     if (plan.pieceLength <= 0) {
         whyNot = "its piece length is not positive";
@@ -191,6 +265,22 @@ std::optional<CheckPlan> PlanCheck(const torrent::LoadedTorrent& torrent, std::s
     }
     plan.singleFile = plan.singleFile && plan.files.size() == 1;
     return plan;
+}
+
+std::string PathOf(const CheckPlan& plan, const PlannedFile& file) {
+    std::size_t length = file.name.size();
+    for (std::uint32_t at = file.folder; at != kTopFolder; at = plan.folders[at].parent) {
+        length += plan.folders[at].name.size() + 1;
+    }
+    std::string path(length, '/');
+    std::size_t end = length - file.name.size();
+    path.replace(end, file.name.size(), file.name);
+    for (std::uint32_t at = file.folder; at != kTopFolder; at = plan.folders[at].parent) {
+        const std::string_view name = plan.folders[at].name;
+        end -= name.size() + 1;
+        path.replace(end, name.size(), name);
+    }
+    return path;
 }
 
 std::optional<std::filesystem::path> ContentRoot(const CheckPlan& plan,

@@ -27,7 +27,7 @@ std::string CheckJson(const CheckPlan& plan, const CheckResult& result) {
     for (std::size_t i = 0; i < result.files.size(); ++i) {
         const FileCheck& file = result.files[i];
         out += i == 0 ? "{\"path\":" : ",{\"path\":";
-        platform::AppendJsonString(out, plan.files[file.file].path,
+        platform::AppendJsonString(out, PathOf(plan, plan.files[file.file]),
                                    platform::ControlEscapes::Unicode);
         out += ",\"size\":";
         AppendJsonInteger(out, plan.files[file.file].size);
@@ -57,9 +57,18 @@ std::string DecimalSize(std::int64_t bytes) {
     return text;
 }
 
+// "1,000,000": a count as a person reads it.
+std::string GroupedCount(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, ",");
+    }
+    return digits;
+}
+
 std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
-    std::string out;
-    std::array<std::size_t, 6> counts{};
+    constexpr std::size_t kStatuses = static_cast<std::size_t>(FileStatus::Unchecked) + 1;
+    std::array<std::size_t, kStatuses> counts{};
     std::int64_t badPieces = 0, partialPieces = 0;
     for (const FileCheck& file : result.files) {
         ++counts[static_cast<std::size_t>(file.status)];
@@ -67,16 +76,32 @@ std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
             badPieces += file.pieces - file.goodPieces;
             partialPieces += file.pieces;
         }
-        if (file.status != FileStatus::Complete) {
-            out += std::string(StatusWord(file.status)) + "  " + plan.files[file.file].path + "\n";
+    }
+    const std::string folder = platform::PathToUtf8(result.content);
+    const std::size_t missing = counts[static_cast<std::size_t>(FileStatus::Missing)];
+    // Nothing there at all is one fact, not a line for each file.
+    if (missing > 0 && missing == result.files.size()) {
+        return "No download at " + folder + " (0 of " + GroupedCount(missing) +
+               (missing == 1 ? " file" : " files") + " present)\n";
+    }
+    constexpr std::size_t kFileLines = 20;
+    std::string out;
+    std::size_t troubled = 0;
+    for (const FileCheck& file : result.files) {
+        if (file.status != FileStatus::Complete && troubled++ < kFileLines) {
+            out += std::string(StatusWord(file.status)) + "  " +
+                   PathOf(plan, plan.files[file.file]) + "\n";
         }
     }
-    out +=
-        std::to_string(result.files.size()) + (result.files.size() == 1 ? " file: " : " files: ");
+    if (troubled > kFileLines) {
+        out += "and " + GroupedCount(troubled - kFileLines) + " more\n";
+    }
+    out += GroupedCount(result.files.size()) + (result.files.size() == 1 ? " file" : " files") +
+           " in " + folder + ": ";
     // The summary names complete files first, then each kind of trouble there is.
-    constexpr std::array<FileStatus, 6> kOrder = {FileStatus::Complete,   FileStatus::Partial,
-                                                  FileStatus::Missing,    FileStatus::WrongSize,
-                                                  FileStatus::Unreadable, FileStatus::Unsafe};
+    constexpr std::array<FileStatus, kStatuses> kOrder = {
+        FileStatus::Complete,   FileStatus::Partial, FileStatus::Missing,  FileStatus::WrongSize,
+        FileStatus::Unreadable, FileStatus::Unsafe,  FileStatus::Unchecked};
     bool first = true;
     for (const FileStatus status : kOrder) {
         const std::size_t count = counts[static_cast<std::size_t>(status)];
@@ -85,7 +110,7 @@ std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
         }
         out += first ? "" : ", ";
         first = false;
-        out += std::to_string(count) + " " + std::string(StatusWord(status));
+        out += GroupedCount(count) + " " + std::string(StatusWord(status));
         if (status == FileStatus::Partial) {
             out += " (" + std::to_string(badPieces) + " of " + std::to_string(partialPieces) +
                    " pieces bad)";

@@ -11,9 +11,10 @@ namespace verify {
 // "goodPieces":…},…]}, files in the torrent's order.
 std::string CheckJson(const CheckPlan& plan, const CheckResult& result);
 
-// For a person: a line for each file that is not complete ("missing  sub/c.txt"), then one that
-// sums it up ("6 files: 4 complete, 1 partial (1 of 17 pieces bad), 1 missing; 1.6 MB of 1.7 MB
-// verified").
+// For a person: a line for each file that is not complete ("missing  sub/c.txt"), twenty at
+// most and then how many more, and one that sums it up ("6 files in /data/Pack: 4 complete,
+// 1 partial (1 of 17 pieces bad), 1 missing; 1.6 MB of 1.7 MB verified"). Content that is not
+// there at all is one line: "No download at /data/Pack (0 of 6 files present)".
 std::string CheckText(const CheckPlan& plan, const CheckResult& result);
 
 // "1.6 MB": decimal units, one decimal place past a thousand bytes.

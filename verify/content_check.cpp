@@ -19,17 +19,22 @@ constexpr std::size_t kChunk = 4u << 20;       // one read, and what a thread ho
 constexpr std::int64_t kUnitBytes = 8u << 20;  // pieces a thread takes at once
 constexpr std::int64_t kBlock = 16384;
 
-// One file's state as the check goes: known before it starts, but for a read that fails.
+// One file's state as the check goes: known before it starts, but for a read that fails. Kept
+// small, for a torrent may list a million files: the path is made again when it is opened.
 struct FileState {
-    std::filesystem::path path;
-    bool present = false;  // a regular file of the right size, opened once already
     FileStatus status = FileStatus::Missing;
+    bool present = false;  // a regular file of the right size, opened once already
+    bool byLayer = false;  // version 2: its piece layer hashes to its root
     std::atomic<bool> readFailed{false};
     // Version 2: its pieces are [firstPiece, firstPiece + pieces) of the result's.
     std::int64_t firstPiece = 0;
     std::int64_t pieces = 0;
-    bool byLayer = false;  // its piece layer hashes to its root
 };
+
+std::filesystem::path FilePath(const CheckPlan& plan, const std::filesystem::path& root,
+                               std::size_t file) {
+    return plan.singleFile ? root : root / platform::PathFromUtf8(PathOf(plan, plan.files[file]));
+}
 
 // A run of pieces one thread checks: of the whole stream (version 1), or of one file.
 struct Unit {
@@ -41,7 +46,8 @@ struct Unit {
 // What every worker shares.
 struct Shared {
     const CheckPlan& plan;
-    std::vector<std::unique_ptr<FileState>> files;
+    const std::filesystem::path& root;
+    std::vector<FileState> files;
     std::vector<Unit> units;
     std::atomic<std::size_t> nextUnit{0};
     std::vector<PieceState> pieces;  // each written by the one thread that checks it
@@ -57,15 +63,16 @@ class Reader {
     // Exactly `length` bytes of a present file at `offset`; false (and the file marked
     // unreadable) when they cannot be had.
     bool Read(std::size_t index, std::int64_t offset, unsigned char* data, std::size_t length) {
-        FileState& file = *shared_.files[index];
-        if (file.readFailed) {
+        FileState& file = shared_.files[index];
+        if (file.readFailed || shared_.cancel) {
             return false;
         }
         if (open_ != index) {
             handle_ = std::make_unique<platform::ContentFile>();
             open_ = index;
             // It may have changed since it was first looked at: then it is read no more.
-            if (handle_->Open(file.path) != platform::ContentFile::Opened::Ok ||
+            if (handle_->Open(FilePath(shared_.plan, shared_.root, index)) !=
+                    platform::ContentFile::Opened::Ok ||
                 static_cast<std::int64_t>(handle_->size()) != shared_.plan.files[index].size) {
                 file.readFailed = true;
                 return false;
@@ -106,7 +113,7 @@ void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platfor
         bool readable = true;
         for (std::size_t f = file; f < plan.files.size() && plan.files[f].offset < stop; ++f) {
             readable = readable && (!plan.files[f].content() || plan.files[f].size == 0 ||
-                                    (shared.files[f]->present && !shared.files[f]->readFailed));
+                                    (shared.files[f].present && !shared.files[f].readFailed));
         }
         PieceState state = PieceState::Missing;
         if (readable) {
@@ -125,16 +132,21 @@ void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platfor
                         read = reader.Read(f, at - planned.offset, buffer.data(), length);
                     }
                     read = read && sha1.Update(buffer.data(), length);
+                    shared.bytesDone += static_cast<std::int64_t>(length);
                 }
             }
             unsigned char digest[20];
             const bool hashed = sha1.Finish(digest);
+            if (shared.cancel) {
+                return;  // a piece not read to its end is not bad, only unchecked
+            }
             state = read && hashed && std::memcmp(digest, plan.pieces.data() + piece * 20, 20) == 0
                         ? PieceState::Good
                         : PieceState::Bad;
+        } else {
+            shared.bytesDone += stop - start;
         }
         shared.pieces[static_cast<std::size_t>(piece)] = state;
-        shared.bytesDone += stop - start;
     }
 }
 
@@ -144,7 +156,7 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
                      std::vector<unsigned char>& buffer) {
     const CheckPlan& plan = shared.plan;
     const PlannedFile& planned = plan.files[unit.file];
-    FileState& state = *shared.files[unit.file];
+    FileState& state = shared.files[unit.file];
     const std::int64_t span = state.byLayer ? plan.pieceLength : planned.size;
     const auto width =
         state.byLayer
@@ -164,18 +176,22 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
                                      std::min<std::size_t>(kBlock, length - block), leaf.data());
                 tree.Add(leaf);
             }
+            shared.bytesDone += static_cast<std::int64_t>(length);
+        }
+        if (shared.cancel) {
+            return;  // a piece not read to its end is not bad, only unchecked
         }
         PieceState result = PieceState::Missing;
         if (state.present) {
             const std::optional<Hash256> root = read ? tree.Root(width) : std::nullopt;
-            const std::string_view expected =
-                state.byLayer ? planned.layer.substr(static_cast<std::size_t>(piece) * 32, 32)
-                              : planned.root;
-            result = root && std::memcmp(root->data(), expected.data(), 32) == 0 ? PieceState::Good
-                                                                                 : PieceState::Bad;
+            const char* expected =
+                state.byLayer ? plan.layers[planned.layer].data() + piece * 32 : planned.root;
+            result = root && std::memcmp(root->data(), expected, 32) == 0 ? PieceState::Good
+                                                                          : PieceState::Bad;
+        } else {
+            shared.bytesDone += stop - start;
         }
         shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)] = result;
-        shared.bytesDone += stop - start;
     }
 }
 
@@ -196,9 +212,12 @@ void Work(Shared& shared) {
 }
 
 // Whether a file's piece layer is whole and hashes to its root.
-bool LayerHolds(const PlannedFile& file, std::int64_t pieceLength, platform::Hasher& sha256) {
+bool LayerHolds(const CheckPlan& plan, const PlannedFile& file, platform::Hasher& sha256) {
+    const std::int64_t pieceLength = plan.pieceLength;
     const std::int64_t pieces = PiecesOf(file.size, pieceLength);
-    if (pieces <= 1 || static_cast<std::int64_t>(file.layer.size()) != pieces * 32) {
+    const std::string_view layer =
+        file.layer == kNoLayer ? std::string_view() : plan.layers[file.layer];
+    if (pieces <= 1 || static_cast<std::int64_t>(layer.size()) != pieces * 32) {
         return false;
     }
     int pieceLevel = 0;
@@ -208,11 +227,11 @@ bool LayerHolds(const PlannedFile& file, std::int64_t pieceLength, platform::Has
     MerkleTree tree(sha256, pieceLevel);
     for (std::int64_t piece = 0; piece < pieces; ++piece) {
         Hash256 leaf{};
-        std::memcpy(leaf.data(), file.layer.data() + piece * 32, 32);
+        std::memcpy(leaf.data(), layer.data() + piece * 32, 32);
         tree.Add(leaf);
     }
     const auto root = tree.Root(PowerOfTwoAtLeast(static_cast<std::uint64_t>(pieces)));
-    return root && std::memcmp(root->data(), file.root.data(), 32) == 0;
+    return root && std::memcmp(root->data(), file.root, 32) == 0;
 }
 
 // Runs of pieces of about kUnitBytes each, at least one piece.
@@ -238,6 +257,8 @@ std::string_view StatusWord(FileStatus status) {
             return "unsafe";
         case FileStatus::Partial:
             return "partial";
+        case FileStatus::Unchecked:
+            return "unchecked";
         case FileStatus::Complete:
             break;
     }
@@ -248,25 +269,33 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
                          const std::atomic<bool>& cancel,
                          const std::function<void(const CheckProgress&)>& progress,
                          unsigned threads) {
-    Shared shared{plan, {}, {}, {}, {}, {}, cancel};
+    Shared shared{plan, root, std::vector<FileState>(plan.files.size()), {}, {}, {}, {}, cancel};
     CheckResult result;
     result.content = root;
     platform::Hasher sha256(platform::DigestKind::Sha256);
     std::int64_t pieceTotal = plan.v2 ? 0 : plan.pieceCount;
     std::int64_t bytesTotal = 0;
+    std::int64_t bytesMissing = 0;
+    // A folder that is not there holds none of its files: they need not be looked for one by one.
+    std::error_code error;
+    const bool rootThere = plan.singleFile || std::filesystem::is_directory(root, error);
     // Each file looked at once, on this thread: what is there, and how it is checked.
     for (std::size_t i = 0; i < plan.files.size(); ++i) {
         const PlannedFile& planned = plan.files[i];
-        auto& state = *shared.files.emplace_back(std::make_unique<FileState>());
+        FileState& state = shared.files[i];
         bytesTotal += planned.size;
         if (!planned.content()) {
             continue;
         }
-        state.path = plan.singleFile ? root : root / platform::PathFromUtf8(planned.path);
-        platform::ContentFile file;
+        result.totalBytes += planned.size;
+        if (cancel) {
+            state.status = FileStatus::Unchecked;
+            continue;
+        }
         state.status = !planned.safe ? FileStatus::Unsafe : FileStatus::Missing;
-        if (planned.safe) {
-            const platform::ContentFile::Opened opened = file.Open(state.path);
+        if (planned.safe && rootThere) {
+            platform::ContentFile file;
+            const platform::ContentFile::Opened opened = file.Open(FilePath(plan, root, i));
             state.status =
                 opened == platform::ContentFile::Opened::NotAFile        ? FileStatus::Missing
                 : opened == platform::ContentFile::Opened::Unreadable    ? FileStatus::Unreadable
@@ -274,20 +303,31 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
                                                                          : FileStatus::Complete;
         }
         state.present = state.status == FileStatus::Complete;
-        result.totalBytes += planned.size;
         if (plan.v2 && planned.size > 0) {
-            state.byLayer = LayerHolds(planned, plan.pieceLength, sha256);
+            state.byLayer = LayerHolds(plan, planned, sha256);
             state.pieces = state.byLayer ? PiecesOf(planned.size, plan.pieceLength) : 1;
             state.firstPiece = pieceTotal;
             pieceTotal += state.pieces;
-            AddUnits(shared.units, i, state.pieces,
-                     state.byLayer ? plan.pieceLength : planned.size);
+            // Only what is there is read; the rest is missing as it stands.
+            if (state.present) {
+                AddUnits(shared.units, i, state.pieces,
+                         state.byLayer ? plan.pieceLength : planned.size);
+            } else {
+                bytesMissing += planned.size;
+            }
         }
     }
     if (!plan.v2) {
         AddUnits(shared.units, 0, plan.pieceCount, plan.pieceLength);
     }
     shared.pieces.assign(static_cast<std::size_t>(pieceTotal), PieceState::Unchecked);
+    for (const FileState& state : shared.files) {
+        if (plan.v2 && !state.present && state.status != FileStatus::Unchecked) {
+            std::fill_n(shared.pieces.begin() + state.firstPiece, state.pieces,
+                        PieceState::Missing);
+        }
+    }
+    shared.bytesDone = bytesMissing;
 
     // Each thread holds one read: sixteen keep 64 MiB in flight at most, however many cores.
     constexpr unsigned kMaxThreads = 16;
@@ -327,11 +367,11 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
     result.complete = !result.cancelled;
     for (std::size_t i = 0; i < plan.files.size(); ++i) {
         const PlannedFile& planned = plan.files[i];
-        const FileState& state = *shared.files[i];
+        const FileState& state = shared.files[i];
         if (!planned.content()) {
             continue;
         }
-        FileCheck check{i, state.status};
+        FileCheck check{static_cast<std::uint32_t>(i), state.status};
         if (plan.v2) {
             check.pieces = state.pieces;
             check.goodPieces = goodIn(state.firstPiece, state.firstPiece + state.pieces);
@@ -344,7 +384,14 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         if (state.present && state.readFailed) {
             check.status = FileStatus::Unreadable;
         } else if (state.present && check.goodPieces < check.pieces) {
-            check.status = FileStatus::Partial;
+            // Pieces a stopped check did not reach are not bad: such a file is unchecked.
+            const auto first = plan.v2 ? state.firstPiece : planned.offset / plan.pieceLength;
+            const bool bad =
+                std::any_of(shared.pieces.begin() + first,
+                            shared.pieces.begin() + first + check.pieces, [](PieceState piece) {
+                                return piece == PieceState::Bad || piece == PieceState::Missing;
+                            });
+            check.status = bad ? FileStatus::Partial : FileStatus::Unchecked;
         }
         result.complete = result.complete && check.status == FileStatus::Complete;
         result.files.push_back(check);
@@ -352,7 +399,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
     // The bytes of content in pieces that verified.
     if (plan.v2) {
         for (const FileCheck& check : result.files) {
-            const FileState& state = *shared.files[check.file];
+            const FileState& state = shared.files[check.file];
             const std::int64_t span =
                 state.byLayer ? plan.pieceLength : plan.files[check.file].size;
             for (std::int64_t piece = 0; piece < state.pieces; ++piece) {

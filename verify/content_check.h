@@ -12,20 +12,21 @@
 namespace verify {
 
 // What became of one file of the content; the words are the tool's and the page's.
-enum class FileStatus {
+enum class FileStatus : std::uint8_t {
     Missing,     // no regular file there: absent, a folder, a device
     WrongSize,   // a regular file of another size than the torrent's
     Unreadable,  // the right size, but opening or reading it failed
     Unsafe,      // a path that would leave the content's folder: never opened
     Partial,     // readable, but some piece holding its bytes does not verify
     Complete,    // every piece holding its bytes verifies (an empty file: it is there)
+    Unchecked,   // the check was stopped before it read all of it, and found nothing bad
 };
 std::string_view StatusWord(FileStatus status);
 
 enum class PieceState : std::uint8_t { Unchecked, Good, Bad, Missing };
 
 struct FileCheck {
-    std::size_t file = 0;  // its place in the plan's files
+    std::uint32_t file = 0;  // its place in the plan's files
     FileStatus status = FileStatus::Missing;
     std::int64_t pieces = 0;
     std::int64_t goodPieces = 0;

@@ -27,7 +27,7 @@ std::string DoneMessage(const verify::CheckPlan& plan, const verify::CheckResult
     for (std::size_t i = 0; i < result.files.size(); ++i) {
         const verify::FileCheck& file = result.files[i];
         out += i == 0 ? "{\"path\":" : ",{\"path\":";
-        platform::AppendJsonString(out, plan.files[file.file].path,
+        platform::AppendJsonString(out, verify::PathOf(plan, plan.files[file.file]),
                                    platform::ControlEscapes::Unicode);
         out += ",\"status\":\"";
         out += verify::StatusWord(file.status);
@@ -49,6 +49,7 @@ void Run(const std::atomic<bool>& cancel, const std::filesystem::path& torrentPa
          const std::filesystem::path& given, const std::function<void(std::string)>& deliver) {
     torrent::LoadedTorrent torrent;
     const torrent::LoadStatus loaded = torrent::LoadTorrent(torrentPath, torrent);
+    torrent.info.tree = {};  // the plan reads the torrent's bytes, not the tree: its memory is free
     std::string whyNot;
     const auto plan =
         loaded == torrent::LoadStatus::Ready ? verify::PlanCheck(torrent, whyNot) : std::nullopt;
@@ -84,7 +85,11 @@ void Run(const std::atomic<bool>& cancel, const std::filesystem::path& torrentPa
 
 std::shared_ptr<CheckJob> CheckJob::Start(const std::filesystem::path& torrent,
                                           const std::filesystem::path& content,
-                                          std::function<void(std::string)> deliver) {
+                                          std::function<void(std::string)> deliver,
+                                          const std::shared_ptr<CheckJob>& previous) {
+    if (previous) {
+        previous->Abandon();
+    }
     auto job = std::make_shared<CheckJob>();
     const std::function<void(std::string)> tell =
         [job, deliver = std::move(deliver)](std::string message) {
@@ -94,12 +99,26 @@ std::shared_ptr<CheckJob> CheckJob::Start(const std::filesystem::path& torrent,
             }
         };
     // Left to run: the view may go first; the job then only hears that it was cancelled.
-    std::thread([job, torrent, content, tell] {
+    std::thread([job, torrent, content, tell, previous] {
         try {
-            Run(job->cancel_, torrent, content, tell);
+            // Two checks of one view never read at once: the old one stops within a read.
+            if (previous) {
+                previous->WaitUntilEnded();
+            }
+            bool abandoned = false;
+            {
+                std::lock_guard lock(job->delivering_);
+                abandoned = job->abandoned_;
+            }
+            if (!abandoned) {
+                Run(job->cancel_, torrent, content, tell);
+            }
         } catch (...) {
             tell("{\"checkRefused\":\"not enough memory\"}");
         }
+        std::lock_guard lock(job->ending_);
+        job->ended_ = true;
+        job->endedChanged_.notify_all();
     }).detach();
     return job;
 }
@@ -108,4 +127,14 @@ void CheckJob::Abandon() {
     cancel_ = true;
     std::lock_guard lock(delivering_);
     abandoned_ = true;
+}
+
+bool CheckJob::Ended() {
+    std::lock_guard lock(ending_);
+    return ended_;
+}
+
+void CheckJob::WaitUntilEnded() {
+    std::unique_lock lock(ending_);
+    endedChanged_.wait(lock, [this] { return ended_; });
 }

@@ -55,10 +55,8 @@ std::function<void(std::string)> MailboxDelivery(ViewerWindow* view) {
 }
 
 void StartCheck(ViewerWindow* view, const std::filesystem::path& content) {
-    if (view->checkJob) {
-        view->checkJob->Abandon();
-    }
-    view->checkJob = CheckJob::Start(view->web->torrentPath, content, MailboxDelivery(view));
+    view->checkJob =
+        CheckJob::Start(view->web->torrentPath, content, MailboxDelivery(view), view->checkJob);
 }
 
 }  // namespace
@@ -68,8 +66,7 @@ void HandleCheckRequest(ViewerWindow* view, const CheckJob::Request& request) {
         return;
     }
     if (request.action == "cancel" && view->checkJob) {
-        view->checkJob->Cancel();
-        view->checkJob.reset();
+        view->checkJob->Cancel();  // kept, so that a next check waits for it to end
     } else if (request.action == "start") {
         StartCheck(view, platform::PathFromUtf8(request.content));
     } else if (request.action == "choose") {
