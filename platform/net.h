@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +14,29 @@ struct NetAddress {
     std::vector<std::uint8_t> bytes;
     std::uint16_t port = 0;
 };
+
+// One exchange under way on one thread that another thread may end at once: a read that trickles
+// on, a run that is over. The exchange arms it with how to end it (shut its connection) while it
+// lasts; a trigger before then ends it as soon as it is armed.
+class Interrupt {
+  public:
+    void Arm(std::function<void()> stop);
+    // Disarms it; true when it was triggered, and its stop then already ran.
+    bool Disarm();
+    void Trigger();
+    bool triggered();
+
+  private:
+    std::mutex mutex_;
+    std::function<void()> stop_;
+    bool triggered_ = false;
+};
+
+// Whether anything may be sent to an address: every datagram and connection asks first. Tests set
+// a guard, so that a fault that would send to an address outside the machine sends nothing.
+using SendGuard = bool (*)(const NetAddress& to);
+void SetSendGuard(SendGuard guard);
+bool MaySendTo(const NetAddress& to);
 
 // The addresses of a host, IPv4 first. It may block as long as the system's resolver likes: call
 // it on a thread that can be left behind.
@@ -44,7 +69,8 @@ struct HttpResult {
     std::string error;  // why there is no answer, or "too large"
     bool timedOut = false;
 };
+// `interrupt`, when given, ends it early (the result then has timedOut).
 HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::string& userAgent,
-                   std::size_t maxBody, int timeoutMs);
+                   std::size_t maxBody, int timeoutMs, Interrupt* interrupt = nullptr);
 
 }  // namespace platform

@@ -10,4 +10,9 @@ namespace platform {
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
+// Text for the terminal: control characters (C0, DEL and C1) written as \xNN or \u00NN, so that
+// text from a torrent or a tracker cannot move the cursor, retitle the window or restyle what
+// follows. With `keepLines`, line feeds stay, for a report of many lines.
+std::string TerminalSafe(std::string_view text, bool keepLines = false);
+
 }  // namespace platform

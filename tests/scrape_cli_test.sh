@@ -39,7 +39,7 @@ check "answers, in tier order" "$("$python" -c 'import json
 d = json.load(open("out.json"))
 print(" ".join("%d:%s:%s" % (t["tier"], t["status"], t.get("seeders", t.get("message", ""))) for t in d["trackers"]),
       d["seeders"], d["leechers"], d["completed"])')" \
-    "0:ok:11 0:ok:11 1:error:torrent not registered 1:timeout: 2:skipped: 2:unsupported: 2:unsupported: 11 7 1234"
+    "0:ok:11 0:ok:11 1:error:torrent not registered 1:timeout: 2:skipped:local address 2:unsupported: 2:unsupported: 11 7 1234"
 $emulator "$tool" scrape hybrid.torrent > out.txt 2> err.txt
 check "text headline" "$(tr -d '\r' < out.txt | tail -n 1)" "11 seeders, 7 leechers, 1,234 completed"
 printf 'd4:infod6:lengthi1e4:name1:a12:piece lengthi16384e6:pieces20:ppppppppppppppppppppee' > none.torrent

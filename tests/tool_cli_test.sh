@@ -37,6 +37,11 @@ check "timing lines on stderr" "$(grep -c '^\[Marrowpeek\] .*: [0-9]*\.[0-9][0-9
 
 run > /dev/null 2>&1
 check "no command is misuse" "$?" 2
+for command in data magnet fields verify scrape documents config css preview sample; do
+    run $command a.torrent --contnet x > /dev/null 2> err.txt
+    check "$command names an unknown option" "$?:$(head -n 1 err.txt | tr -d '\r')" \
+        "2:marrowpeek: unknown option --contnet"
+done
 
 # A setting that cannot be saved says so; the file keeps what it had.
 mkdir big-config

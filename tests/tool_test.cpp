@@ -113,13 +113,13 @@ TEST(DeveloperTool, FieldsOfATorrentAndItsContentOnDisk) {
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
 }
 
-#ifndef _WIN32
-// Copied text goes to the preview's terminal: no control character there may act on it.
-TEST(PreviewHost, CopiedTextCannotDriveTheTerminal) {
-    EXPECT_EQ(TerminalSafe("a\x1b]0;title\x07\nb\x7f\xC2\x9b"
-                           "31m \xC3\xA9"),
+// Copied text, and names and answers from torrents and trackers, go to a terminal: no control
+// character there may act on it. A report keeps its lines.
+TEST(Tool, TextCannotDriveTheTerminal) {
+    EXPECT_EQ(platform::TerminalSafe("a\x1b]0;title\x07\nb\x7f\xC2\x9b"
+                                     "31m \xC3\xA9"),
               "a\\x1b]0;title\\x07\\x0ab\\x7f\\u009b31m \xC3\xA9");
+    EXPECT_EQ(platform::TerminalSafe(std::string("a\0\r\nb\n", 6), true), "a\\x00\\x0d\nb\n");
 }
-#endif
 
 }  // namespace

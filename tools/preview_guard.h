@@ -24,7 +24,3 @@ struct PreviewGuard {
 
 // A token no other page can guess: 128 random bits in hexadecimal.
 std::string NewPreviewToken();
-
-// Text for the terminal: control characters (C0, DEL and C1) written as \xNN or \u00NN, so that
-// copied text cannot move the cursor, retitle the window or restyle what follows.
-std::string TerminalSafe(std::string_view text);

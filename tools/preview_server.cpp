@@ -152,7 +152,8 @@ class PreviewHost {
         }
         if (outcome.copyAnswered && TakeCopyAnswer() && outcome.copiedText) {
             platform::WriteDebugOutput(
-                ("[preview] clipboard: " + TerminalSafe(*outcome.copiedText) + "\n").c_str());
+                ("[preview] clipboard: " + platform::TerminalSafe(*outcome.copiedText) + "\n")
+                    .c_str());
         }
     }
 

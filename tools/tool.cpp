@@ -115,6 +115,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line,
             line.screenshot = args[++i];
         } else if (word == "--page") {
             line.page = args[++i];
+        } else if (word.starts_with("--")) {
+            problem = "unknown option " + word;
+            return false;
         } else {
             line.positional.push_back(word);
         }
@@ -204,7 +207,8 @@ int RunVerify(const std::string& file, const CommandLine& line, std::ostream& ou
     if (terminal) {
         err << "\r" << std::string(40, ' ') << "\r" << std::flush;
     }
-    out << (line.json ? verify::CheckJson(*plan, check) + "\n" : verify::CheckText(*plan, check));
+    out << (line.json ? verify::CheckJson(*plan, check) + "\n"
+                      : platform::TerminalSafe(verify::CheckText(*plan, check), true));
     return check.complete ? 0 : 1;
 }
 
@@ -244,7 +248,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         const std::string_view presence =
             fields::PresenceWord(*verify::ContentPresence(facts.content));
         out << (line.json ? fields::FactsJson(facts, presence) + "\n"
-                          : fields::FactsText(facts, presence));
+                          : platform::TerminalSafe(fields::FactsText(facts, presence), true));
         return 0;
     }
     if (command == "verify") {
@@ -262,7 +266,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         const std::atomic<bool> never{false};
         const auto answers = trackers::ScrapeAll(trackers::TrackersOf(torrent.info),
                                                  trackers::ScrapeHashes(torrent.info), {}, never);
-        out << (line.json ? trackers::ScrapeJson(answers) + "\n" : trackers::ScrapeText(answers));
+        out << (line.json ? trackers::ScrapeJson(answers) + "\n"
+                          : platform::TerminalSafe(trackers::ScrapeText(answers), true));
         return trackers::Headline(answers) ? 0 : 1;
     }
     if (command == "documents") {
@@ -324,6 +329,11 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 }
 
 int RunSample(const std::vector<std::string>& args, std::ostream& err) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i].starts_with("--")) {
+            return Misuse(err, "unknown option " + args[i]);
+        }
+    }
     if (args.size() != 2 || args[1].empty()) {
         return Misuse(err, "sample needs a FILE");
     }

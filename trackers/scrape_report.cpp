@@ -28,7 +28,8 @@ void AppendAnswerJson(std::string& out, const TrackerAnswer& answer) {
     if (answer.status == Status::Ok) {
         out += ',';
         AppendFiguresJson(out, answer.figures);
-    } else if (answer.status == Status::Error) {
+    } else if (answer.status == Status::Error ||
+               (answer.status == Status::Skipped && !answer.message.empty())) {
         out += ",\"message\":";
         platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
     }
@@ -80,7 +81,7 @@ std::string ScrapeText(const std::vector<TrackerAnswer>& answers) {
                 out += "not asked: no scrape address";
                 break;
             case Status::Skipped:
-                out += "not asked: local address";
+                out += "not asked: " + (answer.message.empty() ? "local address" : answer.message);
                 break;
         }
         out += '\n';

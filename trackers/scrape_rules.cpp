@@ -48,6 +48,7 @@ std::optional<TrackerAddress> ParseTrackerAddress(std::string_view url) {
     const std::size_t pathStart = std::min(rest.find_first_of("/?#"), rest.size());
     std::string_view authority = rest.substr(0, pathStart);
     std::string_view path = rest.substr(pathStart);
+    address.fragment = path.find('#') != std::string_view::npos;
     path = path.substr(0, path.find('#'));
     if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
         authority.remove_prefix(at + 1);
@@ -89,6 +90,7 @@ std::optional<TrackerAddress> ParseTrackerAddress(std::string_view url) {
 }
 
 std::optional<std::string> ScrapeUrl(std::string_view announce) {
+    announce = announce.substr(0, announce.find('#'));  // a fragment is never sent
     const std::size_t query = std::min(announce.find('?'), announce.size());
     const std::size_t slash = announce.substr(0, query).rfind('/');
     const std::size_t scheme = announce.find("://");
@@ -100,29 +102,60 @@ std::optional<std::string> ScrapeUrl(std::string_view announce) {
            std::string(announce.substr(slash + 1 + 8));
 }
 
+namespace {
+
+// The IPv4 address an IPv6 one stands for: IPv4-mapped (::ffff:a.b.c.d) and IPv4-compatible
+// (::a.b.c.d) forms; nothing for any other.
+std::optional<std::vector<std::uint8_t>> EmbeddedIpv4(const std::vector<std::uint8_t>& a) {
+    const auto zero = [](std::uint8_t b) { return b == 0; };
+    if (a.size() != 16 || !std::all_of(a.begin(), a.begin() + 10, zero)) {
+        return std::nullopt;
+    }
+    const bool mapped = a[10] == 0xFF && a[11] == 0xFF;
+    const bool compatible =
+        a[10] == 0 && a[11] == 0 && !std::all_of(a.begin() + 12, a.begin() + 15, zero);
+    if (!mapped && !compatible) {
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>{a[12], a[13], a[14], a[15]};
+}
+
+}  // namespace
+
 bool IsLocalAddress(const std::vector<std::uint8_t>& a) {
+    if (const auto v4 = EmbeddedIpv4(a)) {
+        return IsLocalAddress(*v4);
+    }
     if (a.size() == 4) {
-        return a[0] == 127 || a[0] == 10 || a[0] == 0 || (a[0] == 172 && (a[1] & 0xF0) == 16) ||
+        return a[0] == 127 || a[0] == 10 || (a[0] == 172 && (a[1] & 0xF0) == 16) ||
                (a[0] == 192 && a[1] == 168) || (a[0] == 169 && a[1] == 254);
     }
     if (a.size() != 16) {
         return true;  // nothing known is nothing to ask
     }
-    const bool zeroPrefix =
-        std::all_of(a.begin(), a.begin() + 15, [](std::uint8_t b) { return b == 0; });
-    if (zeroPrefix && (a[15] == 0 || a[15] == 1)) {
-        return true;  // :: and ::1
-    }
-    // An IPv4 address written as IPv6 (::ffff:a.b.c.d) is that IPv4 address.
-    if (std::all_of(a.begin(), a.begin() + 10, [](std::uint8_t b) { return b == 0; }) &&
-        a[10] == 0xFF && a[11] == 0xFF) {
-        return IsLocalAddress({a[12], a[13], a[14], a[15]});
+    if (std::all_of(a.begin(), a.begin() + 15, [](std::uint8_t b) { return b == 0; }) &&
+        a[15] == 1) {
+        return true;  // ::1
     }
     return (a[0] & 0xFE) == 0xFC || (a[0] == 0xFE && (a[1] & 0xC0) == 0x80);
 }
 
+bool IsReservedAddress(const std::vector<std::uint8_t>& a) {
+    if (const auto v4 = EmbeddedIpv4(a)) {
+        return IsReservedAddress(*v4);
+    }
+    if (a.size() == 4) {
+        return a[0] == 0 || a[0] >= 224 || (a[0] == 100 && (a[1] & 0xC0) == 64) ||
+               (a[0] == 192 && a[1] == 0 && a[2] == 0) || (a[0] == 198 && (a[1] & 0xFE) == 18);
+    }
+    if (a.size() != 16) {
+        return true;
+    }
+    return a[0] == 0xFF || std::all_of(a.begin(), a.end(), [](std::uint8_t b) { return b == 0; });
+}
+
 bool MayAskLocal(const TrackerAddress& address) {
-    return address.path == "/announce" && address.query.empty();
+    return address.path == "/announce" && address.query.empty() && !address.fragment;
 }
 
 Figures Largest(const Figures& a, const Figures& b) {

@@ -16,6 +16,7 @@ struct TrackerAddress {
     std::uint16_t port = 0;
     std::string path;  // from the first "/" on, query included; "/" when there is none
     std::string query;
+    bool fragment = false;  // it had a "#…", which is never sent
 };
 std::optional<TrackerAddress> ParseTrackerAddress(std::string_view url);
 
@@ -23,12 +24,19 @@ std::optional<TrackerAddress> ParseTrackerAddress(std::string_view url);
 // becomes "scrape" (BEP 48). Nothing when there is no such element: the tracker cannot be asked.
 std::optional<std::string> ScrapeUrl(std::string_view announce);
 
-// Whether an address (IPv4 as 4 bytes, IPv6 as 16) is the user's own network: loopback,
-// private (10/8, 172.16/12, 192.168/16, fc00::/7), link-local or unspecified.
+// Whether an address (IPv4 as 4 bytes, IPv6 as 16, an IPv4 address written as IPv6 as that
+// IPv4 address) is the user's own network: loopback, private (10/8, 172.16/12, 192.168/16,
+// fc00::/7), link-local.
 bool IsLocalAddress(const std::vector<std::uint8_t>& address);
 
-// A tracker on such an address is asked only at exactly "/announce", without a query: a
-// torrent must not make the viewer send requests to other services of the user's network.
+// Whether an address is no single public host and is never asked, at any path: multicast
+// (224/4, ff00::/8), broadcast, "this network" (0/8, ::), shared (100.64/10), protocol
+// assignments (192.0.0/24), benchmarking (198.18/15) and reserved (240/4) ranges.
+bool IsReservedAddress(const std::vector<std::uint8_t>& address);
+
+// A tracker on a local address is asked only at exactly "/announce", without a query or a
+// fragment: a torrent must not make the viewer send requests to other services of the user's
+// network.
 bool MayAskLocal(const TrackerAddress& address);
 
 using InfoHash = std::array<std::uint8_t, 20>;

@@ -18,13 +18,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxAnswerBytes = 1 << 20;
+constexpr std::size_t kAskers = 32;  // trackers asked at once
 const std::string kUserAgent = "Marrowpeek/" MARROWPEEK_VERSION;
 
-// What the threads and the run share; the run may leave before a thread is done.
+// What the run and its askers share: the trackers not yet taken, and each answer as it comes.
 struct Shared {
     std::mutex mutex;
     std::condition_variable changed;
-    std::vector<std::optional<TrackerAnswer>> answers;
+    std::vector<std::size_t> waiting;                          // trackers to ask, in order
+    std::size_t taken = 0;                                     // of them, begun by an asker
+    std::size_t finished = 0;                                  // of them, answered
+    std::vector<std::pair<std::size_t, TrackerAnswer>> fresh;  // answers not yet told
+    bool over = false;                                         // the run is over: take no more
 };
 
 std::uint32_t NewTransaction() {
@@ -59,25 +64,32 @@ TrackerAnswer WithFigures(TrackerAnswer answer, const HttpAnswer& read) {
     return answer;
 }
 
-// The first address of a host, and whether it may be asked.
-std::optional<platform::NetAddress> Where(const TrackerAddress& address, bool& local) {
+// Where a host may be asked: its first address, unless that is reserved (never asked) or local
+// and the announce address does not allow it. A skipped answer says why.
+std::optional<platform::NetAddress> Where(const TrackerAddress& address, bool mayAskLocal,
+                                          TrackerAnswer& answer) {
     const auto found = platform::ResolveHost(address.host, address.port);
     if (found.empty()) {
+        answer = Failed(std::move(answer), Status::Error, "no such host");
         return std::nullopt;
     }
-    local = IsLocalAddress(found.front().bytes);
+    if (IsReservedAddress(found.front().bytes)) {
+        answer = Failed(std::move(answer), Status::Skipped, "reserved address");
+        return std::nullopt;
+    }
+    if (IsLocalAddress(found.front().bytes) && !mayAskLocal) {
+        answer = Failed(std::move(answer), Status::Skipped, "local address");
+        return std::nullopt;
+    }
     return found.front();
 }
 
 TrackerAnswer AskUdp(TrackerAnswer answer, const TrackerAddress& address,
-                     const std::vector<InfoHash>& hashes, Clock::time_point deadline) {
-    bool local = false;
-    const auto at = Where(address, local);
+                     const std::vector<InfoHash>& hashes, Clock::time_point deadline,
+                     platform::Interrupt& interrupt) {
+    const auto at = Where(address, MayAskLocal(address), answer);
     if (!at) {
-        return Failed(std::move(answer), Status::Error, "no such host");
-    }
-    if (local && !MayAskLocal(address)) {
-        return Failed(std::move(answer), Status::Skipped);
+        return answer;
     }
     platform::UdpSocket socket(*at);
     // A request, sent again after 2 s and 4 s, until the tracker's deadline.
@@ -95,11 +107,13 @@ TrackerAnswer AskUdp(TrackerAnswer answer, const TrackerAddress& address,
                 socket.Send(make(transaction));
                 const auto until =
                     Clock::now() + std::chrono::milliseconds(std::min<long long>(wait, left));
-                while (Clock::now() < until) {
-                    const auto got = socket.Receive(static_cast<int>(
+                // Waits of a tenth of a second at most, so that an interrupt is heard.
+                while (Clock::now() < until && !interrupt.triggered()) {
+                    const auto got = socket.Receive(static_cast<int>(std::min<long long>(
+                        100,
                         std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now())
-                            .count() +
-                        1));
+                                .count() +
+                            1)));
                     if (got && take(*got, transaction)) {
                         return true;
                     }
@@ -144,7 +158,8 @@ TrackerAnswer AskUdp(TrackerAnswer answer, const TrackerAddress& address,
 // `mayAskLocal`: what the announce address allows (a scrape address derived from it, and
 // redirects, say nothing of their own).
 TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
-                      const std::vector<InfoHash>& hashes, Clock::time_point deadline) {
+                      const std::vector<InfoHash>& hashes, Clock::time_point deadline,
+                      platform::Interrupt& interrupt) {
     url = HttpScrapeRequest(url, hashes);
     for (int redirects = 0;; ++redirects) {
         const auto address = ParseTrackerAddress(url);
@@ -152,13 +167,9 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
                          address->scheme != TrackerAddress::Scheme::Https)) {
             return Failed(std::move(answer), Status::Error, "redirected elsewhere than the web");
         }
-        bool local = false;
-        const auto at = Where(*address, local);
+        const auto at = Where(*address, mayAskLocal && redirects == 0, answer);
         if (!at) {
-            return Failed(std::move(answer), Status::Error, "no such host");
-        }
-        if (local && !(mayAskLocal && redirects == 0)) {
-            return Failed(std::move(answer), Status::Skipped);
+            return answer;
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -168,7 +179,7 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
         // Ended a little before the deadline, so that the thread is done when the run is.
         const platform::HttpResult got =
             platform::HttpGet(url, *at, kUserAgent, kMaxAnswerBytes,
-                              static_cast<int>(std::max<long long>(left - 250, 1)));
+                              static_cast<int>(std::max<long long>(left - 250, 1)), &interrupt);
         if (got.status >= 300 && got.status < 400 && !got.location.empty() && redirects < 2) {
             url = got.location;
             continue;
@@ -209,11 +220,12 @@ std::optional<Route> RouteOf(const std::string& url) {
 }
 
 TrackerAnswer Ask(TrackerAnswer answer, const Route& route, const std::vector<InfoHash>& hashes,
-                  Clock::time_point deadline) {
+                  Clock::time_point deadline, platform::Interrupt& interrupt) {
     if (route.address.scheme == TrackerAddress::Scheme::Udp) {
-        return AskUdp(std::move(answer), route.address, hashes, deadline);
+        return AskUdp(std::move(answer), route.address, hashes, deadline, interrupt);
     }
-    return AskHttp(std::move(answer), route.scrape, MayAskLocal(route.address), hashes, deadline);
+    return AskHttp(std::move(answer), route.scrape, MayAskLocal(route.address), hashes, deadline,
+                   interrupt);
 }
 
 }  // namespace
@@ -263,58 +275,108 @@ std::vector<TrackerAnswer> ScrapeAll(
     const ScrapeLimits& limits, const std::atomic<bool>& cancel,
     const std::function<void(std::size_t, const TrackerAnswer&)>& answered) {
     const auto start = Clock::now();
-    const auto runEnd = start + std::chrono::milliseconds(limits.runMs);
     const auto trackerEnd =
         start + std::chrono::milliseconds(std::min(limits.trackerMs, limits.runMs));
-    auto shared = std::make_shared<Shared>();
-    shared->answers.resize(trackers.size());
-    for (std::size_t i = 0; i < trackers.size(); ++i) {
-        // A tracker that cannot be asked needs no thread.
-        auto route = RouteOf(trackers[i].url);
-        if (!route) {
-            shared->answers[i] = Failed(trackers[i], Status::Unsupported);
-            continue;
+    // A tracker is begun only while it has a fair time left to answer; later ones are not asked.
+    const auto lastStart =
+        trackerEnd -
+        std::min(std::chrono::milliseconds(1000),
+                 std::chrono::milliseconds(std::min(limits.trackerMs, limits.runMs) / 2));
+    Shared shared;
+    std::size_t left = trackers.size();
+    const auto tell = [&](std::size_t i, TrackerAnswer answer) {
+        trackers[i] = std::move(answer);
+        --left;
+        if (answered) {
+            answered(i, trackers[i]);
         }
-        std::thread([shared, i, tracker = trackers[i], route = std::move(*route), hashes,
-                     trackerEnd] {
+    };
+    std::vector<std::optional<Route>> routes(trackers.size());
+    for (std::size_t i = 0; i < trackers.size(); ++i) {
+        routes[i] = RouteOf(trackers[i].url);
+        if (routes[i]) {
+            shared.waiting.push_back(i);
+        } else {
+            tell(i, Failed(trackers[i], Status::Unsupported));  // needs no asker
+        }
+    }
+    // A bounded pool of askers, whatever the torrent lists: each takes the next tracker until
+    // none is left or the time is up.
+    std::vector<platform::Interrupt> interrupts(std::min(shared.waiting.size(), kAskers));
+    std::vector<std::thread> askers;
+    const auto ask = [&](platform::Interrupt& interrupt) {
+        for (;;) {
+            std::size_t i = 0;
+            {
+                std::lock_guard lock(shared.mutex);
+                if (shared.over || shared.taken == shared.waiting.size() ||
+                    Clock::now() >= lastStart) {
+                    return;
+                }
+                i = shared.waiting[shared.taken++];
+            }
             TrackerAnswer answer;
             try {
-                answer = Ask(tracker, route, hashes, trackerEnd);
+                answer = Ask(trackers[i], *routes[i], hashes, trackerEnd, interrupt);
             } catch (...) {
-                answer = Failed(tracker, Status::Error, "out of memory");
+                answer = Failed(trackers[i], Status::Error, "out of memory");
             }
-            std::lock_guard lock(shared->mutex);
-            shared->answers[i] = std::move(answer);
-            shared->changed.notify_all();
-        }).detach();
-    }
-    std::vector<bool> told(trackers.size());
-    std::unique_lock lock(shared->mutex);
-    for (std::size_t left = trackers.size(); left > 0 && !cancel;) {
-        shared->changed.wait_until(lock,
-                                   std::min(runEnd, Clock::now() + std::chrono::milliseconds(100)));
-        for (std::size_t i = 0; i < trackers.size(); ++i) {
-            const bool late = Clock::now() >= trackerEnd;
-            if (told[i] || (!shared->answers[i] && !late)) {
-                continue;
+            if (interrupt.triggered() && answer.status != Status::Ok) {
+                answer = Failed(trackers[i], Status::Timeout);
             }
-            trackers[i] =
-                shared->answers[i] ? *shared->answers[i] : Failed(trackers[i], Status::Timeout);
-            told[i] = true;
-            --left;
-            lock.unlock();
-            if (answered) {
-                answered(i, trackers[i]);
+            std::lock_guard lock(shared.mutex);
+            shared.fresh.emplace_back(i, std::move(answer));
+            ++shared.finished;
+            shared.changed.notify_all();
+            if (interrupt.triggered()) {
+                return;
             }
-            lock.lock();
         }
+    };
+    try {
+        for (platform::Interrupt& interrupt : interrupts) {
+            askers.emplace_back(ask, std::ref(interrupt));
+        }
+    } catch (...) {
+        // Fewer askers than planned ask all the same; none at all leaves every tracker not asked.
     }
-    // Threads past their deadline end on their own in a moment; a run waits for them, up to its
-    // own end, so that none is still using the network when the caller goes on (or exits).
-    shared->changed.wait_until(lock, runEnd, [&] {
-        return std::all_of(shared->answers.begin(), shared->answers.end(),
-                           [](const auto& answer) { return answer.has_value(); });
-    });
+    // Answers are told on this thread as they come, outside the lock.
+    const auto tellFresh = [&](std::unique_lock<std::mutex>& lock) {
+        std::vector<std::pair<std::size_t, TrackerAnswer>> fresh;
+        fresh.swap(shared.fresh);
+        lock.unlock();
+        for (auto& [i, answer] : fresh) {
+            tell(i, std::move(answer));
+        }
+        lock.lock();
+    };
+    std::unique_lock lock(shared.mutex);
+    const auto askersDone = [&] {
+        return shared.finished == shared.taken && Clock::now() >= lastStart;
+    };
+    while (left > shared.fresh.size() && !askersDone() && !cancel && Clock::now() < trackerEnd &&
+           !askers.empty()) {
+        shared.changed.wait_until(
+            lock, std::min(trackerEnd, Clock::now() + std::chrono::milliseconds(100)));
+        tellFresh(lock);
+    }
+    shared.over = true;
+    const std::size_t taken = shared.taken;
+    lock.unlock();
+    // Trackers no asker reached in the time were not asked at all.
+    for (std::size_t next = taken; next < shared.waiting.size(); ++next) {
+        const std::size_t i = shared.waiting[next];
+        tell(i, Failed(trackers[i], Status::Skipped, cancel ? "stopped" : "time limit"));
+    }
+    // Exchanges still under way are ended now: no asker outlives the run.
+    for (platform::Interrupt& interrupt : interrupts) {
+        interrupt.Trigger();
+    }
+    for (std::thread& asker : askers) {
+        asker.join();
+    }
+    lock.lock();
+    tellFresh(lock);
     return trackers;
 }
 

@@ -34,9 +34,12 @@ struct ScrapeLimits {
     int runMs = 10000;     // and the whole run ends by then, whatever a lookup does
 };
 
-// Asks every tracker at once, as "Marrowpeek/<version>", each on a thread of its own that is left
-// behind when it takes too long (a name lookup cannot be stopped). `answered` is called on the
-// calling thread with each tracker's place and answer as it comes. Returns every tracker's answer.
+// Asks the trackers as "Marrowpeek/<version>", 32 at a time on threads of the run's own, each
+// until the trackers' time is up; then ends every exchange still under way, and waits for its
+// threads (a name lookup the system holds on to is the one thing that can keep one longer).
+// Trackers no thread reached in the time are skipped ("time limit"), those under way time out.
+// `answered` is called on the calling thread with each tracker's place and answer as it comes.
+// Returns every tracker's answer.
 std::vector<TrackerAnswer> ScrapeAll(
     std::vector<TrackerAnswer> trackers, const std::vector<InfoHash>& hashes,
     const ScrapeLimits& limits, const std::atomic<bool>& cancel,

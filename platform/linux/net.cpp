@@ -41,9 +41,10 @@ UdpSocket::~UdpSocket() {
 bool UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
     sockaddr_storage storage{};
     const auto length = static_cast<socklen_t>(sockets::ToSockaddr(to_, storage));
-    return socket_ >= 0 && ::sendto(static_cast<int>(socket_), datagram.data(), datagram.size(), 0,
-                                    reinterpret_cast<const sockaddr*>(&storage),
-                                    length) == static_cast<ssize_t>(datagram.size());
+    return socket_ >= 0 && MaySendTo(to_) &&
+           ::sendto(static_cast<int>(socket_), datagram.data(), datagram.size(), 0,
+                    reinterpret_cast<const sockaddr*>(&storage),
+                    length) == static_cast<ssize_t>(datagram.size());
 }
 
 std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
@@ -64,8 +65,12 @@ std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
 }
 
 HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::string& userAgent,
-                   std::size_t maxBody, int timeoutMs) {
+                   std::size_t maxBody, int timeoutMs, Interrupt* interrupt) {
     HttpResult result;
+    if (!MaySendTo(at)) {
+        result.error = "not allowed";
+        return result;
+    }
     const std::size_t schemeEnd = url.find("://");
     const std::size_t pathStart = url.find('/', schemeEnd + 3);
     const std::string origin = url.substr(0, pathStart);
@@ -85,7 +90,10 @@ HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::stri
     client.enable_server_certificate_verification(true);
     bool tooLarge = false;
     const httplib::Headers headers = {{"User-Agent", userAgent}, {"Accept-Encoding", "identity"}};
-    const auto response = client.Get(target, headers, [&](const char* data, std::size_t length) {
+    if (interrupt != nullptr) {
+        interrupt->Arm([&client] { client.stop(); });
+    }
+    auto response = client.Get(target, headers, [&](const char* data, std::size_t length) {
         if (result.body.size() + length > maxBody) {
             tooLarge = true;
             return false;
@@ -93,6 +101,12 @@ HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::stri
         result.body.append(data, length);
         return true;
     });
+    if (interrupt != nullptr && interrupt->Disarm()) {
+        result.timedOut = true;
+        result.error = "timed out";
+        result.body.clear();
+        return result;
+    }
     if (tooLarge) {
         result.error = "too large";
         result.body.clear();

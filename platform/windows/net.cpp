@@ -75,7 +75,7 @@ UdpSocket::~UdpSocket() {
 bool UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
     sockaddr_storage storage{};
     const int length = sockets::ToSockaddr(to_, storage);
-    return static_cast<SOCKET>(socket_) != INVALID_SOCKET &&
+    return static_cast<SOCKET>(socket_) != INVALID_SOCKET && MaySendTo(to_) &&
            ::sendto(static_cast<SOCKET>(socket_), reinterpret_cast<const char*>(datagram.data()),
                     static_cast<int>(datagram.size()), 0,
                     reinterpret_cast<const sockaddr*>(&storage),
@@ -102,8 +102,12 @@ std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(int timeoutMs) {
 }
 
 HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::string& userAgent,
-                   std::size_t maxBody, int timeoutMs) {
+                   std::size_t maxBody, int timeoutMs, Interrupt* interrupt) {
     HttpResult result;
+    if (!MaySendTo(at)) {
+        result.error = "not allowed";
+        return result;
+    }
     const std::wstring wideUrl = Wide(url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
@@ -141,10 +145,27 @@ HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::stri
     DWORD disabled = WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_REDIRECTS;
     WinHttpSetOption(request.handle, WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof disabled);
     const std::wstring headers = secure ? L"" : L"Host: " + host + L"\r\n";
+    // Another thread ends a request under way by closing its handle; it is then closed no more.
+    if (interrupt != nullptr) {
+        interrupt->Arm([handle = request.handle] { WinHttpCloseHandle(handle); });
+    }
+    const auto interrupted = [&] {
+        if (interrupt == nullptr || !interrupt->Disarm()) {
+            return false;
+        }
+        request.handle = nullptr;
+        result = {};
+        result.timedOut = true;
+        result.error = "timed out";
+        return true;
+    };
     if (!WinHttpSendRequest(
             request.handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
             headers.empty() ? 0 : static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(request.handle, nullptr)) {
+        if (interrupted()) {
+            return result;
+        }
         result.timedOut = GetLastError() == ERROR_WINHTTP_TIMEOUT;
         result.error = result.timedOut ? "timed out" : "no answer";
         return result;
@@ -169,12 +190,14 @@ HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::stri
     for (DWORD read = 0;
          WinHttpReadData(request.handle, buffer, sizeof buffer, &read) && read > 0;) {
         if (result.body.size() + read > maxBody) {
+            interrupted();
             result.body.clear();
             result.error = "too large";
             return result;
         }
         result.body.append(buffer, read);
     }
+    interrupted();
     return result;
 }
 
