@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -111,8 +113,17 @@ int WINAPI ContentGetValue(char* fileName, int fieldIndex, int unitIndex, void* 
         }
         // Room for the UTF-16 answer, narrowed into the caller's place afterwards.
         std::wstring wide(static_cast<std::size_t>(std::max(maxlen, 0)) + 1, L'\0');
-        const int answer = GetValue(WideFromAnsi(fileName).c_str(), fieldIndex, unitIndex,
-                                    wide.data(), maxlen * 2, flags);
+        // A full text's blocks are asked for by their place in ANSI bytes; the same block of
+        // the UTF-16 text, a unit a byte, is at its place in bytes twice as large.
+        const bool fullText = fieldIndex == static_cast<int>(fields::Field::FileNames);
+        const int unit =
+            fullText && unitIndex > 0 && maxlen > 1
+                ? static_cast<int>(std::min<std::int64_t>(
+                      std::int64_t{unitIndex} / (maxlen - 1) * (2 * std::int64_t{maxlen} - 1),
+                      INT_MAX))
+                : unitIndex;
+        const int answer = GetValue(WideFromAnsi(fileName).c_str(), fieldIndex, unit, wide.data(),
+                                    maxlen * 2, flags);
         if ((answer == ft_stringw || answer == ft_fulltextw) && fieldValue != nullptr) {
             return AnsiAnswer(answer, wide.data(), static_cast<char*>(fieldValue), maxlen);
         }

@@ -14,6 +14,10 @@ bool IsHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
+bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 // Writes as much of `text` as fits with its NUL, cut between code points; false when not all
 // of it fitted.
 bool WriteText(const std::u16string& text, void* value, int maxlen) {
@@ -64,21 +68,28 @@ int FullTextBlock(const std::u16string& text, int offset, void* value, int maxle
     if (offset < 0 || maxlen < 4) {
         return ft_fieldempty;
     }
-    std::size_t start = static_cast<std::size_t>(offset) / 2;
-    // The second half of a pair that the last block could not hold is passed over with it:
-    // the host's next offset is fixed, so a block that went back for it would lose its last unit.
-    if (start > 0 && start < text.size() && IsHighSurrogate(text[start - 1]) &&
-        !IsHighSurrogate(text[start])) {
-        ++start;
-    }
+    // The host asks for block k at k(maxlen - 1) bytes, whatever it was given. Block k starts at
+    // k(room - 1) units: blocks overlap by a unit, the slack that lets a block's ends move to
+    // whole characters without dropping one.
+    const auto room = static_cast<std::size_t>(maxlen) / 2 - 1;
+    const std::size_t stride = room > 1 ? room - 1 : 1;
+    std::size_t start =
+        static_cast<std::size_t>(offset) / static_cast<std::size_t>(maxlen - 1) * stride;
     if (start >= text.size()) {
         return ft_fieldempty;
     }
-    std::size_t end = std::min(text.size(), start + static_cast<std::size_t>(maxlen) / 2 - 1);
-    if (end < text.size() && IsHighSurrogate(text[end - 1]) && end - 1 > start) {
-        --end;
+    if (start > 0 && IsLowSurrogate(text[start]) && IsHighSurrogate(text[start - 1]) && room > 1) {
+        --start;  // a block that would start inside a pair starts at its first half
     }
-    WriteText(text.substr(start, end - start), value, maxlen);
+    std::size_t end = std::min(text.size(), start + room);
+    if (IsLowSurrogate(text[start])) {
+        end = start;
+    } else if (end < text.size() && IsHighSurrogate(text[end - 1])) {
+        --end;  // and one that would end inside a pair ends before it
+    }
+    // A block of one unit cannot hold a pair: each half is stood in for.
+    WriteText(end > start ? text.substr(start, end - start) : std::u16string(u"\uFFFD"), value,
+              maxlen);
     return ft_fulltextw;
 }
 

@@ -27,9 +27,11 @@ std::uint64_t FileTimeOf(std::int64_t secondsSince1970);
 // "Content on disk" is slow past this many files: with CONTENT_DELAYIFSLOW it is put off.
 inline constexpr std::size_t kSlowContentFiles = 100;
 
-// A block of a full text: the UTF-16 units from byte `offset` (rounded down to even), as many as
-// fit in `maxlen` bytes with their NUL, never half a surrogate pair: a pair that a block's end
-// would split is left out of both blocks. ft_fieldempty past the end.
+// Block k of a full text, asked for at byte offset k(maxlen - 1) as the host asks for every full
+// text: as many UTF-16 units as fit in `maxlen` bytes with their NUL, each block starting one
+// unit before the last one's end. A block never splits a surrogate pair: it starts at a pair's
+// first half and ends before a pair it cannot hold, so that blocks overlap by a character at
+// most and never drop one. ft_fieldempty past the end.
 int FullTextBlock(const std::u16string& text, int offset, void* value, int maxlen);
 
 }  // namespace fields

@@ -61,27 +61,49 @@ TEST(ContentAnswer, UnitsDatesAndFullTextBlocks) {
     EXPECT_EQ(fields::FileTimeOf(0), 116444736000000000u);
     EXPECT_EQ(fields::IsoDate(1700000000), "2023-11-14T22:13:20Z");
     EXPECT_EQ(fields::IsoDate(-1), "1969-12-31T23:59:59Z");
-    // Blocks of 3 units and their NUL. Read as bytes, each block from where the last one's text
-    // ended, they give the whole text, a pair that a block's end would split left out of both;
-    // read as if the offsets counted units, they give it overlapping, nothing left out.
-    const auto readAll = [](const std::u16string& text, int step) {
-        std::u16string read;
-        for (int offset = 0;; offset += step) {
-            char16_t block[4] = {};
-            if (fields::FullTextBlock(text, offset, block, sizeof block) != ft_fulltextw) {
-                return read;
+    // Blocks read as the host reads them, at k(maxlen - 1) bytes, with every maxlen: stitched
+    // where each may overlap the last by one character (no two neighbours alike, so that where is
+    // plain), they give the whole text; no block splits a pair.
+    const std::u16string text =
+        u"a\U0001F600bc\U0001F4C1\U0001F600d/efgh\U0001F600\r\nij\U0001F600";
+    for (int maxlen = 4; maxlen <= 4096; maxlen = maxlen == 64 ? 4096 : maxlen + 1) {
+        std::u16string whole;
+        std::size_t lastLength = 0;  // of the last block's last character
+        for (int k = 0;; ++k) {
+            std::vector<char16_t> block(static_cast<std::size_t>(maxlen / 2 + 1), u'#');
+            const int type = fields::FullTextBlock(text, k * (maxlen - 1), block.data(), maxlen);
+            if (type != ft_fulltextw) {
+                EXPECT_EQ(type, ft_fieldempty);
+                break;
             }
-            read += block;
+            const std::u16string got(block.data());
+            ASSERT_FALSE(got.empty());
+            EXPECT_FALSE(got.back() >= 0xD800 && got.back() <= 0xDBFF) << maxlen;
+            EXPECT_FALSE(got.front() >= 0xDC00 && got.front() <= 0xDFFF) << maxlen;
+            if (maxlen < 6) {
+                whole += got;  // a block of one unit: a pair is stood in for
+                continue;
+            }
+            const std::size_t overlap =
+                whole.size() >= lastLength && whole.compare(whole.size() - lastLength, lastLength,
+                                                            got, 0, lastLength) == 0
+                    ? lastLength
+                    : whole.size() >= 1 && whole.back() == got.front();
+            whole += got.substr(std::min(overlap, got.size()));
+            lastLength =
+                got.size() >= 2 && got[got.size() - 2] >= 0xD800 && got[got.size() - 2] <= 0xDBFF
+                    ? 2
+                    : 1;
         }
-    };
-    EXPECT_EQ(readAll(u"abcdefg", 6), u"abcdefg");
-    EXPECT_EQ(readAll(u"a\U0001F600bcd", 6), u"a\U0001F600bcd");
-    EXPECT_EQ(readAll(u"ab\U0001F600cd", 6), u"abcd");
-    EXPECT_EQ(readAll(u"abcdefg", 3), u"abcbcddefefgg");
-    char16_t block[4] = {};
-    EXPECT_EQ(fields::FullTextBlock(u"abc", 6, block, sizeof block), ft_fieldempty);
-    EXPECT_EQ(fields::FullTextBlock(u"abc", 3, block, sizeof block), ft_fulltextw);
-    EXPECT_EQ(std::u16string(block), u"bc");
+        if (maxlen >= 6) {
+            EXPECT_EQ(whole, text) << maxlen;
+        } else {
+            EXPECT_EQ(
+                whole,
+                u"a\uFFFD\uFFFDbc\uFFFD\uFFFD\uFFFD\uFFFDd/efgh\uFFFD\uFFFD\r\nij\uFFFD\uFFFD")
+                << maxlen;
+        }
+    }
 }
 
 }  // namespace

@@ -63,6 +63,15 @@ if [ -z "$emulator" ]; then
         status=$?
         check "FIFO settings: $command ends" "$([ "$status" -ne 124 ] && echo ended)" ended
     done
+    # A port that is taken is refused, never shared: two servers would answer in turn.
+    "$tool" preview a.torrent --port 0 > first.txt 2>&1 &
+    first=$!
+    for _ in 1 2 3 4 5 6 7 8 9 10; do [ -s first.txt ] && break; sleep 0.2; done
+    port=$(sed -n 's|.*http://127.0.0.1:\([0-9]*\)/.*|\1|p' first.txt | head -n 1)
+    timeout 10 "$tool" preview a.torrent --port "$port" > /dev/null 2> err.txt
+    check "a taken port is refused" "$?:$(cat err.txt)" \
+        "1:marrowpeek: port $port is in use (or cannot be listened on)"
+    kill "$first"; wait "$first" 2>/dev/null
     # The screenshot's file name never reaches a shell.
     if command -v chromium > /dev/null; then
         timeout 60 "$tool" preview a.torrent --port 0 --screenshot "a';touch injected;'b.png" \

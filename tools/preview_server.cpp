@@ -467,11 +467,17 @@ int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& e
     server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
         host.Serve(request, response);
     });
+    // The library's default lets a second server share a port that is taken, the two then
+    // answering in turn with two tokens: only an address just freed may be reused.
+    server.set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     guard.port = options.port == 0
                      ? server.bind_to_any_port("127.0.0.1")
                      : (server.bind_to_port("127.0.0.1", options.port) ? options.port : -1);
     if (guard.port < 0) {
-        err << "marrowpeek: cannot listen on 127.0.0.1:" << options.port << "\n";
+        err << "marrowpeek: port " << options.port << " is in use (or cannot be listened on)\n";
         return 1;
     }
     const bool dark = (options.flags & kHostDarkModeFlag) != 0;
