@@ -33,7 +33,7 @@ info = {"name": "h", "piece length": 16384, "length": 1, "pieces": b"p" * 20, "m
 tiers = [sys.argv[1:3], sys.argv[3:5], sys.argv[5:]]
 open("hybrid.torrent", "wb").write(bencode({"announce-list": tiers, "info": info}))
 PY
-$emulator "$tool" scrape hybrid.torrent --json > out.json 2> err.txt
+s0=$(date +%s); $emulator "$tool" scrape hybrid.torrent --json > out.json 2> err.txt; echo "took $(( $(date +%s) - s0 )) s" >&2
 check "exit when one answered" "$?" 0
 check "answers, in tier order" "$("$python" -c 'import json
 d = json.load(open("out.json"))

@@ -21,15 +21,30 @@ constexpr std::size_t kMaxAnswerBytes = 1 << 20;
 constexpr std::size_t kAskers = 32;  // trackers asked at once
 const std::string kUserAgent = "Marrowpeek/" MARROWPEEK_VERSION;
 
-// What the run and its askers share: the trackers not yet taken, and each answer as it comes.
+// How a tracker is asked: at its address, and on the web at the scrape address beside its
+// announce address. Nothing for one that cannot be asked.
+struct Route {
+    TrackerAddress address;
+    std::string scrape;  // not for UDP
+};
+// What the run and its askers share. An asker that the system keeps in an exchange past its end
+// (a name lookup, a request the system will not let go) is left behind with it, and must find
+// all it reads still there.
 struct Shared {
     std::mutex mutex;
     std::condition_variable changed;
+    std::vector<TrackerAnswer> trackers;
+    std::vector<std::optional<Route>> routes;
+    std::vector<InfoHash> hashes;
+    Clock::time_point trackerEnd;
+    Clock::time_point lastStart;
     std::vector<std::size_t> waiting;                          // trackers to ask, in order
     std::size_t taken = 0;                                     // of them, begun by an asker
     std::size_t finished = 0;                                  // of them, answered
     std::vector<std::pair<std::size_t, TrackerAnswer>> fresh;  // answers not yet told
     bool over = false;                                         // the run is over: take no more
+    std::vector<platform::Interrupt> interrupts;               // one an asker
+    std::size_t askersLeft = 0;
 };
 
 std::uint32_t NewTransaction() {
@@ -198,12 +213,6 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
     }
 }
 
-// How a tracker is asked: at its address, and on the web at the scrape address beside its
-// announce address. Nothing for one that cannot be asked.
-struct Route {
-    TrackerAddress address;
-    std::string scrape;  // not for UDP
-};
 std::optional<Route> RouteOf(const std::string& url) {
     auto address = ParseTrackerAddress(url);
     if (!address || address->scheme == TrackerAddress::Scheme::Other) {
@@ -226,6 +235,42 @@ TrackerAnswer Ask(TrackerAnswer answer, const Route& route, const std::vector<In
     }
     return AskHttp(std::move(answer), route.scrape, MayAskLocal(route.address), hashes, deadline,
                    interrupt);
+}
+
+// One asker: the next tracker in turn until none is left, the time is up or it is interrupted.
+void AskInTurn(Shared& shared, platform::Interrupt& interrupt) {
+    for (;;) {
+        std::size_t i = 0;
+        TrackerAnswer tracker;
+        {
+            std::lock_guard lock(shared.mutex);
+            if (shared.over || shared.taken == shared.waiting.size() ||
+                Clock::now() >= shared.lastStart) {
+                break;
+            }
+            i = shared.waiting[shared.taken++];
+            tracker = shared.trackers[i];  // the run writes the list: the asker keeps its own
+        }
+        TrackerAnswer answer;
+        try {
+            answer = Ask(tracker, *shared.routes[i], shared.hashes, shared.trackerEnd, interrupt);
+        } catch (...) {
+            answer = Failed(tracker, Status::Error, "out of memory");
+        }
+        if (interrupt.triggered() && answer.status != Status::Ok) {
+            answer = Failed(tracker, Status::Timeout);
+        }
+        std::lock_guard lock(shared.mutex);
+        shared.fresh.emplace_back(i, std::move(answer));
+        ++shared.finished;
+        shared.changed.notify_all();
+        if (interrupt.triggered()) {
+            break;
+        }
+    }
+    std::lock_guard lock(shared.mutex);
+    --shared.askersLeft;
+    shared.changed.notify_all();
 }
 
 }  // namespace
@@ -275,6 +320,7 @@ std::vector<TrackerAnswer> ScrapeAll(
     const ScrapeLimits& limits, const std::atomic<bool>& cancel,
     const std::function<void(std::size_t, const TrackerAnswer&)>& answered) {
     const auto start = Clock::now();
+    const auto runEnd = start + std::chrono::milliseconds(limits.runMs);
     const auto trackerEnd =
         start + std::chrono::milliseconds(std::min(limits.trackerMs, limits.runMs));
     // A tracker is begun only while it has a fair time left to answer; later ones are not asked.
@@ -282,102 +328,94 @@ std::vector<TrackerAnswer> ScrapeAll(
         trackerEnd -
         std::min(std::chrono::milliseconds(1000),
                  std::chrono::milliseconds(std::min(limits.trackerMs, limits.runMs) / 2));
-    Shared shared;
-    std::size_t left = trackers.size();
+    auto shared = std::make_shared<Shared>();
+    shared->trackers = std::move(trackers);
+    shared->hashes = hashes;
+    shared->trackerEnd = trackerEnd;
+    shared->lastStart = lastStart;
+    std::vector<TrackerAnswer>& list = shared->trackers;
+    std::size_t left = list.size();
+    std::vector<bool> told(list.size());
     const auto tell = [&](std::size_t i, TrackerAnswer answer) {
-        trackers[i] = std::move(answer);
+        list[i] = std::move(answer);
+        told[i] = true;
         --left;
         if (answered) {
-            answered(i, trackers[i]);
+            answered(i, list[i]);
         }
     };
-    std::vector<std::optional<Route>> routes(trackers.size());
-    for (std::size_t i = 0; i < trackers.size(); ++i) {
-        routes[i] = RouteOf(trackers[i].url);
-        if (routes[i]) {
-            shared.waiting.push_back(i);
+    shared->routes.resize(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        shared->routes[i] = RouteOf(list[i].url);
+        if (shared->routes[i]) {
+            shared->waiting.push_back(i);
         } else {
-            tell(i, Failed(trackers[i], Status::Unsupported));  // needs no asker
+            tell(i, Failed(list[i], Status::Unsupported));  // needs no asker
         }
     }
     // A bounded pool of askers, whatever the torrent lists: each takes the next tracker until
     // none is left or the time is up.
-    std::vector<platform::Interrupt> interrupts(std::min(shared.waiting.size(), kAskers));
-    std::vector<std::thread> askers;
-    const auto ask = [&](platform::Interrupt& interrupt) {
-        for (;;) {
-            std::size_t i = 0;
-            {
-                std::lock_guard lock(shared.mutex);
-                if (shared.over || shared.taken == shared.waiting.size() ||
-                    Clock::now() >= lastStart) {
-                    return;
-                }
-                i = shared.waiting[shared.taken++];
-            }
-            TrackerAnswer answer;
-            try {
-                answer = Ask(trackers[i], *routes[i], hashes, trackerEnd, interrupt);
-            } catch (...) {
-                answer = Failed(trackers[i], Status::Error, "out of memory");
-            }
-            if (interrupt.triggered() && answer.status != Status::Ok) {
-                answer = Failed(trackers[i], Status::Timeout);
-            }
-            std::lock_guard lock(shared.mutex);
-            shared.fresh.emplace_back(i, std::move(answer));
-            ++shared.finished;
-            shared.changed.notify_all();
-            if (interrupt.triggered()) {
-                return;
-            }
+    shared->interrupts =
+        std::vector<platform::Interrupt>(std::min(shared->waiting.size(), kAskers));
+    for (std::size_t k = 0; k < shared->interrupts.size(); ++k) {
+        {
+            std::lock_guard lock(shared->mutex);
+            ++shared->askersLeft;
         }
-    };
-    try {
-        for (platform::Interrupt& interrupt : interrupts) {
-            askers.emplace_back(ask, std::ref(interrupt));
+        try {
+            std::thread([shared, k] { AskInTurn(*shared, shared->interrupts[k]); }).detach();
+        } catch (...) {
+            std::lock_guard lock(shared->mutex);
+            --shared->askersLeft;
+            break;  // fewer askers ask all the same; none at all leaves every tracker not asked
         }
-    } catch (...) {
-        // Fewer askers than planned ask all the same; none at all leaves every tracker not asked.
     }
     // Answers are told on this thread as they come, outside the lock.
     const auto tellFresh = [&](std::unique_lock<std::mutex>& lock) {
         std::vector<std::pair<std::size_t, TrackerAnswer>> fresh;
-        fresh.swap(shared.fresh);
+        fresh.swap(shared->fresh);
         lock.unlock();
         for (auto& [i, answer] : fresh) {
             tell(i, std::move(answer));
         }
         lock.lock();
     };
-    std::unique_lock lock(shared.mutex);
+    std::unique_lock lock(shared->mutex);
     const auto askersDone = [&] {
-        return shared.finished == shared.taken && Clock::now() >= lastStart;
+        return shared->finished == shared->taken && Clock::now() >= lastStart;
     };
-    while (left > shared.fresh.size() && !askersDone() && !cancel && Clock::now() < trackerEnd &&
-           !askers.empty()) {
-        shared.changed.wait_until(
+    while (left > shared->fresh.size() && !askersDone() && !cancel && Clock::now() < trackerEnd &&
+           shared->askersLeft > 0) {
+        shared->changed.wait_until(
             lock, std::min(trackerEnd, Clock::now() + std::chrono::milliseconds(100)));
         tellFresh(lock);
     }
-    shared.over = true;
-    const std::size_t taken = shared.taken;
+    shared->over = true;
+    const std::size_t taken = shared->taken;
     lock.unlock();
     // Trackers no asker reached in the time were not asked at all.
-    for (std::size_t next = taken; next < shared.waiting.size(); ++next) {
-        const std::size_t i = shared.waiting[next];
-        tell(i, Failed(trackers[i], Status::Skipped, cancel ? "stopped" : "time limit"));
+    for (std::size_t next = taken; next < shared->waiting.size(); ++next) {
+        const std::size_t i = shared->waiting[next];
+        tell(i, Failed(list[i], Status::Skipped, cancel ? "stopped" : "time limit"));
     }
-    // Exchanges still under way are ended now: no asker outlives the run.
-    for (platform::Interrupt& interrupt : interrupts) {
+    // Exchanges still under way are ended now, and their askers waited for until the run's end.
+    for (platform::Interrupt& interrupt : shared->interrupts) {
         interrupt.Trigger();
     }
-    for (std::thread& asker : askers) {
-        asker.join();
-    }
     lock.lock();
+    shared->changed.wait_until(lock,
+                               std::max(runEnd, Clock::now() + std::chrono::milliseconds(500)),
+                               [&] { return shared->askersLeft == 0; });
     tellFresh(lock);
-    return trackers;
+    lock.unlock();
+    // Those the system holds on to are given up as timed out.
+    for (std::size_t next = 0; next < taken; ++next) {
+        const std::size_t i = shared->waiting[next];
+        if (!told[i]) {
+            tell(i, Failed(list[i], Status::Timeout));
+        }
+    }
+    return list;
 }
 
 std::optional<Figures> Headline(const std::vector<TrackerAnswer>& answers) {

@@ -35,8 +35,9 @@ struct ScrapeLimits {
 };
 
 // Asks the trackers as "Marrowpeek/<version>", 32 at a time on threads of the run's own, each
-// until the trackers' time is up; then ends every exchange still under way, and waits for its
-// threads (a name lookup the system holds on to is the one thing that can keep one longer).
+// until the trackers' time is up; then ends every exchange still under way and waits for its
+// threads until the run's end (a name lookup, or a request the system will not let go, is left
+// behind: it then times out).
 // Trackers no thread reached in the time are skipped ("time limit"), those under way time out.
 // `answered` is called on the calling thread with each tracker's place and answer as it comes.
 // Returns every tracker's answer.
