@@ -89,6 +89,7 @@ TorrentFacts FactsOf(const torrent::LoadedTorrent& torrent, const std::filesyste
     facts.createdBy = SanitizeUtf8(info.createdBy);
     if (info.creationDate > 0) {
         facts.creationDate = info.creationDate;
+        facts.creationDateInMilliseconds = info.creationDateInMilliseconds;
     }
     facts.comment = SanitizeUtf8(info.comment);
     facts.source = SanitizeUtf8(info.source);
@@ -223,7 +224,10 @@ std::string FactsText(const TorrentFacts& facts, std::string_view contentOnDisk)
         out += kFields[i].name;
         out += ": ";
         if (const auto* number = std::get_if<std::int64_t>(&value)) {
-            out += field == Field::CreationDate ? IsoDate(*number) : std::to_string(*number);
+            out += field != Field::CreationDate ? std::to_string(*number)
+                   : facts.creationDateInMilliseconds
+                       ? IsoDate(*number) + " (stored in milliseconds)"
+                       : IsoDate(*number);
         } else if (const auto* flag = std::get_if<bool>(&value)) {
             out += *flag ? "yes" : "no";
         } else if (const auto* words = std::get_if<std::string>(&value)) {

@@ -36,6 +36,7 @@ struct TorrentFacts {
     std::int64_t webSeeds = 0;
     std::string createdBy;
     std::optional<std::int64_t> creationDate;  // seconds since 1970, UTC
+    bool creationDateInMilliseconds = false;   // as the torrent stored it
     std::string comment;
     std::string source;
     std::string magnet;

@@ -80,7 +80,10 @@ function renderMeta(t) {
   }
   if (t.createdBy) text('Created by', 'createdBy', t.createdBy);
   const created = fmtDate(t.creationDate);
-  if (created) add('Created', esc(created) + copyButton(created));
+  if (created) {
+    add('Created', esc(created) + (t.creationDateInMilliseconds ? ' <span class="notice">(stored in milliseconds)</span>' : '') +
+      copyButton(created));
+  }
   (Array.isArray(t.custom) ? t.custom : []).forEach((c, i) => text(c.k, 'custom.' + i, c.v));
   if (t.source) text('Source', 'source', t.source);
   const lists = [['Web seeds', 'webSeed', t.webSeeds], ['HTTP seeds', 'httpSeed', t.httpSeeds],

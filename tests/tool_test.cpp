@@ -52,6 +52,28 @@ TEST(DeveloperTool, EveryCorpusFileIsRefusedInOneLineOrGivesAValidDocument) {
 }
 
 // The columns' values, as the content plug-in gives them, through the tool: every field of a
+// A creation date stored in milliseconds is shown as the date it means, and said to be so, by
+// the document, the fields and their text alike.
+TEST(DeveloperTool, CreationDatesInMilliseconds) {
+    ScratchDirectory dir;
+    const std::string file = platform::PathToUtf8(dir.Write(
+        "ms.torrent",
+        fixture::Dict(
+            {{"creation date", fixture::Int(1700000000123)},
+             {"info", fixture::Dict({{"length", fixture::Int(1)},
+                                     {"name", fixture::Str("a")},
+                                     {"piece length", fixture::Int(16384)},
+                                     {"pieces", fixture::Str(std::string(20, 'p'))}})}})));
+    const nlohmann::json document = nlohmann::json::parse(Tool({"data", file}).out);
+    EXPECT_EQ(document["creationDate"], 1700000000);
+    EXPECT_EQ(document["creationDateInMilliseconds"], true);
+    EXPECT_EQ(nlohmann::json::parse(Tool({"fields", file, "--json"}).out)["Creation date"],
+              "2023-11-14T22:13:20Z");
+    EXPECT_NE(Tool({"fields", file})
+                  .out.find("Creation date: 2023-11-14T22:13:20Z (stored in milliseconds)\n"),
+              std::string::npos);
+}
+
 // torrent with each kind of value, and the content beside it found by its sizes alone.
 TEST(DeveloperTool, FieldsOfATorrentAndItsContentOnDisk) {
     ScratchDirectory dir;

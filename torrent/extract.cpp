@@ -636,6 +636,13 @@ TorrentInfo ExtractFrom(const Node& top, const Node& infoDict, const bencode::De
     info.comment = StringValue(Node::find(top, "comment"));
     info.createdBy = StringValue(Node::find(top, "created by"));
     info.creationDate = IntegerValue(Node::find(top, "creation date"));
+    // Some makers store milliseconds. Read as seconds, those fall past the year 5000, which no
+    // torrent was made in: every view then shows the date they mean.
+    constexpr std::int64_t kLatestSeconds = 100'000'000'000;
+    if (info.creationDate >= kLatestSeconds) {
+        info.creationDate /= 1000;
+        info.creationDateInMilliseconds = true;
+    }
 
     if (const MaybeNode isPrivate = Node::find(infoDict, "private")) {
         info.hasPrivate = true;

@@ -146,7 +146,7 @@ std::size_t DocumentSizeBound(const TorrentInfo& info) {
 
 // The members of the document's first version come first, in their order and form; those added
 // since follow "tree", in this order: source, webSeeds, httpSeeds, nodes, similar, collections,
-// magnet, padFileCount, padFileSize, warnings.
+// magnet, padFileCount, padFileSize, warnings, and creationDateInMilliseconds where it is true.
 std::string toJson(const TorrentInfo& info) {
     std::string out;
     // One buffer for the whole text: a tree of 200,000 files is not copied as it grows.
@@ -229,6 +229,10 @@ std::string toJson(const TorrentInfo& info) {
     AppendJsonInteger(out, info.padFileSize);
     member("warnings");
     AppendList(out, info.warnings);
+    if (info.creationDateInMilliseconds) {
+        member("creationDateInMilliseconds");
+        AppendJsonBool(out, true);
+    }
     out += '}';
     return out;
 }

@@ -39,7 +39,8 @@ struct TorrentInfo {
     std::vector<std::vector<std::string>> trackerTiers;
     std::string comment;
     std::string createdBy;
-    std::int64_t creationDate = 0;
+    std::int64_t creationDate = 0;            // seconds since 1970
+    bool creationDateInMilliseconds = false;  // the torrent stored it in milliseconds
     std::int64_t pieceLength = 0;
     std::int64_t pieceCount = 0;
     bool multiFile = false;
