@@ -38,9 +38,11 @@ using SendGuard = bool (*)(const NetAddress& to);
 void SetSendGuard(SendGuard guard);
 bool MaySendTo(const NetAddress& to);
 
-// The addresses of a host, IPv4 first. It may block as long as the system's resolver likes: call
-// it on a thread that can be left behind.
-std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port);
+// The addresses of a host, IPv4 first. On Linux an interrupt ends the lookup at once; on Windows
+// it may block as long as the system's resolver likes: call it on a thread that can be left
+// behind.
+std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port,
+                                    Interrupt* interrupt = nullptr);
 
 // One datagram to `to` and the first answer from it within `timeoutMs`; nothing when none came.
 class UdpSocket {

@@ -82,8 +82,8 @@ TrackerAnswer WithFigures(TrackerAnswer answer, const HttpAnswer& read) {
 // Where a host may be asked: its first address, unless that is reserved (never asked) or local
 // and the announce address does not allow it. A skipped answer says why.
 std::optional<platform::NetAddress> Where(const TrackerAddress& address, bool mayAskLocal,
-                                          TrackerAnswer& answer) {
-    const auto found = platform::ResolveHost(address.host, address.port);
+                                          TrackerAnswer& answer, platform::Interrupt& interrupt) {
+    const auto found = platform::ResolveHost(address.host, address.port, &interrupt);
     if (found.empty()) {
         answer = Failed(std::move(answer), Status::Error, "no such host");
         return std::nullopt;
@@ -102,7 +102,7 @@ std::optional<platform::NetAddress> Where(const TrackerAddress& address, bool ma
 TrackerAnswer AskUdp(TrackerAnswer answer, const TrackerAddress& address,
                      const std::vector<InfoHash>& hashes, Clock::time_point deadline,
                      platform::Interrupt& interrupt) {
-    const auto at = Where(address, MayAskLocal(address), answer);
+    const auto at = Where(address, MayAskLocal(address), answer, interrupt);
     if (!at) {
         return answer;
     }
@@ -182,7 +182,7 @@ TrackerAnswer AskHttp(TrackerAnswer answer, std::string url, bool mayAskLocal,
                          address->scheme != TrackerAddress::Scheme::Https)) {
             return Failed(std::move(answer), Status::Error, "redirected elsewhere than the web");
         }
-        const auto at = Where(*address, mayAskLocal && redirects == 0, answer);
+        const auto at = Where(*address, mayAskLocal && redirects == 0, answer, interrupt);
         if (!at) {
             return answer;
         }

@@ -24,8 +24,46 @@ std::string AddressText(const NetAddress& address) {
 
 }  // namespace
 
-std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port) {
-    return sockets::LookUp(host, port);
+std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port,
+                                    Interrupt* interrupt) {
+    if (interrupt == nullptr) {
+        return sockets::LookUp(host, port);
+    }
+    // Asked of the resolver's own threads, and waited for a tenth of a second at a time. A lookup
+    // that the resolver has begun cannot be taken back: its request is then left to it, and
+    // never freed, for it may still write its answer there.
+    struct Request {
+        std::string host;
+        addrinfo hints{};
+        gaicb block{};
+    };
+    auto* request = new Request{host, {}, {}};
+    request->hints.ai_family = AF_UNSPEC;
+    request->hints.ai_socktype = SOCK_DGRAM;
+    request->block.ar_name = request->host.c_str();
+    request->block.ar_request = &request->hints;
+    gaicb* list[] = {&request->block};
+    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+        delete request;
+        return {};
+    }
+    while (gai_error(&request->block) == EAI_INPROGRESS) {
+        if (interrupt->triggered()) {
+            if (gai_cancel(&request->block) == EAI_CANCELED) {
+                delete request;
+            }
+            return {};
+        }
+        const timespec wait{0, 100'000'000};
+        gai_suspend(list, 1, &wait);
+    }
+    std::vector<NetAddress> addresses;
+    if (gai_error(&request->block) == 0 && request->block.ar_result != nullptr) {
+        addresses = sockets::AddressesOf(request->block.ar_result, port);
+        freeaddrinfo(request->block.ar_result);
+    }
+    delete request;
+    return addresses;
 }
 
 UdpSocket::UdpSocket(const NetAddress& to)

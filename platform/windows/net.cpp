@@ -53,7 +53,7 @@ struct Handle {
 
 }  // namespace
 
-std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port) {
+std::vector<NetAddress> ResolveHost(const std::string& host, std::uint16_t port, Interrupt*) {
     if (!StartWinsock()) {
         return {};
     }
