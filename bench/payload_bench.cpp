@@ -11,10 +11,16 @@
 #include "platform/file_read.h"
 #include "torrent/info_hash.h"
 #include "torrent/json.h"
+#include "torrent/load.h"
 #include "torrent/torrent_info.h"
 #include "torrent_generator.h"
+#include "verify/content_check.h"
 #include "view/payload.h"
 #include "view/text_search.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -118,11 +124,43 @@ void FindLongNeedle(benchmark::State& state) {
     FindIn(state, bytes, std::string(100'000, 'a'));
 }
 
+// How soon a check ends once told, inside one piece of 8 GiB (a version 2 file without a piece
+// layer, sparse on disk): the time from the stop to the check's return.
+void StopInsideAHugePiece(benchmark::State& state) {
+    const auto folder = std::filesystem::temp_directory_path() / "marrowpeek-bench-huge";
+    std::filesystem::create_directories(folder);
+    const std::string size = std::to_string(std::int64_t{8} << 30);
+    std::ofstream(folder / "huge.torrent", std::ios::binary)
+        << "d4:infod9:file treed8:huge.bind0:d6:lengthi" + size +
+               "e11:pieces root32:" + std::string(32, 'r') +
+               "eee12:meta versioni2e4:name8:huge.bin12:piece lengthi16384eee";
+    std::ofstream(folder / "huge.bin", std::ios::binary).close();
+    std::filesystem::resize_file(folder / "huge.bin", std::int64_t{8} << 30);
+    torrent::LoadedTorrent torrent;
+    torrent::LoadTorrent(folder / "huge.torrent", torrent);
+    std::string whyNot;
+    const auto plan = verify::PlanCheck(torrent, whyNot);
+    double stopMs = 0;
+    for (auto _ : state) {
+        std::atomic<bool> cancel{false};
+        std::thread check([&] { verify::CheckContent(*plan, folder / "huge.bin", cancel); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto told = std::chrono::steady_clock::now();
+        cancel = true;
+        check.join();
+        stopMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - told)
+                     .count();
+    }
+    state.counters["stop_ms"] = stopMs;
+    std::filesystem::remove_all(folder);
+}
+
 BENCHMARK(ReadPlusSha1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(LoadPayload60MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(ExtractAndDocument200kFiles)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(PeakMemory200kFiles)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(FindPathInLongFolder)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(StopInsideAHugePiece)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(FindLongNeedle)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace

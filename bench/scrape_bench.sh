@@ -31,3 +31,19 @@ print(sum(t["status"] == "ok" for t in json.load(sys.stdin)["trackers"]))')
 end=$(milliseconds)
 printf 'scrape, 3 trackers (HTTP, UDP, one that never answers): transmission-show %d ms, %d answered; marrowpeek %d ms, %d answered\n' \
     "$((middle - start))" "$theirs" "$((end - middle))" "$ours"
+
+# A torrent of 60,000 trackers whose names do not resolve here: the run must end in its 10 s,
+# on a bounded number of threads and memory. The most threads seen, sampled every 100 ms.
+"$(dirname "$tool")/write_torrents" "$work/hostile" >/dev/null
+start=$(milliseconds)
+/usr/bin/time -f %M -o peak.txt "$tool" scrape "$work/hostile/60k-trackers.torrent" > answers.txt &
+most=0
+while kill -0 $! 2>/dev/null; do
+    now=$(ps -o nlwp= -C marrowpeek | sort -n | tail -n 1 | tr -d ' ')
+    [ -n "$now" ] && [ "$now" -gt "$most" ] && most=$now
+    sleep 0.1
+done
+end=$(milliseconds)
+printf 'scrape, 60,000 trackers: %d ms (goal: within 10 s), at most %s threads, peak %.1f MB; %s not asked (time limit)\n' \
+    "$((end - start))" "$most" "$(tail -n 1 peak.txt | awk '{ print $1 / 1024 }')" \
+    "$(grep -c 'not asked: time limit' answers.txt || true)"
