@@ -1,5 +1,8 @@
 #include "platform/text.h"
 
+#include <array>
+#include <cstdint>
+
 namespace platform {
 
 std::filesystem::path PathFromUtf8(std::string_view utf8) {
@@ -9,6 +12,48 @@ std::filesystem::path PathFromUtf8(std::string_view utf8) {
 std::string PathToUtf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+std::string GroupedCount(std::int64_t count) {
+    const std::uint64_t magnitude =
+        count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+    const std::string digits = std::to_string(magnitude);
+    std::string grouped = count < 0 ? "-" : "";
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[at];
+    }
+    return grouped;
+}
+
+std::string SizeText(std::int64_t bytes) {
+    constexpr std::array<const char*, 6> kUnits = {"B", "KB", "MB", "GB", "TB", "PB"};
+    if (bytes < 0) {
+        return "\u2014";  // a damaged torrent's negative length is no size at all
+    }
+    const auto value = static_cast<std::uint64_t>(bytes);
+    std::size_t unit = 0;
+    std::uint64_t divisor = 1;
+    while (value / divisor >= 1024 && unit + 1 < kUnits.size()) {
+        divisor *= 1024;
+        ++unit;
+    }
+    if (unit == 0) {
+        return GroupedCount(bytes) + " B";
+    }
+    // Rounded as the page rounds: exactly, a tie to the larger neighbour. The remainder is below
+    // 2^50, so a hundred times it fits.
+    const int places = value / divisor < 10 ? 2 : 1;
+    const std::uint64_t scale = places == 2 ? 100 : 10;
+    const std::uint64_t part = value % divisor * scale;
+    const auto rounded = static_cast<std::int64_t>(value / divisor * scale + part / divisor +
+                                                   (2 * (part % divisor) >= divisor ? 1 : 0));
+    std::string fraction = std::to_string(rounded % static_cast<std::int64_t>(scale));
+    fraction.insert(0, static_cast<std::size_t>(places) - fraction.size(), '0');
+    return GroupedCount(rounded / static_cast<std::int64_t>(scale)) + "." + fraction + " " +
+           kUnits[unit];
 }
 
 std::string TerminalSafe(std::string_view text, bool keepLines) {

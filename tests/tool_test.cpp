@@ -135,6 +135,23 @@ TEST(DeveloperTool, FieldsOfATorrentAndItsContentOnDisk) {
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
 }
 
+// Sizes in the tool's text read as the page shows them by default (its own rounding, ties up).
+TEST(Tool, SizesAsThePageShowsThem) {
+    const std::pair<std::int64_t, std::string> sizes[] = {{0, "0 B"},
+                                                          {1023, "1,023 B"},
+                                                          {1024, "1.00 KB"},
+                                                          {1152, "1.13 KB"},
+                                                          {10239, "10.00 KB"},
+                                                          {1048575, "1,024.0 KB"},
+                                                          {300000000, "286.1 MB"},
+                                                          {5629499534225465, "5.00 PB"},
+                                                          {3848290697216, "3.50 TB"}};
+    for (const auto& [bytes, text] : sizes) {
+        EXPECT_EQ(platform::SizeText(bytes), text) << bytes;
+    }
+    EXPECT_EQ(platform::GroupedCount(-1234567), "-1,234,567");
+}
+
 // Copied text, and names and answers from torrents and trackers, go to a terminal: no control
 // character there may act on it. A report keeps its lines.
 TEST(Tool, TextCannotDriveTheTerminal) {

@@ -76,7 +76,7 @@ $emulator "$tool" verify v1.torrent > text.txt 2>&1
 check "text report, naming the folder checked" "$(tr -d '\r' < text.txt | sed 's/ in .*Pack:/ in Pack:/')" "wrong-size  a.bin
 missing  sub/b.bin
 partial  sub/c.bin
-4 files in Pack: 1 complete, 1 partial (2 of 19 pieces bad), 1 missing, 1 wrong-size; 269.8 kB of 450.0 kB verified"
+4 files in Pack: 1 complete, 1 partial (2 of 19 pieces bad), 1 missing, 1 wrong-size; 263.5 KB of 439.5 KB verified"
 rm -rf Pack && mv Saved Pack
 
 # Paths that would leave the content's folder are never opened.

@@ -200,8 +200,8 @@ int RunVerify(const std::string& file, const CommandLine& line, std::ostream& ou
     const verify::CheckResult check = verify::CheckContent(
         *plan, std::filesystem::absolute(*root), never, [&](const verify::CheckProgress& progress) {
             if (terminal && progress.bytesTotal > 0) {
-                err << "\r" << verify::DecimalSize(progress.bytesDone) << " of "
-                    << verify::DecimalSize(progress.bytesTotal) << " checked   " << std::flush;
+                err << "\r" << platform::SizeText(progress.bytesDone) << " of "
+                    << platform::SizeText(progress.bytesTotal) << " checked   " << std::flush;
             }
         });
     if (terminal) {

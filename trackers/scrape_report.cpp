@@ -1,13 +1,15 @@
 #include "trackers/scrape_report.h"
 
 #include "platform/json_text.h"
+#include "platform/text.h"
 
 namespace trackers {
 namespace {
 
 std::string FiguresText(const Figures& figures) {
-    return GroupedCount(figures.seeders) + " seeders, " + GroupedCount(figures.leechers) +
-           " leechers, " + GroupedCount(figures.completed) + " completed";
+    return platform::GroupedCount(figures.seeders) + " seeders, " +
+           platform::GroupedCount(figures.leechers) + " leechers, " +
+           platform::GroupedCount(figures.completed) + " completed";
 }
 
 }  // namespace
@@ -33,14 +35,6 @@ void AppendAnswerJson(std::string& out, const TrackerAnswer& answer) {
         out += ",\"message\":";
         platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
     }
-}
-
-std::string GroupedCount(std::int64_t count) {
-    std::string digits = std::to_string(count < 0 ? -count : count);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return count < 0 ? "-" + digits : digits;
 }
 
 std::string ScrapeJson(const std::vector<TrackerAnswer>& answers) {

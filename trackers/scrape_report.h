@@ -23,7 +23,4 @@ void AppendFiguresJson(std::string& out, const Figures& figures);
 // to a JSON object being written.
 void AppendAnswerJson(std::string& out, const TrackerAnswer& answer);
 
-// 1234567 as "1,234,567".
-std::string GroupedCount(std::int64_t count);
-
 }  // namespace trackers

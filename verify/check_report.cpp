@@ -42,30 +42,6 @@ std::string CheckJson(const CheckPlan& plan, const CheckResult& result) {
     return out + "]}";
 }
 
-std::string DecimalSize(std::int64_t bytes) {
-    constexpr std::array<const char*, 6> kUnits = {"kB", "MB", "GB", "TB", "PB", "EB"};
-    if (bytes < 1000) {
-        return std::to_string(bytes) + " B";
-    }
-    double value = static_cast<double>(bytes);
-    std::size_t unit = 0;
-    for (value /= 1000; value >= 999.95 && unit + 1 < kUnits.size(); value /= 1000) {
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
-    return text;
-}
-
-// "1,000,000": a count as a person reads it.
-std::string GroupedCount(std::size_t count) {
-    std::string digits = std::to_string(count);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, ",");
-    }
-    return digits;
-}
-
 std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
     constexpr std::size_t kStatuses = static_cast<std::size_t>(FileStatus::Unchecked) + 1;
     std::array<std::size_t, kStatuses> counts{};
@@ -81,7 +57,8 @@ std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
     const std::size_t missing = counts[static_cast<std::size_t>(FileStatus::Missing)];
     // Nothing there at all is one fact, not a line for each file.
     if (missing > 0 && missing == result.files.size()) {
-        return "No download at " + folder + " (0 of " + GroupedCount(missing) +
+        return "No download at " + folder + " (0 of " +
+               platform::GroupedCount(static_cast<std::int64_t>(missing)) +
                (missing == 1 ? " file" : " files") + " present)\n";
     }
     constexpr std::size_t kFileLines = 20;
@@ -94,10 +71,10 @@ std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
         }
     }
     if (troubled > kFileLines) {
-        out += "and " + GroupedCount(troubled - kFileLines) + " more\n";
+        out += "and " + platform::GroupedCount(troubled - kFileLines) + " more\n";
     }
-    out += GroupedCount(result.files.size()) + (result.files.size() == 1 ? " file" : " files") +
-           " in " + folder + ": ";
+    out += platform::GroupedCount(result.files.size()) +
+           (result.files.size() == 1 ? " file" : " files") + " in " + folder + ": ";
     // The summary names complete files first, then each kind of trouble there is.
     constexpr std::array<FileStatus, kStatuses> kOrder = {
         FileStatus::Complete,   FileStatus::Partial, FileStatus::Missing,  FileStatus::WrongSize,
@@ -110,14 +87,15 @@ std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
         }
         out += first ? "" : ", ";
         first = false;
-        out += GroupedCount(count) + " " + std::string(StatusWord(status));
+        out += platform::GroupedCount(count) + " " + std::string(StatusWord(status));
         if (status == FileStatus::Partial) {
             out += " (" + std::to_string(badPieces) + " of " + std::to_string(partialPieces) +
                    " pieces bad)";
         }
     }
-    out += "; " + DecimalSize(result.checkedBytes) + " of " + DecimalSize(result.totalBytes) +
-           " verified" + (result.cancelled ? " before the check was stopped" : "") + "\n";
+    out += "; " + platform::SizeText(result.checkedBytes) + " of " +
+           platform::SizeText(result.totalBytes) + " verified" +
+           (result.cancelled ? " before the check was stopped" : "") + "\n";
     return out;
 }
 

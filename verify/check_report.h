@@ -17,7 +17,4 @@ std::string CheckJson(const CheckPlan& plan, const CheckResult& result);
 // there at all is one line: "No download at /data/Pack (0 of 6 files present)".
 std::string CheckText(const CheckPlan& plan, const CheckResult& result);
 
-// "1.6 MB": decimal units, one decimal place past a thousand bytes.
-std::string DecimalSize(std::int64_t bytes);
-
 }  // namespace verify
