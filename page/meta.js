@@ -35,8 +35,6 @@ function versionOf(t) {
   return t.infoHashV1 ? 'hybrid (v1 + v2)' : 'v2 only';
 }
 
-// A tracker address that carries a passkey: a private tracker's secret, not to be handed on.
-const hasPasskey = (url) => /passkey|[?&/](?:[0-9a-f]{32}|[0-9a-z]{32,})(?:[/&?]|$)/i.test(url);
 
 function trackersRow(t) {
   const tiers = trackerTiers(t);
@@ -93,7 +91,7 @@ function renderMeta(t) {
     if (list.length) add(label, listValue(key, list));
   }
   if (t.magnet) {
-    const passkey = t.isPrivate && trackerTiers(t).some((tier) => tier.some(hasPasskey));
+    const passkey = t.magnetHoldsPasskey === true;  // a private tracker's secret, not to be handed on
     add('Magnet link', '<span class="oneline">' + findable('magnet', t.magnet, 'mono') + '</span>' +
       copyButton(t.magnet) + (passkey ? '<span class="notice">holds a tracker passkey: keep it to yourself</span>' : ''));
   }

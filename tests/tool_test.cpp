@@ -8,6 +8,7 @@
 #include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
 #include "tools/tool.h"
+#include "torrent/magnet.h"
 #ifndef _WIN32
 #include "tools/preview_guard.h"
 #endif
@@ -133,6 +134,40 @@ TEST(DeveloperTool, FieldsOfATorrentAndItsContentOnDisk) {
     const ToolRun refused = Tool({"fields", platform::PathToUtf8(dir.Write("bad.torrent", "x"))});
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
+}
+
+// A magnet link that would hand on a private tracker's passkey says so on standard error, as the
+// page does beside the link; a public torrent's does not.
+TEST(Tool, MagnetLinksThatHoldAPasskey) {
+    const std::pair<std::string_view, bool> urls[] = {
+        {"http://t.example/0123456789abcdef0123456789abcdef/announce", true},
+        {"http://t.example/announce?pk=0123456789abcdef0123456789abcdeF", false},
+        {"http://t.example/announce?0123456789abcdef0123456789abcdeFXYZ", true},
+        {"http://t.example/announce?PassKey=1", true},
+        {"http://t.example/0123456789abcdef0123456789abcde/announce", false},
+        {"http://t.example/x0123456789abcdef0123456789abcdef.php", false}};
+    for (const auto& [url, holds] : urls) {
+        EXPECT_EQ(torrent::HoldsPasskey(url), holds) << url;
+    }
+    ScratchDirectory dir;
+    for (const int isPrivate : {1, 0}) {
+        const std::string file = platform::PathToUtf8(dir.Write(
+            "keyed.torrent",
+            fixture::Dict({{"announce", fixture::Str(urls[0].first)},
+                           {"info", fixture::Dict({{"length", fixture::Int(1)},
+                                                   {"name", fixture::Str("a")},
+                                                   {"piece length", fixture::Int(16384)},
+                                                   {"pieces", fixture::Str(std::string(20, 'p'))},
+                                                   {"private", fixture::Int(isPrivate)}})}})));
+        const ToolRun run = Tool({"magnet", file});
+        EXPECT_EQ(run.code, 0);
+        EXPECT_EQ(run.err, isPrivate
+                               ? "marrowpeek: this magnet link holds a tracker passkey: keep it to "
+                                 "yourself\n"
+                               : "");
+        EXPECT_EQ(nlohmann::json::parse(Tool({"data", file}).out).contains("magnetHoldsPasskey"),
+                  isPrivate == 1);
+    }
 }
 
 // Sizes in the tool's text read as the page shows them by default (its own rounding, ties up).

@@ -241,6 +241,10 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         if (command == "magnet") {
             out << torrent::MagnetLink(torrent.info) << "\n";
+            if (torrent::MagnetHoldsPasskey(torrent.info)) {
+                err << "marrowpeek: this magnet link holds a tracker passkey: keep it to "
+                       "yourself\n";
+            }
             return 0;
         }
         const fields::TorrentFacts facts =

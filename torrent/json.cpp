@@ -146,7 +146,8 @@ std::size_t DocumentSizeBound(const TorrentInfo& info) {
 
 // The members of the document's first version come first, in their order and form; those added
 // since follow "tree", in this order: source, webSeeds, httpSeeds, nodes, similar, collections,
-// magnet, padFileCount, padFileSize, warnings, and creationDateInMilliseconds where it is true.
+// magnet, padFileCount, padFileSize, warnings, and magnetHoldsPasskey and
+// creationDateInMilliseconds where they are true.
 std::string toJson(const TorrentInfo& info) {
     std::string out;
     // One buffer for the whole text: a tree of 200,000 files is not copied as it grows.
@@ -229,6 +230,10 @@ std::string toJson(const TorrentInfo& info) {
     AppendJsonInteger(out, info.padFileSize);
     member("warnings");
     AppendList(out, info.warnings);
+    if (MagnetHoldsPasskey(info)) {
+        member("magnetHoldsPasskey");
+        AppendJsonBool(out, true);
+    }
     if (info.creationDateInMilliseconds) {
         member("creationDateInMilliseconds");
         AppendJsonBool(out, true);

@@ -58,6 +58,44 @@ std::string MagnetLink(const TorrentInfo& info, bool withTrackers) {
     return link;
 }
 
+bool HoldsPasskey(std::string_view url) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    constexpr std::string_view kWord = "passkey";
+    for (std::size_t at = 0; at + kWord.size() <= url.size(); ++at) {
+        std::size_t matched = 0;
+        while (matched < kWord.size() && lower(url[at + matched]) == kWord[matched]) {
+            ++matched;
+        }
+        if (matched == kWord.size()) {
+            return true;
+        }
+    }
+    const auto alphanumeric = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    };
+    const auto separator = [](char c) { return c == '/' || c == '?' || c == '&'; };
+    for (std::size_t at = 0; at < url.size(); ++at) {
+        if (!separator(url[at])) {
+            continue;
+        }
+        std::size_t end = at + 1;
+        while (end < url.size() && alphanumeric(url[end])) {
+            ++end;
+        }
+        if (end - at - 1 >= 32 && (end == url.size() || separator(url[end]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MagnetHoldsPasskey(const TorrentInfo& info) {
+    bool holds = false;
+    ForEachTracker(info,
+                   [&](std::string_view url, std::size_t) { holds = holds || HoldsPasskey(url); });
+    return info.hasPrivate && info.isPrivate && holds;
+}
+
 std::size_t MagnetLinkSizeBound(const TorrentInfo& info) {
     constexpr std::size_t kFixed = 160;   // the prefix, both hashes and their names
     constexpr std::size_t kPerValue = 4;  // "&tr=" and the like

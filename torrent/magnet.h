@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "torrent/torrent_info.h"
 
@@ -15,6 +16,13 @@ std::string MagnetLink(const TorrentInfo& info, bool withTrackers = true);
 // The same link appended to `out`: it needs no JSON escape, so a document takes it as it is.
 // Without trackers, the link names only the hashes, the name and the web seeds.
 void AppendMagnetLink(std::string& out, const TorrentInfo& info, bool withTrackers = true);
+// Whether a tracker address looks like it carries a passkey, a private tracker's secret: the
+// word "passkey", or a run of 32 or more letters and digits between "/", "?" or "&" and the
+// next of them or the end.
+bool HoldsPasskey(std::string_view url);
+// Whether the magnet link hands on such a secret: a private torrent with such a tracker.
+bool MagnetHoldsPasskey(const TorrentInfo& info);
+
 // At least as many bytes as the link takes, for a document's size before it is written.
 std::size_t MagnetLinkSizeBound(const TorrentInfo& info);
 
