@@ -3,19 +3,42 @@
 'use strict';
 
 // The last check's status for each row (a file's word, or "complete"/"incomplete" for a folder).
-const CHECK = { status: null, pieces: '' };
+// A shared file's note names the damaged neighbour it shares a piece with.
+const CHECK = { status: null, notes: null, pieces: '' };
 
 const STATUS_MARK = { complete: '✓', partial: 'damaged', missing: 'missing', 'wrong-size': 'wrong size',
-  unreadable: 'unreadable', unsafe: 'unsafe', incomplete: 'incomplete' };
+  unreadable: 'unreadable', unsafe: 'unsafe', incomplete: 'incomplete', unchecked: 'unchecked',
+  shared: 'not verifiable' };
+const STATUS_TIP = { partial: 'Some of its pieces do not match the torrent', missing: 'Not found where the content is',
+  unchecked: 'The check was stopped before it read all of this file', incomplete: 'Something inside is not complete' };
+
+// One check at a time: "Check files" waits while one runs, and Cancel shows only then.
+function setChecking(running) {
+  $('checkBtn').disabled = running;
+  $('checkBtn').setAttribute('aria-disabled', String(running));
+  $('checkCancel').hidden = !running;
+  $('checkProgress').hidden = !running;
+  if (!running) $('checkRate').textContent = '';
+}
 
 function startCheck() {
+  if ($('checkBtn').disabled) return;
   $('checkPanel').hidden = false;
   $('checkStatus').textContent = 'Checking…';
+  setChecking(true);
   try {
     post(JSON.stringify({ check: 'start', content: $('checkPath').value.trim() }));
   } catch (err) {
+    setChecking(false);
     $('checkStatus').textContent = 'Checking needs the file manager.';
   }
+}
+
+// The field takes the focus at once: the host's picker, where there is one, fills it in.
+function chooseFolder() {
+  $('checkPanel').hidden = false;
+  $('checkPath').focus();
+  post(JSON.stringify({ check: 'choose' }));
 }
 
 function cancelCheck() {
@@ -25,18 +48,26 @@ function cancelCheck() {
 // What the check found, on the rows: a file's own status, a folder complete only when all it
 // holds is.
 function markRows(files) {
-  const byPath = new Map(files.map((file) => [file.path, file.status]));
+  const byPath = new Map(files.map((file) => [file.path, file]));
   const status = new Array(TREE.nodes.length).fill(null);
+  const notes = new Array(TREE.nodes.length).fill('');
   for (let row = TREE.nodes.length - 1; row >= 0; row--) {
     if (!TREE.nodes[row].dir) {
-      status[row] = byPath.get(rowNames(row).join('/')) || (TREE.nodes.length === 1 && files.length === 1 ? files[0].status : null);
+      const file = byPath.get(rowNames(row).join('/')) || (TREE.nodes.length === 1 && files.length === 1 ? files[0] : null);
+      status[row] = file ? String(file.status) : null;
+      if (file && file.with !== undefined) notes[row] = 'Not verifiable: shares a damaged piece with ' + String(file.with);
+      else if (file) notes[row] = STATUS_TIP[file.status] || '';
     }
     const folder = TREE.parent[row];
     if (folder >= 0 && status[row]) {
       status[folder] = status[folder] === 'incomplete' || status[row] !== 'complete' ? 'incomplete' : 'complete';
     }
   }
+  for (let row = 0; row < status.length; row++) {
+    if (TREE.nodes[row].dir && status[row] === 'incomplete') notes[row] = STATUS_TIP.incomplete;
+  }
   CHECK.status = status;
+  CHECK.notes = notes;
 }
 
 function checkSummary(done) {
@@ -44,16 +75,28 @@ function checkSummary(done) {
   if (done.files.length && done.files.every((file) => file.status === 'complete')) {
     return 'All ' + fmtCount(done.files.length) + ' file' + (done.files.length === 1 ? '' : 's') + ' complete';
   }
+  // Nothing there at all is one fact, said with where it was looked for.
+  if (!done.cancelled && done.files.length && count('missing') === done.files.length) {
+    return 'No download found at ' + String(done.content || '');
+  }
   const damaged = done.files.filter((file) => file.status === 'partial');
   const bad = damaged.reduce((sum, file) => sum + file.pieces - file.good, 0);
   const pieces = damaged.reduce((sum, file) => sum + file.pieces, 0);
   const parts = [];
-  for (const [word, label] of [['missing', 'missing'], ['wrong-size', 'of the wrong size'], ['unreadable', 'unreadable'], ['unsafe', 'unsafe']]) {
+  if (damaged.length) parts.push(fmtCount(damaged.length) + ' damaged (' + fmtCount(bad) + ' of ' + fmtCount(pieces) + ' pieces)');
+  for (const [word, label] of [['missing', 'missing'], ['wrong-size', 'of the wrong size'], ['unreadable', 'unreadable'],
+    ['unsafe', 'unsafe'], ['shared', 'not verifiable (sharing a damaged piece)']]) {
     if (count(word)) parts.push(fmtCount(count(word)) + ' ' + label);
   }
-  if (damaged.length) parts.push(fmtCount(damaged.length) + ' damaged (' + fmtCount(bad) + ' of ' + fmtCount(pieces) + ' pieces)');
+  // A stopped check says how far it got; pieces it did not reach are not bad.
+  if (done.cancelled) {
+    const map = String(done.pieces || '');
+    const reached = map.length - (map.match(/U/g) || []).length;
+    return 'Stopped after ' + fmtCount(reached) + ' of ' + fmtCount(map.length) + ' pieces; ' +
+      (parts.length ? parts.join(', ') : 'all good so far');
+  }
   parts.push(fmtCount(count('complete')) + ' complete');
-  return (done.cancelled ? 'Stopped: ' : '') + parts.join(', ');
+  return parts.join(', ');
 }
 
 // One cell a piece where they fit, else a column for each group of pieces in its worst state.
@@ -94,9 +137,8 @@ function onCheckMessage(data) {
   $('checkPanel').hidden = false;
   if (data.checkStarted) {
     $('checkPath').value = String(data.checkStarted.content || '');
-    $('checkProgress').hidden = false;
+    setChecking(true);
     $('checkProgress').value = 0;
-    $('checkCancel').hidden = false;
     $('checkStatus').textContent = 'Checking…';
   } else if (data.checkProgress) {
     const { done, total, rate } = data.checkProgress;
@@ -105,9 +147,7 @@ function onCheckMessage(data) {
     $('checkRate').textContent = fmtSize(done) + ' of ' + fmtSize(total) + ' at ' + fmtSize(rate) + '/s';
   } else if (data.checkDone) {
     const done = data.checkDone;
-    $('checkProgress').hidden = true;
-    $('checkCancel').hidden = true;
-    $('checkRate').textContent = '';
+    setChecking(false);
     $('checkPath').value = String(done.content || '');
     CHECK.pieces = String(done.pieces || '');
     if (TREE.nodes.length) markRows(Array.isArray(done.files) ? done.files : []);
@@ -115,8 +155,7 @@ function onCheckMessage(data) {
     drawPieceMap();
     if (TREE.nodes.length) drawTree();
   } else if (data.checkRefused !== undefined) {
-    $('checkProgress').hidden = true;
-    $('checkCancel').hidden = true;
+    setChecking(false);
     $('checkStatus').textContent = 'Cannot check: ' + String(data.checkRefused);
   }
 }

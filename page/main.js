@@ -8,7 +8,13 @@ async function main() {
   $('collapse').onclick = () => setAll(true);
   $('checkBtn').onclick = startCheck;
   $('checkCancel').onclick = cancelCheck;
-  $('checkChoose').onclick = () => post(JSON.stringify({ check: 'choose' }));
+  $('checkChoose').onclick = chooseFolder;
+  $('checkPath').onkeydown = (event) => {
+    if (event.key === 'Enter' && !$('checkBtn').disabled) {
+      event.preventDefault();
+      startCheck();
+    }
+  };
   $('copyList').onclick = (ev) => copyText(fileListText()).then(() => {
     ev.target.textContent = 'Copied';
     setTimeout(() => { ev.target.textContent = 'Copy file list'; }, 1500);

@@ -236,11 +236,15 @@ function rowHtml(index, position, markWord) {
   }
   if (n.hidden) marks += '<span class="mark" title="Hidden">hidden</span>';
   const status = CHECK.status && CHECK.status[index];
-  if (status) marks += '<span class="st st-' + status + '">' + esc(STATUS_MARK[status] || status) + '</span>';
+  const note = status && CHECK.notes ? CHECK.notes[index] : '';
+  if (status) {
+    marks += '<span class="st st-' + esc(status) + '"' + (note ? ' title="' + esc(note) + '"' : '') + '>' +
+      esc(STATUS_MARK[status] || status) + '</span>';
+  }
   const open = isOpen(index);
   return '<div class="row' + (n.dir ? ' dir' : '') + (index === TREE.focus ? ' focused' : '') +
     '" role="treeitem" id="row-' + index + '" data-row="' + index + '" aria-level="' + (level + 1) + '"' +
-    (status ? ' data-status="' + status + '"' : '') +
+    (status ? ' data-status="' + esc(status) + '"' : '') +
     (n.dir ? ' aria-expanded="' + open + '"' : '') + ' style="top:' + position * TREE.rowHeight +
     'px;padding-left:' + (4 + level * 18) + 'px"><div class="nm"><span class="twisty">' +
     (n.dir ? (open ? '▾' : '▸') : '') + '</span>' + iconImg(n) + '<span class="t" title="' +
@@ -394,8 +398,11 @@ function renderFiles(t) {
     return;
   }
   if (single) top = [{ name: t.name, dir: false, size: t.totalSize }];
-  ctrls.style.display = single ? 'none' : '';
-  filter.style.display = single ? 'none' : '';
+  // A single file has the same toolbar, less what folders need.
+  ctrls.style.display = '';
+  filter.style.display = '';
+  $('expand').hidden = !!single;
+  $('collapse').hidden = !!single;
   buildTree(top);
   showTree(t);
   if (!single) setTimeout(postTreeOrder, 0);

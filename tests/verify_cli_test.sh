@@ -79,6 +79,22 @@ partial  sub/c.bin
 4 files in Pack: 1 complete, 1 partial (2 of 19 pieces bad), 1 missing, 1 wrong-size; 263.5 KB of 439.5 KB verified"
 rm -rf Pack && mv Saved Pack
 
+# Version 1: a piece that fails across two files blames the one that is damaged elsewhere too;
+# the other, whose own pieces verify, is "shared", naming it. Version 2 sees it file by file.
+cp -r Pack Saved
+printf 'X' | dd of=Pack/sub/b.bin bs=1 seek=1000 conv=notrunc 2>/dev/null
+printf 'X' | dd of=Pack/sub/b.bin bs=1 seek=20000 conv=notrunc 2>/dev/null
+check "v1 shared piece" "$(verify v1.torrent | cut -d' ' -f1-4)" \
+    "a.bin=shared/6/7 empty.txt=complete/0/0 sub/b.bin=partial/2/4 sub/c.bin=complete/19/19"
+check "v1 shared piece names the neighbour" \
+    "$("$python" -c 'import json; print(json.load(open("report.json"))["files"][0]["sharedWith"])')" "sub/b.bin"
+check "v2 sees it file by file" "$(verify v2.torrent | cut -d' ' -f1-4)" \
+    "a.bin=complete/7/7 empty.txt=complete/0/0 sub/b.bin=partial/2/4 sub/c.bin=complete/19/19"
+$emulator "$tool" verify v1.torrent > text.txt 2>&1
+check "shared in words" "$(tr -d '\r' < text.txt | head -n 1)" \
+    "shared  a.bin (not verifiable: shares a damaged piece with sub/b.bin)"
+rm -rf Pack && mv Saved Pack
+
 # Paths that would leave the content's folder are never opened.
 printf 'x' > outside.bin
 "$python" - <<'PY'

@@ -37,13 +37,18 @@ std::string CheckJson(const CheckPlan& plan, const CheckResult& result) {
         AppendJsonInteger(out, file.pieces);
         out += ",\"goodPieces\":";
         AppendJsonInteger(out, file.goodPieces);
+        if (file.sharedWith != kNoFile) {
+            out += ",\"sharedWith\":";
+            platform::AppendJsonString(out, PathOf(plan, plan.files[file.sharedWith]),
+                                       platform::ControlEscapes::Unicode);
+        }
         out += '}';
     }
     return out + "]}";
 }
 
 std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
-    constexpr std::size_t kStatuses = static_cast<std::size_t>(FileStatus::Unchecked) + 1;
+    constexpr std::size_t kStatuses = static_cast<std::size_t>(FileStatus::Shared) + 1;
     std::array<std::size_t, kStatuses> counts{};
     std::int64_t badPieces = 0, partialPieces = 0;
     for (const FileCheck& file : result.files) {
@@ -66,8 +71,13 @@ std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
     std::size_t troubled = 0;
     for (const FileCheck& file : result.files) {
         if (file.status != FileStatus::Complete && troubled++ < kFileLines) {
-            out += std::string(StatusWord(file.status)) + "  " +
-                   PathOf(plan, plan.files[file.file]) + "\n";
+            out +=
+                std::string(StatusWord(file.status)) + "  " + PathOf(plan, plan.files[file.file]);
+            if (file.sharedWith != kNoFile) {
+                out += " (not verifiable: shares a damaged piece with " +
+                       PathOf(plan, plan.files[file.sharedWith]) + ")";
+            }
+            out += "\n";
         }
     }
     if (troubled > kFileLines) {
@@ -77,8 +87,8 @@ std::string CheckText(const CheckPlan& plan, const CheckResult& result) {
            (result.files.size() == 1 ? " file" : " files") + " in " + folder + ": ";
     // The summary names complete files first, then each kind of trouble there is.
     constexpr std::array<FileStatus, kStatuses> kOrder = {
-        FileStatus::Complete,   FileStatus::Partial, FileStatus::Missing,  FileStatus::WrongSize,
-        FileStatus::Unreadable, FileStatus::Unsafe,  FileStatus::Unchecked};
+        FileStatus::Complete,   FileStatus::Partial, FileStatus::Missing, FileStatus::WrongSize,
+        FileStatus::Unreadable, FileStatus::Unsafe,  FileStatus::Shared,  FileStatus::Unchecked};
     bool first = true;
     for (const FileStatus status : kOrder) {
         const std::size_t count = counts[static_cast<std::size_t>(status)];

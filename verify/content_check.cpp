@@ -234,6 +234,91 @@ bool LayerHolds(const CheckPlan& plan, const PlannedFile& file, platform::Hasher
     return root && std::memcmp(root->data(), file.root, 32) == 0;
 }
 
+// Version 1 pieces span files: a piece that fails where one file ends and the next begins says
+// only that one of them is damaged. A file whose every failing piece is such a piece, shared with
+// a neighbour that is itself damaged (missing, of the wrong size, unreadable, or with a failing
+// piece of its own), is not blamed: it is "shared", naming that neighbour.
+void BlameSharedPieces(const CheckPlan& plan, const std::vector<PieceState>& pieces,
+                       std::vector<FileCheck>& files) {
+    std::vector<std::uint32_t> checkOf(plan.files.size(), kNoFile);
+    for (std::size_t c = 0; c < files.size(); ++c) {
+        checkOf[files[c].file] = static_cast<std::uint32_t>(c);
+    }
+    const auto failed = [&](std::int64_t piece) {
+        return pieces[static_cast<std::size_t>(piece)] == PieceState::Bad ||
+               pieces[static_cast<std::size_t>(piece)] == PieceState::Missing;
+    };
+    const auto span = [&](const PlannedFile& file) {
+        return std::make_pair(file.offset / plan.pieceLength,
+                              (file.offset + file.size - 1) / plan.pieceLength);
+    };
+    // A failing piece that lies wholly within the file is its own (the last piece ends with the
+    // stream).
+    const std::int64_t total = plan.files.back().offset + plan.files.back().size;
+    const auto ownFailure = [&](const PlannedFile& file) {
+        const auto [first, last] = span(file);
+        for (std::int64_t piece = first; piece <= last; ++piece) {
+            const bool within =
+                piece * plan.pieceLength >= file.offset &&
+                std::min(total, (piece + 1) * plan.pieceLength) <= file.offset + file.size;
+            if (within && failed(piece)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const auto damaged = [&](std::size_t index) {
+        const std::uint32_t c = checkOf[index];
+        if (c == kNoFile) {
+            return false;  // padding, a link, nothing to blame
+        }
+        const FileStatus status = files[c].status;
+        return status == FileStatus::Missing || status == FileStatus::WrongSize ||
+               status == FileStatus::Unreadable || status == FileStatus::Unsafe ||
+               (status == FileStatus::Partial && ownFailure(plan.files[index]));
+    };
+    // The damaged neighbour holding a byte of `piece`, other than `self`; kNoFile when none.
+    const auto damagedNeighbour = [&](std::size_t self, std::int64_t piece) {
+        const std::int64_t start = piece * plan.pieceLength;
+        const std::int64_t stop = start + plan.pieceLength;
+        for (std::size_t j = self; j-- > 0 && plan.files[j].offset + plan.files[j].size > start;) {
+            if (plan.files[j].size > 0 && damaged(j)) {
+                return static_cast<std::uint32_t>(j);
+            }
+        }
+        for (std::size_t j = self + 1; j < plan.files.size() && plan.files[j].offset < stop; ++j) {
+            if (plan.files[j].size > 0 && damaged(j)) {
+                return static_cast<std::uint32_t>(j);
+            }
+        }
+        return kNoFile;
+    };
+    std::vector<std::pair<std::size_t, std::uint32_t>> blamed;  // decided on the first statuses
+    for (std::size_t c = 0; c < files.size(); ++c) {
+        const PlannedFile& file = plan.files[files[c].file];
+        if (files[c].status != FileStatus::Partial || ownFailure(file)) {
+            continue;
+        }
+        const auto [first, last] = span(file);
+        std::uint32_t neighbour = kNoFile;
+        bool all = true;
+        for (const std::int64_t piece : {first, last}) {
+            if (failed(piece)) {
+                const std::uint32_t found = damagedNeighbour(files[c].file, piece);
+                all = all && found != kNoFile;
+                neighbour = neighbour == kNoFile ? found : neighbour;
+            }
+        }
+        if (all && neighbour != kNoFile) {
+            blamed.emplace_back(c, neighbour);
+        }
+    }
+    for (const auto& [c, neighbour] : blamed) {
+        files[c].status = FileStatus::Shared;
+        files[c].sharedWith = neighbour;
+    }
+}
+
 // Runs of pieces of about kUnitBytes each, at least one piece.
 void AddUnits(std::vector<Unit>& units, std::size_t file, std::int64_t pieces, std::int64_t span) {
     const std::int64_t perUnit =
@@ -259,6 +344,8 @@ std::string_view StatusWord(FileStatus status) {
             return "partial";
         case FileStatus::Unchecked:
             return "unchecked";
+        case FileStatus::Shared:
+            return "shared";
         case FileStatus::Complete:
             break;
     }
@@ -395,6 +482,9 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         }
         result.complete = result.complete && check.status == FileStatus::Complete;
         result.files.push_back(check);
+    }
+    if (!plan.v2) {
+        BlameSharedPieces(plan, shared.pieces, result.files);
     }
     // The bytes of content in pieces that verified.
     if (plan.v2) {

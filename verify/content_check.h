@@ -20,14 +20,19 @@ enum class FileStatus : std::uint8_t {
     Partial,     // readable, but some piece holding its bytes does not verify
     Complete,    // every piece holding its bytes verifies (an empty file: it is there)
     Unchecked,   // the check was stopped before it read all of it, and found nothing bad
+    Shared,      // version 1: its own pieces verify, but one it shares with a neighbour that is
+                 // damaged or missing does not: it cannot be verified, and is not to blame
 };
 std::string_view StatusWord(FileStatus status);
 
 enum class PieceState : std::uint8_t { Unchecked, Good, Bad, Missing };
 
+inline constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
+
 struct FileCheck {
     std::uint32_t file = 0;  // its place in the plan's files
     FileStatus status = FileStatus::Missing;
+    std::uint32_t sharedWith = kNoFile;  // Shared: the damaged neighbour, its place in the plan
     std::int64_t pieces = 0;
     std::int64_t goodPieces = 0;
 };

@@ -35,6 +35,11 @@ std::string DoneMessage(const verify::CheckPlan& plan, const verify::CheckResult
         platform::AppendJsonInteger(out, file.pieces);
         out += ",\"good\":";
         platform::AppendJsonInteger(out, file.goodPieces);
+        if (file.sharedWith != verify::kNoFile) {
+            out += ",\"with\":";
+            platform::AppendJsonString(out, verify::PathOf(plan, plan.files[file.sharedWith]),
+                                       platform::ControlEscapes::Unicode);
+        }
         out += '}';
     }
     out += "],\"pieces\":\"";
