@@ -92,7 +92,10 @@ for (const [id, key] of [['sortName', 'name'], ['sortSize', 'size']]) {
 }
 for (const kind of ['mousedown', 'keydown']) document.addEventListener(kind, () => { ALL_SELECTED = false; }, true);
 document.querySelector('main').addEventListener('scroll', requestDraw, { passive: true });
-window.addEventListener('resize', requestDraw);
+window.addEventListener('resize', () => {
+  fitHead();
+  requestDraw();
+});
 document.addEventListener('keydown', onPageKey);
 document.addEventListener('focusin', updateKeyOwner);
 document.addEventListener('focusout', () => setTimeout(updateKeyOwner, 0));

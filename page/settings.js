@@ -92,8 +92,16 @@ function applyThemeByName(name) {
   el.textContent = css + '}';
 }
 
+// A large font in a small pane: the head gives way, smaller and scrolling with the files, so that
+// files still show on the first screen.
+function fitHead() {
+  const fontSize = parseFloat(getComputedStyle(document.body).fontSize) || 13;
+  document.body.classList.toggle('compact', window.innerHeight < 16 * fontSize);
+}
+
 function applyFontSize(px) {
   document.documentElement.style.setProperty('--fs', px + 'px');
+  fitHead();
   // The rows are placed by their height, which the font decides.
   if (TREE.nodes.length) {
     measureRow();

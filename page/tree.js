@@ -1,6 +1,10 @@
 // The file tree: one flat model in display order, drawn only where it shows.
 'use strict';
 
+// Past this depth rows indent no further, and show their level as a number instead, so that a
+// deep tree's names stay in a Quick View pane.
+const INDENT_LEVELS = 10;
+
 const CAT_EXT = {
   video: ['mkv', 'mp4', 'avi', 'mov', 'wmv', 'flv', 'webm', 'm4v', 'mpg', 'mpeg', 'ts', 'm2ts', 'vob'],
   audio: ['mp3', 'flac', 'wav', 'aac', 'ogg', 'm4a', 'opus', 'wma', 'cue'],
@@ -246,8 +250,9 @@ function rowHtml(index, position, markWord) {
     '" role="treeitem" id="row-' + index + '" data-row="' + index + '" aria-level="' + (level + 1) + '"' +
     (status ? ' data-status="' + esc(status) + '"' : '') +
     (n.dir ? ' aria-expanded="' + open + '"' : '') + ' style="top:' + position * TREE.rowHeight +
-    'px;padding-left:' + (4 + level * 18) + 'px"><div class="nm"><span class="twisty">' +
-    (n.dir ? (open ? '▾' : '▸') : '') + '</span>' + iconImg(n) + '<span class="t" title="' +
+    'px;padding-left:' + (4 + Math.min(level, INDENT_LEVELS) * 18) + 'px"><div class="nm">' +
+    (level > INDENT_LEVELS ? '<span class="depth" aria-hidden="true" title="Level ' + (level + 1) + '">' + (level + 1) + '</span>' : '') +
+    '<span class="twisty" aria-hidden="true">' + (n.dir ? (open ? '▾' : '▸') : '') + '</span>' + iconImg(n) + '<span class="t" title="' +
     esc(rowPath(index) + '\n' + fmtCount(n.size) + ' bytes') + '">' + name + '</span>' + marks +
     (n.dir ? '<span class="cnt">' + fmtCount(TREE.filesIn[index]) + ' file' + (TREE.filesIn[index] === 1 ? '' : 's') + '</span>' : '') +
     '</div><span class="sz">' + esc(fmtSize(n.size)) + '</span></div>';

@@ -360,6 +360,42 @@ test('files first at 900×700 and 600×400, every value readable', async () => {
   });
 });
 
+// Quick View's size at its hardest: a tree forty folders deep keeps its names in the pane, its
+// rows under the head; a large font still leaves three files on the first screen.
+test('deep trees and large fonts at 600×400', async () => {
+  const deep = Array.from({ length: 40 }, (_, i) => `level${i + 1}`).join('/');
+  const bytes = torrent({ name: 'Deep', files: [[deep + '/deepest file.bin', 5], ['a.bin', 1], ['b.bin', 2], ['c.bin', 3]] });
+  await withView(bytes, async (page) => {
+    await page.setViewportSize({ width: 600, height: 400 });
+    await page.click('#expand');
+    const frame = () => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
+    await frame();
+    const head = await page.$eval('.files-head', (e) => e.getBoundingClientRect().bottom);
+    const tops = await page.$$eval('#files .row', (rows) => rows.map((r) => r.getBoundingClientRect().top));
+    assert.ok(tops.every((top) => top >= head - 1), 'a row drawn over the head');
+    // Names hold no glyphs for a screen reader: the twisty is hidden from it.
+    assert.ok(await page.$$eval('#files .row .twisty', (twisties) => twisties.every((t) => t.getAttribute('aria-hidden') === 'true')));
+    await page.mouse.move(300, 300);
+    await page.mouse.wheel(0, 5000);
+    await until(() => page.$$eval('#files .row .t', (names) => names.some((t) => t.textContent === 'deepest file.bin')));
+    const box = await page.$eval('#files', (files) => {
+      const deepest = [...files.querySelectorAll('.row .t')].find((t) => t.textContent === 'deepest file.bin');
+      const rect = deepest.getBoundingClientRect();
+      return { left: rect.left, right: rect.right, wide: document.documentElement.scrollWidth,
+        depth: deepest.closest('.row').querySelector('.depth').textContent };
+    });
+    assert.ok(box.left < 500 && box.right <= 600, `deepest name drawn from ${box.left} to ${box.right}`);
+    assert.ok(box.wide <= 600, `the page is ${box.wide}px wide`);
+    assert.equal(box.depth, '41');
+    await page.screenshot({ path: join(ARTIFACTS, 'deep-tree-600x400.png') });
+    await page.evaluate(() => applyFontSize(28));
+    await page.mouse.wheel(0, -10000);
+    await frame();
+    const shown = await page.$$eval('#files .row', (rows) => rows.filter((r) => r.getBoundingClientRect().bottom <= window.innerHeight).length);
+    assert.ok(shown >= 3, `${shown} rows on the first screen at 28 px`);
+  });
+});
+
 // What a damaged or deceptive torrent says is shown as such.
 test('damage named, names that cannot lie, sorting, counting, filtering and copying the list', async () => {
   const rlo = '\u202E';
