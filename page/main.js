@@ -58,6 +58,9 @@ async function main() {
       return;
     }
     DATA = t;
+    TRACKERS.asking = false;
+    TRACKERS.answers.clear();
+    TRACKERS.done = null;
     $('title').textContent = t.name || '(unnamed)';
     $('summary').textContent = summaryOf(t);
     const warnings = textList(t.warnings);

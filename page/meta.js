@@ -152,16 +152,50 @@ function onMetaClick(ev) {
   });
 }
 
+// What the trackers said, kept so that a redraw (another size unit, another theme) shows it again.
+const TRACKERS = { asking: false, answers: new Map(), done: null };
+
 // Asks the trackers through the host, only now: the page never does by itself.
 function askTrackers() {
   const button = $('askTrackers');
   button.textContent = 'Asking…';
   button.disabled = true;
-  for (const answer of document.querySelectorAll('[data-answer]')) answer.textContent = '';
+  TRACKERS.asking = true;
+  TRACKERS.answers.clear();
+  TRACKERS.done = null;
+  showAnswers();
   post(JSON.stringify({ trackers: 'ask' }));
 }
 
-const WHY_NOT = { timeout: 'timed out', unsupported: 'not asked: no scrape address', skipped: 'not asked: local address' };
+// Each state at a glance: an icon and a colour besides the words.
+const ANSWER_ICON = { asking: '…', ok: '✓', error: '✕', timeout: '⏱', skipped: '–', unsupported: '–' };
+
+function answerText(answer) {
+  if (answer.status === 'asking') return 'asking…';
+  if (answer.status === 'ok') return figuresText(answer);
+  if (answer.status === 'error') return String(answer.message || 'error');
+  if (answer.status === 'timeout') return 'timed out after 8 s';
+  if (answer.status === 'unsupported') return 'not asked: no scrape address';
+  if (answer.status === 'skipped') return 'not asked: ' + String(answer.message || 'local address');
+  return String(answer.status);
+}
+
+// Every tracker's line as the trackers left it: an answer, or "asking…" while none came.
+function showAnswers() {
+  for (const slot of document.querySelectorAll('[data-answer]')) {
+    const answer = TRACKERS.answers.get(Number(slot.dataset.answer)) || (TRACKERS.asking ? { status: 'asking' } : null);
+    const status = answer ? String(answer.status) : '';
+    slot.className = 'answer' + (status ? ' ans-' + status.replace(/[^a-z]/g, '') : '');
+    slot.innerHTML = answer ? '<span class="ans-icon" aria-hidden="true">' + esc(ANSWER_ICON[status] || '?') + '</span>' + esc(answerText(answer)) : '';
+  }
+}
+
+// The header's line, with the trackers' figures once they answered.
+function headline() {
+  if (!DATA) return '';
+  const done = TRACKERS.done;
+  return summaryOf(DATA) + (done ? ' · ' + (done.seeders !== undefined ? figuresText(done) : 'no tracker answered') : '');
+}
 
 function figuresText(figures) {
   return fmtCount(figures.seeders) + ' seeders · ' + fmtCount(figures.leechers) + ' leechers · ' +
@@ -175,16 +209,18 @@ function onTrackerMessage(data) {
     const list = document.querySelector('.trk-list');
     if (list && list.hidden) document.querySelector('[data-trk]').click();
     $('metaSec').open = true;
-    const slot = document.querySelector('[data-answer="' + Number(answer.index) + '"]');
-    if (slot) slot.textContent = answer.status === 'ok' ? figuresText(answer) : answer.status === 'error' ? String(answer.message || 'error') : WHY_NOT[answer.status] || answer.status;
+    TRACKERS.answers.set(Number(answer.index), answer);
+    showAnswers();
   } else if (data.trackersDone) {
     const button = $('askTrackers');
     if (button) {
       button.textContent = 'Ask trackers';
       button.disabled = false;
     }
-    const done = data.trackersDone;
-    if (DATA) $('summary').textContent = summaryOf(DATA) + ' · ' + (done.seeders !== undefined ? figuresText(done) : 'no tracker answered');
+    TRACKERS.asking = false;
+    TRACKERS.done = data.trackersDone;
+    showAnswers();
+    $('summary').textContent = headline();
   }
 }
 
@@ -201,7 +237,8 @@ function rerenderSizes() {
   if (!DATA) return;
   const start = performance.now();
   renderMeta(DATA);
+  showAnswers();
   if (TREE.nodes.length) showTree(DATA);
   perf('rerenderSizes', start);
-  $('summary').textContent = summaryOf(DATA);
+  $('summary').textContent = headline();
 }

@@ -153,7 +153,22 @@ HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::stri
     if (!response) {
         result.timedOut = response.error() == httplib::Error::Read ||
                           response.error() == httplib::Error::ConnectionTimeout;
-        result.error = httplib::to_string(response.error());
+        // The cause in a person's words, as the tracker's answer shows it.
+        switch (response.error()) {
+            case httplib::Error::Connection:
+                result.error = "connection refused";
+                break;
+            case httplib::Error::SSLConnection:
+            case httplib::Error::SSLServerVerification:
+                result.error = "no secure connection (certificate not trusted)";
+                break;
+            case httplib::Error::Write:
+            case httplib::Error::Read:
+                result.error = "connection lost";
+                break;
+            default:
+                result.error = httplib::to_string(response.error());
+        }
         return result;
     }
     result.status = response->status;

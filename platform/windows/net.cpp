@@ -166,8 +166,16 @@ HttpResult HttpGet(const std::string& url, const NetAddress& at, const std::stri
         if (interrupted()) {
             return result;
         }
-        result.timedOut = GetLastError() == ERROR_WINHTTP_TIMEOUT;
-        result.error = result.timedOut ? "timed out" : "no answer";
+        const DWORD cause = GetLastError();
+        result.timedOut = cause == ERROR_WINHTTP_TIMEOUT;
+        // The cause in a person's words, as the tracker's answer shows it.
+        result.error = result.timedOut                            ? "timed out"
+                       : cause == ERROR_WINHTTP_CANNOT_CONNECT    ? "connection refused"
+                       : cause == ERROR_WINHTTP_NAME_NOT_RESOLVED ? "no such host"
+                       : cause == ERROR_WINHTTP_SECURE_FAILURE
+                           ? "no secure connection (certificate not trusted)"
+                       : cause == ERROR_WINHTTP_CONNECTION_ERROR ? "connection lost"
+                                                                 : "no answer";
         return result;
     }
     DWORD status = 0;

@@ -396,6 +396,26 @@ test('deep trees and large fonts at 600×400', async () => {
   });
 });
 
+// Pressing Tab from the top reaches every button, and each shows that it has the focus.
+test('focus is visible on every button', async () => {
+  await withView(MULTI, async (page) => {
+    const seen = new Map();
+    await page.evaluate(() => document.activeElement && document.activeElement.blur());
+    for (let i = 0; i < 30; i++) {
+      await page.keyboard.press('Tab');
+      const focused = await page.evaluate(() => {
+        const e = document.activeElement;
+        const style = getComputedStyle(e);
+        return { id: e.id, button: e.tagName === 'BUTTON', ring: style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) > 0 };
+      });
+      if (focused.button) seen.set(focused.id, focused.ring);
+    }
+    for (const id of ['gearBtn', 'expand', 'collapse', 'copyList', 'checkBtn']) {
+      assert.equal(seen.get(id), true, `${id}: ${seen.has(id) ? 'no visible focus' : 'never reached'}`);
+    }
+  });
+});
+
 // What a damaged or deceptive torrent says is shown as such.
 test('damage named, names that cannot lie, sorting, counting, filtering and copying the list', async () => {
   const rlo = '\u202E';
@@ -574,21 +594,35 @@ test('ask trackers: answers as they come and the figures under the title', async
   const script = join(fileURLToPath(new URL('.', import.meta.url)), '..', 'loopback_trackers.py');
   const trackers = spawn('/usr/bin/python3', [script], { cwd: folder, stdio: 'ignore' });
   try {
-    for (let i = 0; i < 100 && !['answering', 'udp'].every((k) => existsSync(join(folder, k + '.port'))); i++) {
+    for (let i = 0; i < 100 && !['answering', 'udp', 'silent', 'refusing'].every((k) => existsSync(join(folder, k + '.port'))); i++) {
       await new Promise((r) => setTimeout(r, 50));
     }
     const port = (kind) => readFileSync(join(folder, kind + '.port'), 'utf8');
     const bytes = torrent({ name: 'Alive', extra: { 'announce-list': [[`http://127.0.0.1:${port('answering')}/announce`,
-      `udp://127.0.0.1:${port('udp')}/announce`], ['wss://t.example/announce']] } });
-    await withView(bytes, async (page) => {
+      `udp://127.0.0.1:${port('udp')}/announce`], ['wss://t.example/announce', `http://127.0.0.1:${port('refusing')}/announce`,
+      `http://127.0.0.1:${port('silent')}/announce`]] } });
+    const answers = () => page.$$eval('[data-answer]', (slots) => slots.map((s) => s.className.replace('answer ', '') + ' ' + s.textContent));
+    let page;
+    await withView(bytes, async (shown) => {
+      page = shown;
       assert.equal(await page.$$eval('[data-answer]', (slots) => slots.map((s) => s.textContent).join('')), '');
       await page.click('#metaSec > summary');
       await page.click('#askTrackers');
-      await page.waitForFunction(() => document.getElementById('summary').textContent.includes('completed'));
-      assert.equal(await text(page, '#summary'), '700 B · 1 file · v1 · public · 3 trackers · 5 seeders · 7 leechers · 1,000 completed');
-      assert.deepEqual(await page.$$eval('[data-answer]', (slots) => slots.map((s) => s.textContent)),
-        ['5 seeders · 7 leechers · 1,000 completed', '5 seeders · 7 leechers · 1,000 completed', 'not asked: no scrape address']);
+      // A tracker that says nothing is "asking…" at once, not blank until its time is up.
+      assert.equal((await answers())[4], 'ans-asking …asking…');
+      await page.waitForFunction(() => document.getElementById('summary').textContent.includes('completed'), null, { timeout: 20000 });
+      const headline = '700 B · 1 file · v1 · public · 5 trackers · 5 seeders · 7 leechers · 1,000 completed';
+      assert.equal(await text(page, '#summary'), headline);
+      const expected = ['ans-ok ✓5 seeders · 7 leechers · 1,000 completed', 'ans-ok ✓5 seeders · 7 leechers · 1,000 completed',
+        'ans-unsupported –not asked: no scrape address', 'ans-error ✕torrent not registered', 'ans-timeout ⏱timed out after 8 s'];
+      assert.deepEqual(await answers(), expected);
       assert.equal(await page.getAttribute('.trk-toggle', 'aria-expanded'), 'true');
+      // Another size unit redraws the details: what the trackers said stays.
+      await page.click('#gearBtn');
+      await page.selectOption('#unitSel', 'bytes');
+      await page.keyboard.press('Escape');
+      assert.equal(await text(page, '#summary'), headline);
+      assert.deepEqual(await answers(), expected);
     });
   } finally {
     trackers.kill();
