@@ -99,7 +99,8 @@ function checkSummary(done) {
   return parts.join(', ');
 }
 
-// One cell a piece where they fit, else a column for each group of pieces in its worst state.
+// One cell a piece where they fit, else a column for each group of pieces in its worst state,
+// never narrower than a few pixels: one bad piece among thousands still shows.
 function drawPieceMap() {
   const canvas = $('pieceMap');
   const pieces = CHECK.pieces;
@@ -111,20 +112,35 @@ function drawPieceMap() {
   canvas.height = height;
   const style = getComputedStyle(document.documentElement);
   const colour = (name, fallback) => style.getPropertyValue(name).trim() || fallback;
-  const colours = { G: colour('--good', '#16a34a'), B: colour('--bad', '#dc2626'), M: colour('--line', '#e3e3e3'),
-    U: colour('--chip', '#eef1f5') };
+  const colours = { G: colour('--good', '#16a34a'), B: colour('--bad', '#dc2626'), M: colour('--warn', '#b45309'),
+    U: colour('--muted', '#888888') };
   const context = canvas.getContext('2d');
   const rank = { U: 0, G: 1, M: 2, B: 3 };
-  const columns = Math.min(width, pieces.length);
+  const columns = Math.max(1, Math.min(Math.floor(width / 3), pieces.length));
   const columnWidth = width / columns;
+  const counts = { U: 0, G: 0, M: 0, B: 0 };
+  for (const piece of pieces) counts[piece] = (counts[piece] || 0) + 1;
   for (let column = 0; column < columns; column++) {
     const from = Math.floor(column * pieces.length / columns);
     const to = Math.max(from + 1, Math.floor((column + 1) * pieces.length / columns));
     let worst = 'U';
     for (let i = from; i < to; i++) if (rank[pieces[i]] > rank[worst]) worst = pieces[i];
+    // Not yet checked is faint, in the theme's own muted colour.
+    context.globalAlpha = worst === 'U' ? 0.3 : 1;
     context.fillStyle = colours[worst];
     context.fillRect(Math.floor(column * columnWidth), 0, Math.ceil(columnWidth), height);
   }
+  context.globalAlpha = 1;
+  canvas.setAttribute('aria-label', 'Pieces: ' + fmtCount(counts.G) + ' good, ' + fmtCount(counts.B) + ' bad, ' +
+    fmtCount(counts.M) + ' missing, ' + fmtCount(counts.U) + ' not checked');
+}
+
+// "about 12 s left", "about 3 min left".
+function timeLeft(seconds) {
+  if (!(seconds >= 0) || !Number.isFinite(seconds)) return '';
+  if (seconds < 90) return 'about ' + Math.max(1, Math.round(seconds)) + ' s left';
+  if (seconds < 90 * 60) return 'about ' + Math.round(seconds / 60) + ' min left';
+  return 'about ' + Math.round(seconds / 3600) + ' h left';
 }
 
 function onCheckMessage(data) {
@@ -142,9 +158,15 @@ function onCheckMessage(data) {
     $('checkStatus').textContent = 'Checking…';
   } else if (data.checkProgress) {
     const { done, total, rate } = data.checkProgress;
+    const percent = Math.floor(total > 0 ? 100 * done / total : 0);
     $('checkProgress').value = total > 0 ? done / total : 0;
-    $('checkProgress').setAttribute('aria-valuenow', String(Math.round(total > 0 ? 100 * done / total : 0)));
-    $('checkRate').textContent = fmtSize(done) + ' of ' + fmtSize(total) + ' at ' + fmtSize(rate) + '/s';
+    $('checkProgress').setAttribute('aria-valuenow', String(percent));
+    $('checkRate').textContent = percent + ' % · ' + fmtSize(done) + ' of ' + fmtSize(total) + ' at ' + fmtSize(rate) + '/s' +
+      (rate > 0 ? ' · ' + timeLeft((total - done) / rate) : '');
+    if (typeof data.checkProgress.map === 'string') {
+      CHECK.pieces = data.checkProgress.map;
+      drawPieceMap();
+    }
   } else if (data.checkDone) {
     const done = data.checkDone;
     setChecking(false);

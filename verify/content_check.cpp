@@ -50,7 +50,9 @@ struct Shared {
     std::vector<FileState> files;
     std::vector<Unit> units;
     std::atomic<std::size_t> nextUnit{0};
-    std::vector<PieceState> pieces;  // each written by the one thread that checks it
+    // Each written by the one thread that checks it, and read while the check runs for progress.
+    std::unique_ptr<std::atomic<PieceState>[]> pieces;
+    std::size_t pieceCount = 0;
     std::atomic<std::int64_t> bytesDone{0};
     const std::atomic<bool>& cancel;
 };
@@ -146,7 +148,7 @@ void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platfor
         } else {
             shared.bytesDone += stop - start;
         }
-        shared.pieces[static_cast<std::size_t>(piece)] = state;
+        shared.pieces[static_cast<std::size_t>(piece)].store(state, std::memory_order_relaxed);
     }
 }
 
@@ -191,8 +193,29 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
         } else {
             shared.bytesDone += stop - start;
         }
-        shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)] = result;
+        shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)].store(
+            result, std::memory_order_relaxed);
     }
+}
+
+// The pieces so far in kProgressMapLetters letters at most, each the worst of its group.
+std::string ProgressMap(const Shared& shared) {
+    constexpr char kLetters[] = "UGBM";
+    constexpr int kRank[] = {0, 1, 3, 2};  // unchecked, good, missing, bad
+    const std::size_t count = shared.pieceCount;
+    const std::size_t letters = std::min(count, kProgressMapLetters);
+    std::string map(letters, 'U');
+    for (std::size_t letter = 0; letter < letters; ++letter) {
+        int worst = 0;
+        for (std::size_t piece = letter * count / letters; piece < (letter + 1) * count / letters;
+             ++piece) {
+            const auto state =
+                static_cast<int>(shared.pieces[piece].load(std::memory_order_relaxed));
+            worst = kRank[state] > kRank[worst] ? state : worst;
+        }
+        map[letter] = kLetters[worst];
+    }
+    return map;
 }
 
 void Work(Shared& shared) {
@@ -356,7 +379,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
                          const std::atomic<bool>& cancel,
                          const std::function<void(const CheckProgress&)>& progress,
                          unsigned threads) {
-    Shared shared{plan, root, std::vector<FileState>(plan.files.size()), {}, {}, {}, {}, cancel};
+    Shared shared{plan, root, std::vector<FileState>(plan.files.size()), {}, {}, {}, {}, {}, cancel};
     CheckResult result;
     result.content = root;
     platform::Hasher sha256(platform::DigestKind::Sha256);
@@ -407,11 +430,17 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
     if (!plan.v2) {
         AddUnits(shared.units, 0, plan.pieceCount, plan.pieceLength);
     }
-    shared.pieces.assign(static_cast<std::size_t>(pieceTotal), PieceState::Unchecked);
+    shared.pieceCount = static_cast<std::size_t>(pieceTotal);
+    shared.pieces = std::make_unique<std::atomic<PieceState>[]>(shared.pieceCount);
+    for (std::size_t piece = 0; piece < shared.pieceCount; ++piece) {
+        shared.pieces[piece].store(PieceState::Unchecked, std::memory_order_relaxed);
+    }
     for (const FileState& state : shared.files) {
         if (plan.v2 && !state.present && state.status != FileStatus::Unchecked) {
-            std::fill_n(shared.pieces.begin() + state.firstPiece, state.pieces,
-                        PieceState::Missing);
+            for (std::int64_t piece = 0; piece < state.pieces; ++piece) {
+                shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)].store(
+                    PieceState::Missing, std::memory_order_relaxed);
+            }
         }
     }
     shared.bytesDone = bytesMissing;
@@ -437,7 +466,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         while (!finished.wait_for(lock, std::chrono::milliseconds(100),
                                   [&] { return running == 0; })) {
             if (progress) {
-                progress({shared.bytesDone.load(), bytesTotal});
+                progress({shared.bytesDone.load(), bytesTotal, ProgressMap(shared)});
             }
         }
     }
@@ -445,11 +474,14 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         worker.join();
     }
     result.cancelled = cancel;
+    std::vector<PieceState> pieces(shared.pieceCount);
+    for (std::size_t piece = 0; piece < shared.pieceCount; ++piece) {
+        pieces[piece] = shared.pieces[piece].load(std::memory_order_relaxed);
+    }
 
     // Each file's pieces and what became of it.
     const auto goodIn = [&](std::int64_t first, std::int64_t end) {
-        return std::count(shared.pieces.begin() + first, shared.pieces.begin() + end,
-                          PieceState::Good);
+        return std::count(pieces.begin() + first, pieces.begin() + end, PieceState::Good);
     };
     result.complete = !result.cancelled;
     for (std::size_t i = 0; i < plan.files.size(); ++i) {
@@ -474,8 +506,8 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
             // Pieces a stopped check did not reach are not bad: such a file is unchecked.
             const auto first = plan.v2 ? state.firstPiece : planned.offset / plan.pieceLength;
             const bool bad =
-                std::any_of(shared.pieces.begin() + first,
-                            shared.pieces.begin() + first + check.pieces, [](PieceState piece) {
+                std::any_of(pieces.begin() + first, pieces.begin() + first + check.pieces,
+                            [](PieceState piece) {
                                 return piece == PieceState::Bad || piece == PieceState::Missing;
                             });
             check.status = bad ? FileStatus::Partial : FileStatus::Unchecked;
@@ -484,7 +516,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         result.files.push_back(check);
     }
     if (!plan.v2) {
-        BlameSharedPieces(plan, shared.pieces, result.files);
+        BlameSharedPieces(plan, pieces, result.files);
     }
     // The bytes of content in pieces that verified.
     if (plan.v2) {
@@ -493,7 +525,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
             const std::int64_t span =
                 state.byLayer ? plan.pieceLength : plan.files[check.file].size;
             for (std::int64_t piece = 0; piece < state.pieces; ++piece) {
-                if (shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)] ==
+                if (pieces[static_cast<std::size_t>(state.firstPiece + piece)] ==
                     PieceState::Good) {
                     result.checkedBytes +=
                         std::min(span, plan.files[check.file].size - piece * span);
@@ -507,17 +539,17 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
                 const std::int64_t piece = at / plan.pieceLength;
                 const std::int64_t until =
                     std::min(planned.offset + planned.size, (piece + 1) * plan.pieceLength);
-                if (shared.pieces[static_cast<std::size_t>(piece)] == PieceState::Good) {
+                if (pieces[static_cast<std::size_t>(piece)] == PieceState::Good) {
                     result.checkedBytes += until - at;
                 }
                 at = until;
             }
         }
     }
-    result.goodPieces = std::count(shared.pieces.begin(), shared.pieces.end(), PieceState::Good);
-    result.pieces = std::move(shared.pieces);
+    result.goodPieces = std::count(pieces.begin(), pieces.end(), PieceState::Good);
+    result.pieces = std::move(pieces);
     if (progress) {
-        progress({shared.bytesDone.load(), bytesTotal});
+        progress({shared.bytesDone.load(), bytesTotal, {}});
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -53,7 +54,11 @@ struct CheckResult {
 struct CheckProgress {
     std::int64_t bytesDone = 0;
     std::int64_t bytesTotal = 0;
+    // The pieces so far, a letter a group of them (U unchecked, G good, M missing, B bad), each
+    // the worst state in its group: kProgressMapLetters at most, however many pieces.
+    std::string pieces;
 };
+inline constexpr std::size_t kProgressMapLetters = 1024;
 
 // Checks the content at `root` against the plan on `threads` worker threads (0: one a core),
 // reading each byte at most once in large sequential reads, never a pad byte, at most 4 MiB in

@@ -81,6 +81,7 @@ void Run(const std::atomic<bool>& cancel, const std::filesystem::path& torrentPa
             message += ",\"rate\":";
             platform::AppendJsonInteger(
                 message, static_cast<std::int64_t>(seconds > 0 ? progress.bytesDone / seconds : 0));
+            message += ",\"map\":\"" + progress.pieces + "\"";
             deliver(message + "}}");
         });
     deliver(DoneMessage(*plan, result));

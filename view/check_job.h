@@ -10,7 +10,8 @@
 
 // A content check a view runs for its page, on threads of its own, told to the page in messages:
 //   {"checkStarted":{"content":"…"}}
-//   {"checkProgress":{"done":bytes,"total":bytes,"rate":bytes a second}}   about ten a second
+//   {"checkProgress":{"done":bytes,"total":bytes,"rate":bytes a second,"map":"UGBM…"}}   about
+//     ten a second, the map 1,024 letters at most, each the worst of its group of pieces
 //   {"checkDone":{"content":"…","complete":bool,"cancelled":bool,"files":[{"path":"a/b",
 //     "status":"partial","pieces":N,"good":N},…],"pieces":"GGBM…"}}   a letter a piece:
 //     G good, B bad, M missing, U unchecked

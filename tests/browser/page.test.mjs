@@ -572,8 +572,12 @@ test('check files: one at a time, and a cancel says how far it got', async () =>
     }
     await page.click('#checkBtn');
     assert.equal(await page.isDisabled('#checkBtn'), true);
-    await page.waitForFunction(() => document.getElementById('checkRate').textContent !== '');
+    await page.waitForFunction(() => document.getElementById('checkRate').textContent.includes('left'));
+    assert.match(await text(page, '#checkRate'), /^\d+ % · .+ of 8\.00 GB at .+\/s · about \d+ (s|min) left$/);
     assert.equal(await page.isVisible('#checkCancel'), true);
+    // The map fills in as the check goes, and says what it shows.
+    assert.equal(await page.isVisible('#pieceMap'), true);
+    assert.match(await page.getAttribute('#pieceMap', 'aria-label'), /^Pieces: [\d,]+ good, 0 bad, 0 missing, [\d,]+ not checked$/);
     await page.click('#checkCancel');
     await page.waitForFunction(() => document.getElementById('checkStatus').textContent.startsWith('Stopped'));
     assert.match(await text(page, '#checkStatus'), /^Stopped after [\d,]+ of 512 pieces; all good so far$/);
@@ -581,6 +585,19 @@ test('check files: one at a time, and a cancel says how far it got', async () =>
     assert.equal(await page.isVisible('#checkProgress'), false);
     assert.equal(await page.isDisabled('#checkBtn'), false);
     await page.screenshot({ path: join(ARTIFACTS, 'check-cancelled.png') });
+    // One bad piece among ten thousand is a column of its own, a few pixels wide.
+    const bad = await page.evaluate(() => {
+      onCheckMessage({ checkDone: { content: '', complete: false, cancelled: false, files: [], pieces: 'G'.repeat(7000) + 'B' + 'G'.repeat(2999) } });
+      const canvas = document.getElementById('pieceMap');
+      const row = canvas.getContext('2d').getImageData(0, 8, canvas.width, 1).data;
+      const colours = new Map();
+      for (let x = 0; x < canvas.width; x++) {
+        const key = row.slice(x * 4, x * 4 + 3).join(',');
+        colours.set(key, (colours.get(key) || 0) + 1);
+      }
+      return Math.min(...colours.values());
+    });
+    assert.ok(bad >= 3, `the bad piece is ${bad}px wide`);
   });
 });
 
