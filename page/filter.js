@@ -27,20 +27,31 @@ function loweredPaths() {
   return lowered;
 }
 
-// One word of a filter as a test of a lower-case path: "*" and "?" make a pattern for the
-// name, anything else is looked for anywhere in the path.
+// One word of a filter as a test of a lower-case path. "-word" leaves out what the word finds.
+// "*" and "?" make a pattern: matched against the whole path, or within the name ("set0?" finds
+// "set01.bin"), held at the name's end when it starts with "*" ("*.srt") and at its start when it
+// ends with one ("season*"). Anything else is looked for anywhere in the path.
 function wordTest(word) {
+  if (word.length > 1 && word.startsWith('-')) {
+    const found = wordTest(word.slice(1));
+    return (path) => !found(path);
+  }
   if (!/[*?]/.test(word)) return (path) => path.includes(word);
-  const pattern = new RegExp('^' + word.replace(/[.+^${}()|[\]\\]/g, '\\$&').replace(/\*/g, '.*').replace(/\?/g, '.') + '$');
-  return (path) => pattern.test(path.slice(path.lastIndexOf('/') + 1));
+  const body = word.replace(/[.+^${}()|[\]\\]/g, '\\$&').replace(/\*/g, '.*').replace(/\?/g, '.');
+  const whole = new RegExp('^' + body + '$');
+  const within = new RegExp((word.endsWith('*') ? '^' : '') + body + (word.startsWith('*') ? '$' : ''));
+  return (path) => whole.test(path) || within.test(path.slice(path.lastIndexOf('/') + 1));
 }
 
+// A word found by any path holding a longer plain word that contains it.
+const isPlain = (word) => !/[*?]/.test(word) && !(word.length > 1 && word.startsWith('-'));
+
 // Whether every path holding all the words of `now` holds all those of `before`: then the last
-// result can be narrowed. A plain word is implied by any plain word holding it, a pattern only by
-// itself.
+// result can be narrowed. A plain word is implied by any plain word holding it, a pattern or an
+// exclusion only by itself.
 function implies(now, before) {
   return before.every((word) => now.includes(word) ||
-    (!/[*?]/.test(word) && now.some((other) => !/[*?]/.test(other) && other.includes(word))));
+    (isPlain(word) && now.some((other) => isPlain(other) && other.includes(word))));
 }
 
 // Shows only the files whose path holds every word of the text (any letter case; "*.srt" for a

@@ -7,8 +7,16 @@ let ALL_SELECTED = false;
 // Every file, drawn or not: its path and its size in bytes, tab-separated, a line each.
 function fileListText() {
   const lines = [];
+  const line = (row) => lines.push(rowPath(row) + '\t' + Math.round(Number(TREE.nodes[row].size) || 0));
+  // What is shown: with a filter, its files, after a line that says which.
+  if (TREE.filter && TREE.matched) {
+    const rows = TREE.matched.rows;
+    lines.push('Files matching "' + $('fileFilter').value.trim() + '": ' + fmtCount(rows.length) + ' of ' + fmtCount(TREE.fileCount));
+    for (let k = 0; k < rows.length; k++) line(rows[k]);
+    return lines.join('\r\n');
+  }
   for (let row = 0; row < TREE.nodes.length; row++) {
-    if (!TREE.nodes[row].dir) lines.push(rowPath(row) + '\t' + Math.round(Number(TREE.nodes[row].size) || 0));
+    if (!TREE.nodes[row].dir) line(row);
   }
   return lines.join('\r\n');
 }

@@ -281,11 +281,12 @@ function drawTree() {
   const first = Math.max(0, Math.min(total - 1, Math.floor(top / TREE.rowHeight)) - OVERSCAN);
   const last = Math.min(total, Math.max(first + OVERSCAN, Math.ceil((top + main.clientHeight) / TREE.rowHeight) + OVERSCAN));
   // The filter's first plain word within a name is marked in each row.
-  const markWord = TREE.filter ? $('fileFilter').value.toLowerCase().split(/\s+/).find((w) => w && !/[*?/]/.test(w)) : '';
+  const markWord = TREE.filter ? $('fileFilter').value.toLowerCase().split(/\s+/).find((w) => w && !/[*?/]/.test(w) && !w.startsWith('-')) : '';
   let html = '';
   for (let position = first; position < last; position++) html += rowHtml(TREE.visible[position], position, markWord);
   files.innerHTML = html;
-  files.setAttribute('aria-activedescendant', TREE.focus >= 0 ? 'row-' + TREE.focus : '');
+  // Only a row that is drawn can be pointed at.
+  files.setAttribute('aria-activedescendant', TREE.focus >= 0 && document.getElementById('row-' + TREE.focus) ? 'row-' + TREE.focus : '');
 }
 
 let DRAW_PENDING = false;
@@ -327,9 +328,18 @@ function onTreeClick(ev) {
   }
 }
 
+// What was typed into the tree, and when: letters within a second make one prefix.
+const TYPED = { text: '', at: -Infinity };
+
 // Keys of a desktop tree view. Only the keys it uses are taken; the others go on to the host.
 function onTreeKey(ev) {
   const visible = TREE.visible;
+  // Ctrl+C on a row, nothing selected: that row's path, as the file manager's copy gives it.
+  if ((ev.ctrlKey || ev.metaKey) && !ev.altKey && ev.key.toLowerCase() === 'c' && TREE.focus >= 0 && !String(window.getSelection())) {
+    ev.preventDefault();
+    copyText(rowPath(TREE.focus));
+    return;
+  }
   if (!visible.length || ev.altKey || ev.ctrlKey || ev.metaKey) return;
   const position = Math.max(0, visible.indexOf(TREE.focus));
   const focus = visible[position];
@@ -358,12 +368,17 @@ function onTreeKey(ev) {
       break;
     }
     default: {
-      // A letter moves to the next name that starts with it, as a Windows tree view does.
-      if (ev.key.length !== 1 || ev.shiftKey || !/\p{L}/u.test(ev.key)) return;
-      const letter = ev.key.toLowerCase();
-      for (let step = 1; step <= visible.length; step++) {
+      // Letters typed quickly move to the next name that starts with them, as a Windows tree
+      // view does; a pause starts a new prefix.
+      if (ev.key.length !== 1 || ev.shiftKey || !/[\p{L}\p{N} ._-]/u.test(ev.key)) return;
+      const now = performance.now();
+      const typed = now - TYPED.at < 1000 ? TYPED.text + ev.key.toLowerCase() : ev.key.toLowerCase();
+      TYPED.text = typed;
+      TYPED.at = now;
+      // A longer prefix may still fit the row it is on; a first letter looks past it.
+      for (let step = typed.length > 1 ? 0 : 1; step <= visible.length; step++) {
         const candidate = visible[(position + step) % visible.length];
-        if (String(TREE.nodes[candidate].name).toLowerCase().startsWith(letter)) {
+        if (String(TREE.nodes[candidate].name).toLowerCase().startsWith(typed)) {
           target = candidate;
           break;
         }

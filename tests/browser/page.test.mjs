@@ -185,6 +185,21 @@ test('keyboard: the tree pattern', async () => {
     }
     assert.deepEqual(await rows(page), ['1 a', '1 b', '2 three.txt', '1 z.txt']);
     assert.equal(await page.getAttribute('#files .row:has(.t:text-is("a"))', 'aria-expanded'), 'false');
+    // Letters typed quickly make one prefix: "th" is "three.txt", past "two.txt" that "t" finds.
+    await page.keyboard.press('Home');
+    await page.keyboard.press('ArrowRight');
+    await page.keyboard.type('th');
+    assert.equal(await focused(), 'three.txt');
+  });
+  // The tree points a screen reader only at a row that is drawn.
+  await withView(bigFolder(2000), async (page) => {
+    await page.focus('#files');
+    await page.keyboard.press('ArrowDown');
+    await page.mouse.move(300, 400);
+    await page.mouse.wheel(0, 20000);
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    const pointed = await page.getAttribute('#files', 'aria-activedescendant');
+    assert.ok(pointed === '' || (await page.$('#' + pointed)) !== null, `points at ${pointed}`);
   });
 });
 
@@ -437,7 +452,8 @@ test('damage named, names that cannot lie, sorting, counting, filtering and copy
     // A text that holds the last one narrows its result, any other starts again.
     for (const [filter, expected] of [['srt season', ['1 Season', '2 a.srt']], ['*.mkv', ['1 Season', '2 b.mkv']],
       ['*.mkv season', ['1 Season', '2 b.mkv']], ['e', ['1 Season', '2 a.srt', '2 b.mkv', '1 invoice_2024_⟨RLO⟩fdp.exe', '1 readme.txt']],
-      ['SEASON', ['1 Season', '2 a.srt', '2 b.mkv']]]) {
+      ['SEASON', ['1 Season', '2 a.srt', '2 b.mkv']], ['rea?me', ['1 readme.txt']], ['season* -srt', ['1 Season', '2 b.mkv']],
+      ['-e', ['1 z.bin']], ['SEASON', ['1 Season', '2 a.srt', '2 b.mkv']]]) {
       await page.fill('#fileFilter', filter);
       assert.deepEqual(await rows(page), expected, filter);
     }
@@ -450,12 +466,26 @@ test('damage named, names that cannot lie, sorting, counting, filtering and copy
       assert.deepEqual(await rows(page), []);
       assert.equal(await text(page, '#files .empty'), `No files match “${filter}”.`);
     }
+    // What is copied is what is shown: the filter's files, and a line saying which.
+    await page.fill('#fileFilter', '*.srt');
+    await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+    await page.click('#copyList');
+    await until(async () => (await page.evaluate(() => navigator.clipboard.readText())).startsWith('Files'));
+    assert.equal(await page.evaluate(() => navigator.clipboard.readText()), 'Files matching "*.srt": 1 of 5\r\nPack\\Season\\a.srt\t100');
     await page.fill('#fileFilter', '');
-    // Down from the field into the tree; a letter goes to the next name with it.
+    // Down from the field into the tree; letters typed quickly go to the next name with them;
+    // Ctrl+C there copies that row.
     await page.focus('#fileFilter');
     await page.keyboard.press('ArrowDown');
     await page.keyboard.press('r');
     assert.equal(await text(page, '#files .row.focused .t'), 'readme.txt');
+    await new Promise((resolve) => setTimeout(resolve, 1100));  // a pause starts a new prefix
+    await page.keyboard.press('i');
+    await page.keyboard.press('n');
+    assert.equal(await text(page, '#files .row.focused .t'), 'invoice_2024_⟨RLO⟩fdp.exe');
+    await page.keyboard.press('Control+c');
+    await until(async () => (await page.evaluate(() => navigator.clipboard.readText())).includes('invoice'));
+    assert.equal(await page.evaluate(() => navigator.clipboard.readText()), 'Pack\\invoice_2024_\u202Efdp.exe');
     // The file manager's select all and copy give every file with its size.
     assert.equal(await host.command('selectAll'), 204);
     assert.equal(await host.command('copy'), 204);
