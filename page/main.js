@@ -47,6 +47,7 @@ async function main() {
     // The page works without its panel.
   }
   applyFontSize(fontSizeOf(CFG));
+  $('metaSec').open = CFG.details === true;
 
   try {
     const start = performance.now();
@@ -79,6 +80,12 @@ async function main() {
 }
 
 
+// Details as the user last left it: only the user's own opening or closing is remembered, not the
+// page's when it shows a find or a tracker's answer.
+$('metaSec').querySelector('summary').addEventListener('click', () => setTimeout(() => {
+  CFG.details = $('metaSec').open;
+  postSetting('details', CFG.details ? '1' : '0');
+}, 0));
 $('files').addEventListener('click', onTreeClick);
 $('files').addEventListener('keydown', onTreeKey);
 $('meta').addEventListener('click', onMetaClick);

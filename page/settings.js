@@ -56,11 +56,14 @@ function readable(color, background) {
   return toward ? '#ffffff' : '#000000';
 }
 
-// The palette's text colours made readable on its background, and the warning colour with them.
+// The palette's text colours made readable on its background, and the colours of warnings and of
+// good and bad checks with them (a theme may set its own).
 function readablePalette(palette) {
   const bg = palette.bg || '#ffffff';
-  const adjusted = { ...palette, warn: palette.warn || (luminance(bg) > 0.18 ? '#b45309' : '#f59e0b') };
-  for (const key of ['fg', 'muted', 'accent', 'dir', 'warn']) {
+  const light = luminance(bg) > 0.18;
+  const adjusted = { ...palette, warn: palette.warn || (light ? '#b45309' : '#f59e0b'),
+    good: palette.good || (light ? '#15803d' : '#4ade80'), bad: palette.bad || (light ? '#b91c1c' : '#f87171') };
+  for (const key of ['fg', 'muted', 'accent', 'dir', 'warn', 'good', 'bad']) {
     if (adjusted[key]) adjusted[key] = readable(adjusted[key], bg);
   }
   return adjusted;

@@ -14,7 +14,7 @@ namespace {
 constexpr std::int32_t kMinFontSize = 8;
 constexpr std::int32_t kMaxFontSize = 28;
 
-constexpr std::array<SettingField, 8> kSettingFields = {{
+constexpr std::array<SettingField, 9> kSettingFields = {{
     {"theme", "auto", SettingRule::Text,
      "; theme = auto (follow Total Commander) or a theme name from themes.ini", &Settings::theme},
     {"tree", "expanded", SettingRule::Text,
@@ -30,6 +30,9 @@ constexpr std::array<SettingField, 8> kSettingFields = {{
      &Settings::cachemode},
     {"cachepath", "", SettingRule::Text, "; cachepath is used only when cachemode=custom",
      &Settings::cachepath},
+    {"details", "0", SettingRule::Flag,
+     "; details = 1 to show the Details section open, as the user last left it", &Settings::details,
+     false},
 }};
 
 // The C library's atoi: saturates at the 32-bit range and gives 0 without digits.
@@ -56,7 +59,7 @@ Settings::Settings() {
     }
 }
 
-const std::array<SettingField, 8>& SettingFields() {
+const std::array<SettingField, 9>& SettingFields() {
     return kSettingFields;
 }
 
@@ -103,11 +106,15 @@ std::string SettingText(const Settings& settings, const SettingField& field) {
 std::string SettingsFileText(const Settings& settings) {
     std::string text = "[settings]\n";
     for (const SettingField& field : kSettingFields) {
+        const std::string value = SettingText(settings, field);
+        if (!field.writtenAtDefault && value == field.defaultText) {
+            continue;
+        }
         text += field.comment;
         text += '\n';
         text += field.key;
         text += '=';
-        text += SettingText(settings, field);
+        text += value;
         text += '\n';
     }
     return text;

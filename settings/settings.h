@@ -10,7 +10,7 @@
 
 #include "platform/file_write.h"
 
-// The eight settings of Marrowpeek.ini. Strings are the file's bytes, unchanged.
+// The nine settings of Marrowpeek.ini. Strings are the file's bytes, unchanged.
 struct Settings {
     std::string theme;
     std::string tree;
@@ -20,6 +20,7 @@ struct Settings {
     std::string datefmt;
     std::string cachemode;
     std::string cachepath;
+    bool details = false;
 
     // Every field at its default.
     Settings();
@@ -44,10 +45,13 @@ struct SettingField {
     SettingRule rule;
     std::string_view comment;
     std::variant<std::string Settings::*, bool Settings::*, std::int32_t Settings::*> field;
+    // Settings added since the file's first version are written only once they are changed:
+    // the default file stays as it always was.
+    bool writtenAtDefault = true;
 };
 
-// The eight settings in the file's order.
-const std::array<SettingField, 8>& SettingFields();
+// The nine settings in the file's order.
+const std::array<SettingField, 9>& SettingFields();
 
 // Applies one setting's text by its rule; a rejected text leaves the field as it was, and false
 // is returned.

@@ -76,7 +76,7 @@ TEST(ConfigDocument, ExactTextAndEscapes) {
         BuildConfigJson(lightOnly, Settings{}, "Light", false, false),
         R"({"mode":"auto","theme":"Light","tree":"expanded","tcDark":false,"sizeunit":"auto",)"
         R"("sepspace":false,"fontsize":13,"datefmt":"dmy","cachemode":"portable",)"
-        R"("cachepath":"","perf":false,"palettes":{"Light":{"bg":"#ffffff","fg":"#1a1a1a",)"
+        R"("cachepath":"","details":false,"perf":false,"palettes":{"Light":{"bg":"#ffffff","fg":"#1a1a1a",)"
         R"("muted":"#666666","line":"#e3e3e3","accent":"#2b7de9","dir":"#c8901e",)"
         R"("hover":"#eef3fb","chip":"#eef1f5"}}})");
 

@@ -75,6 +75,7 @@ test('header, metadata rows, trackers and copy', async () => {
     assert.match(value['Magnet link'], /^magnet:\?xt=urn:btih:[0-9a-f]{40}&dn=Season%20%3Cb%3E1%3C%2Fb%3E&tr=/);
     await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
     await page.click('#metaSec > summary');
+    assert.equal(await page.isVisible('#meta .more'), false, 'a one-line comment has no More');
     await page.click('#meta dd:has-text("magnet:") .copy');
     await page.waitForSelector('#meta dd:has-text("magnet:") .copy:text-is("Copied")');
     assert.match(await page.evaluate(() => navigator.clipboard.readText()), /^magnet:\?xt=/);
@@ -411,6 +412,20 @@ test('deep trees and large fonts at 600×400', async () => {
   });
 });
 
+// The Details section opens as the user last left it, from the settings file.
+test('details remembered', async () => {
+  const { readFileSync } = await import('node:fs');
+  await withView(MULTI, async (page, host, dir) => {
+    assert.equal(await page.$eval('#metaSec', (d) => d.open), false);
+    await page.click('#metaSec > summary');
+    await until(() => readFileSync(join(dir, 'config', 'Marrowpeek.ini'), 'utf8').includes('details=1'));
+    assert.match(readFileSync(join(dir, 'config', 'Marrowpeek.ini'), 'utf8'), /\ndetails=1\n/);
+    const again = await openPage(browser, host.address);
+    assert.equal(await again.$eval('#metaSec', (d) => d.open), true);
+    await again.context().close();
+  });
+});
+
 // Pressing Tab from the top reaches every button, and each shows that it has the focus.
 test('focus is visible on every button', async () => {
   await withView(MULTI, async (page) => {
@@ -515,10 +530,14 @@ test('every built-in theme reads at 4.5:1', async () => {
         const lum = ([r, g, b]) => [r, g, b].map((c) => c / 255).map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
           .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
         const bg = lum(rgb(getComputedStyle(document.body).backgroundColor));
-        return selectors.map((selector) => {
-          const fg = lum(rgb(getComputedStyle(document.querySelector(selector)).color));
-          return [selector, (Math.max(fg, bg) + 0.05) / (Math.min(fg, bg) + 0.05)];
-        });
+        const hex = (name) => {
+          const value = getComputedStyle(document.documentElement).getPropertyValue(name).trim();
+          return [1, 3, 5].map((i) => parseInt(value.slice(i, i + 2), 16));
+        };
+        // The check's marks and map: good, bad and warning colours, each its theme's own.
+        const colours = ['--good', '--bad', '--warn'].map((name) => [name, lum(hex(name))]);
+        return selectors.map((selector) => [selector, lum(rgb(getComputedStyle(document.querySelector(selector)).color))])
+          .concat(colours).map(([selector, fg]) => [selector, (Math.max(fg, bg) + 0.05) / (Math.min(fg, bg) + 0.05)]);
       }, texts);
       for (const [selector, ratio] of ratios) assert.ok(ratio >= 4.5, `${theme} ${selector}: ${ratio.toFixed(2)}:1`);
     }, { settings: `[settings]\ntheme=${theme}\n` });
