@@ -238,9 +238,9 @@ test('settings panel: every control applies at once and posts its change once; a
 
 test('themes: automatic follows the host, live too; a reload re-runs the page in place', async () => {
   await withView(MULTI, async (page, host, dir) => {
-    assert.equal(await page.$eval('#livetheme', (e) => e.textContent), ':root{--bg:#fafafa;--warn:#b45309;}');
+    assert.equal(await page.$eval('#livetheme', (e) => e.textContent), ':root{--bg:#fafafa;--warn:#b45309;--good:#15803d;--bad:#b91c1c;}');
     assert.equal(await host.command('dark 1'), 204);
-    await page.waitForFunction(() => document.getElementById('livetheme').textContent === ':root{--bg:#101010;--warn:#f59e0b;}');
+    await page.waitForFunction(() => document.getElementById('livetheme').textContent === ':root{--bg:#101010;--warn:#f59e0b;--good:#4ade80;--bad:#f87171;}');
     await page.evaluate(() => { window.samePage = true; });
     await host.load(writeTorrent(dir, 'next.torrent', torrent({ name: 'Next one', length: 5 })));
     await page.waitForFunction(() => document.getElementById('title').textContent === 'Next one');
