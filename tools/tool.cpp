@@ -1,6 +1,8 @@
 #include "tools/tool.h"
 
+#include <atomic>
 #include <charconv>
+#include <csignal>
 #include <cstdint>
 #include <fstream>
 
@@ -8,6 +10,7 @@
 #include "platform/console.h"
 #include "platform/text.h"
 #include "settings/config_files.h"
+#include "tools/create_command.h"
 #include "tools/sample_torrent.h"
 #include "torrent/magnet.h"
 #include "trackers/scrape_report.h"
@@ -32,6 +35,7 @@ constexpr const char* kUsage =
     "       marrowpeek verify FILE [--content PATH] [--json]\n"
     "       marrowpeek scrape FILE [--json]\n"
     "       marrowpeek sample FILE\n"
+    "       marrowpeek create PATH... --out FILE.torrent [options] (create --help for them)\n"
     "       marrowpeek preview FILE [--dark] [--port N] [--screenshot PNG] [--page HTML]\n"
     "  data       print the torrent document that \"/data.json\" serves for FILE\n"
     "  documents  write data.json, config.json and theme.css for FILE into DIR\n"
@@ -45,6 +49,7 @@ constexpr const char* kUsage =
     "  scrape     ask FILE's trackers how many seed, leech and completed it; exit 0 when\n"
     "             one answered, 1 when none did, 2 when refused\n"
     "  sample     write a small multi-file torrent to FILE\n"
+    "  create     make a torrent of files and folders, the same one libtorrent makes\n"
     "  preview    serve the viewer page for FILE on 127.0.0.1 (port 8765; 0 picks one) and\n"
     "             print its address; --screenshot renders it once in headless Chromium\n"
     "  --flags N       the host's show flags (decimal, or 0x hexadecimal); 0x80 is dark mode\n"
@@ -332,6 +337,16 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     return Misuse(err, "unknown command: " + command);
 }
 
+// Ctrl+C asks a long command to stop, so that it leaves nothing half written.
+std::atomic<bool> stopRequested{false};
+extern "C" void OnInterrupt(int) {
+    stopRequested = true;
+}
+const std::atomic<bool>& StopRequest() {
+    std::signal(SIGINT, OnInterrupt);
+    return stopRequested;
+}
+
 int RunSample(const std::vector<std::string>& args, std::ostream& err) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].starts_with("--")) {
@@ -357,6 +372,10 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         if (args[0] == "sample") {
             return RunSample(args, err);
+        }
+        if (args[0] == "create") {
+            return RunCreate(std::vector<std::string>(args.begin() + 1, args.end()), StopRequest(),
+                             out, err);
         }
         return RunCommand(args, out, err);
     } catch (const std::exception& e) {

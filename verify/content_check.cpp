@@ -10,7 +10,7 @@
 
 #include "platform/content_file.h"
 #include "platform/text.h"
-#include "verify/merkle.h"
+#include "torrent/merkle.h"
 
 namespace verify {
 namespace {
@@ -160,20 +160,19 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
     const PlannedFile& planned = plan.files[unit.file];
     FileState& state = shared.files[unit.file];
     const std::int64_t span = state.byLayer ? plan.pieceLength : planned.size;
-    const auto width =
-        state.byLayer
-            ? static_cast<std::uint64_t>(plan.pieceLength / kBlock)
-            : PowerOfTwoAtLeast(static_cast<std::uint64_t>(PiecesOf(planned.size, kBlock)));
+    const auto width = state.byLayer ? static_cast<std::uint64_t>(plan.pieceLength / kBlock)
+                                     : torrent::PowerOfTwoAtLeast(static_cast<std::uint64_t>(
+                                           PiecesOf(planned.size, kBlock)));
     for (std::int64_t piece = unit.first; piece < unit.end && !shared.cancel; ++piece) {
         const std::int64_t start = piece * span;
         const std::int64_t stop = std::min(planned.size, start + span);
-        MerkleTree tree(sha256);
+        torrent::MerkleTree tree(sha256);
         bool read = state.present;
         for (std::int64_t at = start; read && at < stop; at += static_cast<std::int64_t>(kChunk)) {
             const auto length = static_cast<std::size_t>(std::min<std::int64_t>(stop - at, kChunk));
             read = reader.Read(unit.file, at, buffer.data(), length);
             for (std::size_t block = 0; read && block < length; block += kBlock) {
-                Hash256 leaf{};
+                torrent::Hash256 leaf{};
                 read = sha256.Digest(buffer.data() + block,
                                      std::min<std::size_t>(kBlock, length - block), leaf.data());
                 tree.Add(leaf);
@@ -185,7 +184,7 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
         }
         PieceState result = PieceState::Missing;
         if (state.present) {
-            const std::optional<Hash256> root = read ? tree.Root(width) : std::nullopt;
+            const std::optional<torrent::Hash256> root = read ? tree.Root(width) : std::nullopt;
             const char* expected =
                 state.byLayer ? plan.layers[planned.layer].data() + piece * 32 : planned.root;
             result = root && std::memcmp(root->data(), expected, 32) == 0 ? PieceState::Good
@@ -247,13 +246,13 @@ bool LayerHolds(const CheckPlan& plan, const PlannedFile& file, platform::Hasher
     while ((kBlock << pieceLevel) < pieceLength) {
         ++pieceLevel;
     }
-    MerkleTree tree(sha256, pieceLevel);
+    torrent::MerkleTree tree(sha256, pieceLevel);
     for (std::int64_t piece = 0; piece < pieces; ++piece) {
-        Hash256 leaf{};
+        torrent::Hash256 leaf{};
         std::memcpy(leaf.data(), layer.data() + piece * 32, 32);
         tree.Add(leaf);
     }
-    const auto root = tree.Root(PowerOfTwoAtLeast(static_cast<std::uint64_t>(pieces)));
+    const auto root = tree.Root(torrent::PowerOfTwoAtLeast(static_cast<std::uint64_t>(pieces)));
     return root && std::memcmp(root->data(), file.root, 32) == 0;
 }
 
@@ -379,7 +378,8 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
                          const std::atomic<bool>& cancel,
                          const std::function<void(const CheckProgress&)>& progress,
                          unsigned threads) {
-    Shared shared{plan, root, std::vector<FileState>(plan.files.size()), {}, {}, {}, {}, {}, cancel};
+    Shared shared{plan, root,  std::vector<FileState>(plan.files.size()), {}, {}, {}, {},
+                  {},   cancel};
     CheckResult result;
     result.content = root;
     platform::Hasher sha256(platform::DigestKind::Sha256);

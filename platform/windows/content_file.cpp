@@ -1,5 +1,7 @@
 #include "platform/content_file.h"
 
+#include "platform/windows/long_path.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -19,13 +21,14 @@ ContentFile::ContentFile() : handle_(std::make_unique<Handle>()) {}
 ContentFile::~ContentFile() = default;
 
 ContentFile::Opened ContentFile::Open(const std::filesystem::path& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const std::wstring longPath = LongPath(path);
+    const DWORD attributes = GetFileAttributesW(longPath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
         return Opened::NotAFile;
     }
     // Others may go on reading, writing or renaming it: the check only looks.
-    handle_->file = CreateFileW(path.c_str(), GENERIC_READ,
+    handle_->file = CreateFileW(longPath.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle_->file == INVALID_HANDLE_VALUE) {

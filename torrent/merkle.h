@@ -7,7 +7,7 @@
 
 #include "platform/hasher.h"
 
-namespace verify {
+namespace torrent {
 
 using Hash256 = std::array<unsigned char, 32>;
 
@@ -39,4 +39,4 @@ class MerkleTree {
 // The smallest power of two that is at least `count` (1 for 0).
 std::uint64_t PowerOfTwoAtLeast(std::uint64_t count);
 
-}  // namespace verify
+}  // namespace torrent

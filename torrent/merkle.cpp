@@ -1,8 +1,8 @@
-#include "verify/merkle.h"
+#include "torrent/merkle.h"
 
 #include <cstring>
 
-namespace verify {
+namespace torrent {
 
 std::uint64_t PowerOfTwoAtLeast(std::uint64_t count) {
     std::uint64_t power = 1;
@@ -84,4 +84,4 @@ std::optional<Hash256> MerkleTree::Root(std::uint64_t width) {
     return root;
 }
 
-}  // namespace verify
+}  // namespace torrent
