@@ -168,6 +168,10 @@ int RunCreate(const std::vector<std::string>& args, const std::atomic<bool>& sto
               std::ostream& out, std::ostream& err) {
     CreateLine line;
     std::string problem;
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << kUsage;
+        return 0;
+    }
     if (!Parse(args, line, problem)) {
         err << "marrowpeek: " << problem << "\n" << kUsage;
         return 2;
