@@ -41,6 +41,7 @@ bench:
 	bench/process_bench.sh
 	bench/verify_bench.sh
 	bench/scrape_bench.sh
+	bench/create_bench.sh
 	build/native/bin/payload_bench
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows --target columns_bench

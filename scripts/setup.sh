@@ -9,7 +9,7 @@ if [ "$scope" != native ]; then
 fi
 if [ "$scope" = bench ]; then
     # The peer, the floor and the timers that the whole-process benchmark runs.
-    packages="$packages transmission-cli openssl hyperfine time"
+    packages="$packages transmission-cli openssl hyperfine time mktorrent"
 fi
 missing=
 # Node.js may come from elsewhere than Debian (a newer build is fine); only its absence matters.
