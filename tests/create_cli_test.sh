@@ -119,6 +119,25 @@ if [ -z "$emulator" ]; then
     mkdir Locked; printf 'x' > Locked/a; chmod 000 Locked/a
     [ "$(id -u)" -ne 0 ] && check "unreadable" "$(refused Locked --out l.torrent)" "1:marrowpeek: Locked/a cannot be read"
 fi
+# More pieces than clients load is refused before any hashing, with the piece size that fits.
+mkdir Huge; : > Huge/sparse.bin; truncate -s 40G Huge/sparse.bin 2>/dev/null
+if [ -s Huge/sparse.bin ]; then
+    check "too many pieces" "$(refused Huge --out h.torrent --v1 --piece-size 16384)" \
+        "1:marrowpeek: 2621440 pieces of 16384 bytes are more than clients load (2097152); a piece size of 32768 bytes would fit"
+fi
+# Many files: all of them, in order.
+if [ -z "$emulator" ]; then
+    "$python" -c 'import os
+for i in range(200000):
+    d = "Many/%03d" % (i % 500)
+    os.makedirs(d, exist_ok=True)
+    open("%s/%06d" % (d, i), "wb").write(b"x")'
+    run create Many --out many.torrent --json > made.json 2> err.txt
+    check "200,000 files" "$?:$("$python" -c 'import json; d = json.load(open("made.json")); print(d["files"], d["bytes"])')" "0:200000 200000"
+    run verify many.torrent --content Many > /dev/null 2>&1
+    check "200,000 files verified" "$?" 0
+    rm -rf Many
+fi
 check "nothing left behind" "$(ls | grep -c -e '^n.torrent' -e '^p.torrent' -e '^e.torrent' -e '^u.torrent' -e '^bad.torrent' -e '\.tmp' -e 'Marrowpeek')" 0
 
 checks_done
