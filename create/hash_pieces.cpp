@@ -11,6 +11,7 @@
 #include "platform/folder_entries.h"
 #include "platform/hasher.h"
 #include "platform/text.h"
+#include "platform/worker_threads.h"
 #include "torrent/merkle.h"
 
 namespace create {
@@ -263,30 +264,13 @@ bool HashPieces(const FileSet& set, Version version, std::int64_t pieceLength, u
     const unsigned wanted = threads != 0 ? threads : std::thread::hardware_concurrency();
     const auto workers = static_cast<unsigned>(std::clamp<std::size_t>(
         std::min<std::size_t>(wanted, shared.units.size()), 1, kMaxThreads));
-    std::mutex mutex;
-    std::condition_variable finished;
-    unsigned running = workers;
-    std::vector<std::thread> pool;
-    for (unsigned i = 0; i < workers; ++i) {
-        pool.emplace_back([&] {
-            Work(shared);
-            std::lock_guard lock(mutex);
-            --running;
-            finished.notify_one();
-        });
-    }
-    {
-        std::unique_lock lock(mutex);
-        while (!finished.wait_for(lock, std::chrono::milliseconds(100),
-                                  [&] { return running == 0; })) {
+    platform::RunOnThreads(
+        workers, [&] { Work(shared); },
+        [&] {
             if (progress) {
                 progress({shared.bytesDone.load(), total});
             }
-        }
-    }
-    for (std::thread& worker : pool) {
-        worker.join();
-    }
+        });
     if (shared.failed || stop) {
         whyNot = stop && !shared.failed ? "stopped" : shared.error;
         return false;

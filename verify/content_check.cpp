@@ -10,6 +10,7 @@
 
 #include "platform/content_file.h"
 #include "platform/text.h"
+#include "platform/worker_threads.h"
 #include "torrent/merkle.h"
 
 namespace verify {
@@ -449,30 +450,13 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
     constexpr unsigned kMaxThreads = 16;
     const unsigned count =
         std::clamp(threads != 0 ? threads : std::thread::hardware_concurrency(), 1u, kMaxThreads);
-    std::mutex mutex;
-    std::condition_variable finished;
-    unsigned running = count;
-    std::vector<std::thread> workers;
-    for (unsigned i = 0; i < count; ++i) {
-        workers.emplace_back([&] {
-            Work(shared);
-            std::lock_guard lock(mutex);
-            --running;
-            finished.notify_one();
-        });
-    }
-    {
-        std::unique_lock lock(mutex);
-        while (!finished.wait_for(lock, std::chrono::milliseconds(100),
-                                  [&] { return running == 0; })) {
+    platform::RunOnThreads(
+        count, [&] { Work(shared); },
+        [&] {
             if (progress) {
                 progress({shared.bytesDone.load(), bytesTotal, ProgressMap(shared)});
             }
-        }
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+        });
     result.cancelled = cancel;
     std::vector<PieceState> pieces(shared.pieceCount);
     for (std::size_t piece = 0; piece < shared.pieceCount; ++piece) {
