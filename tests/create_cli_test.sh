@@ -125,6 +125,14 @@ if [ -s Huge/sparse.bin ]; then
     check "too many pieces" "$(refused Huge --out h.torrent --v1 --piece-size 16384)" \
         "1:marrowpeek: 2621440 pieces of 16384 bytes are more than clients load (2097152); a piece size of 32768 bytes would fit"
 fi
+# Windows' hidden attribute leaves a file out as a leading dot does.
+if [ -n "$emulator" ]; then
+    mkdir Attr; printf 'x' > Attr/shown.txt; printf 'y' > Attr/marked.txt
+    $emulator attrib +h "Z:$work/Attr/marked.txt" > /dev/null 2>&1
+    run create Attr --out attr.torrent --json > made.json 2>&1
+    check "the hidden attribute" "$(grep -o '"skipped":\[[^]]*\]' made.json)" \
+        '"skipped":[{"path":"marked.txt","reason":"hidden"}]'
+fi
 # Many files: all of them, in order.
 if [ -z "$emulator" ]; then
     "$python" -c 'import os
