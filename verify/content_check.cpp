@@ -27,10 +27,16 @@ struct FileState {
     bool present = false;  // a regular file of the right size, opened once already
     bool byLayer = false;  // version 2: its piece layer hashes to its root
     std::atomic<bool> readFailed{false};
-    // Version 2: its pieces are [firstPiece, firstPiece + pieces) of the result's.
+    // Version 2: its pieces are [firstPiece, firstPiece + FilePieces(...)) of the result's.
     std::int64_t firstPiece = 0;
-    std::int64_t pieces = 0;
 };
+
+// Version 2: a file's pieces, by its layer, or one for a file checked against its root alone.
+std::int64_t FilePieces(const CheckPlan& plan, const PlannedFile& file, const FileState& state) {
+    return !plan.v2 || file.size <= 0 ? 0
+           : state.byLayer            ? PiecesOf(file.size, plan.pieceLength)
+                                      : 1;
+}
 
 std::filesystem::path FilePath(const CheckPlan& plan, const std::filesystem::path& root,
                                std::size_t file) {
@@ -416,13 +422,12 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         state.present = state.status == FileStatus::Complete;
         if (plan.v2 && planned.size > 0) {
             state.byLayer = LayerHolds(plan, planned, sha256);
-            state.pieces = state.byLayer ? PiecesOf(planned.size, plan.pieceLength) : 1;
+            const std::int64_t pieces = FilePieces(plan, planned, state);
             state.firstPiece = pieceTotal;
-            pieceTotal += state.pieces;
+            pieceTotal += pieces;
             // Only what is there is read; the rest is missing as it stands.
             if (state.present) {
-                AddUnits(shared.units, i, state.pieces,
-                         state.byLayer ? plan.pieceLength : planned.size);
+                AddUnits(shared.units, i, pieces, state.byLayer ? plan.pieceLength : planned.size);
             } else {
                 bytesMissing += planned.size;
             }
@@ -436,9 +441,11 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
     for (std::size_t piece = 0; piece < shared.pieceCount; ++piece) {
         shared.pieces[piece].store(PieceState::Unchecked, std::memory_order_relaxed);
     }
-    for (const FileState& state : shared.files) {
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        const FileState& state = shared.files[i];
+        const std::int64_t pieces = FilePieces(plan, plan.files[i], state);
         if (plan.v2 && !state.present && state.status != FileStatus::Unchecked) {
-            for (std::int64_t piece = 0; piece < state.pieces; ++piece) {
+            for (std::int64_t piece = 0; piece < pieces; ++piece) {
                 shared.pieces[static_cast<std::size_t>(state.firstPiece + piece)].store(
                     PieceState::Missing, std::memory_order_relaxed);
             }
@@ -468,6 +475,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         return std::count(pieces.begin() + first, pieces.begin() + end, PieceState::Good);
     };
     result.complete = !result.cancelled;
+    result.files.reserve(plan.files.size());
     for (std::size_t i = 0; i < plan.files.size(); ++i) {
         const PlannedFile& planned = plan.files[i];
         const FileState& state = shared.files[i];
@@ -476,8 +484,8 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         }
         FileCheck check{static_cast<std::uint32_t>(i), state.status};
         if (plan.v2) {
-            check.pieces = state.pieces;
-            check.goodPieces = goodIn(state.firstPiece, state.firstPiece + state.pieces);
+            check.pieces = FilePieces(plan, planned, state);
+            check.goodPieces = goodIn(state.firstPiece, state.firstPiece + check.pieces);
         } else if (planned.size > 0) {
             const std::int64_t first = planned.offset / plan.pieceLength;
             const std::int64_t last = (planned.offset + planned.size - 1) / plan.pieceLength;
@@ -508,7 +516,7 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
             const FileState& state = shared.files[check.file];
             const std::int64_t span =
                 state.byLayer ? plan.pieceLength : plan.files[check.file].size;
-            for (std::int64_t piece = 0; piece < state.pieces; ++piece) {
+            for (std::int64_t piece = 0; piece < check.pieces; ++piece) {
                 if (pieces[static_cast<std::size_t>(state.firstPiece + piece)] ==
                     PieceState::Good) {
                     result.checkedBytes +=
