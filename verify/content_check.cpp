@@ -31,11 +31,13 @@ struct FileState {
     std::int64_t firstPiece = 0;
 };
 
-// Version 2: a file's pieces, by its layer, or one for a file checked against its root alone.
+// Version 2: a file's pieces, by its layer, or one for a file checked against its root alone;
+// none for padding, a link, or a file a stopped check never looked at.
 std::int64_t FilePieces(const CheckPlan& plan, const PlannedFile& file, const FileState& state) {
-    return !plan.v2 || file.size <= 0 ? 0
-           : state.byLayer            ? PiecesOf(file.size, plan.pieceLength)
-                                      : 1;
+    if (!plan.v2 || file.size <= 0 || !file.content() || state.status == FileStatus::Unchecked) {
+        return 0;
+    }
+    return state.byLayer ? PiecesOf(file.size, plan.pieceLength) : 1;
 }
 
 std::filesystem::path FilePath(const CheckPlan& plan, const std::filesystem::path& root,
