@@ -271,6 +271,9 @@ bool LayerHolds(const CheckPlan& plan, const PlannedFile& file, platform::Hasher
 // piece of its own), is not blamed: it is "shared", naming that neighbour.
 void BlameSharedPieces(const CheckPlan& plan, const std::vector<PieceState>& pieces,
                        std::vector<FileCheck>& files) {
+    if (plan.files.empty()) {
+        return;
+    }
     std::vector<std::uint32_t> checkOf(plan.files.size(), kNoFile);
     for (std::size_t c = 0; c < files.size(); ++c) {
         checkOf[files[c].file] = static_cast<std::uint32_t>(c);
