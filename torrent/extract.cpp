@@ -10,6 +10,7 @@
 #include "platform/hex.h"
 #include "platform/utf8.h"
 #include "torrent/bencode.h"
+#include "torrent/child_key.h"
 #include "torrent/torrent_info.h"
 
 namespace torrent {
@@ -165,17 +166,6 @@ class FolderIndex {
     // Scanning this many children costs less than hashing a name.
     static constexpr std::uint32_t kScannedChildren = 8;
 
-    struct Key {
-        std::uint32_t parent;
-        std::string_view name;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& key) const {
-            return std::hash<std::string_view>()(key.name) * 31 + key.parent;
-        }
-    };
-
     std::uint32_t ChildCount(std::uint32_t parent) const {
         return parent < childCounts_.size() ? childCounts_[parent] : 0;
     }
@@ -191,12 +181,12 @@ class FolderIndex {
         if (!tree_.InSource(name)) {
             name = keptNames_.emplace_back(name);
         }
-        folders_.emplace(Key{parent, name}, child);
+        folders_.emplace(ChildKey{parent, name}, child);
     }
 
     FileTree& tree_;
     std::vector<std::uint32_t> childCounts_;  // by node
-    std::unordered_map<Key, std::uint32_t, KeyHash> folders_;
+    std::unordered_map<ChildKey, std::uint32_t, ChildKeyHash> folders_;
     std::deque<std::string> keptNames_;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "platform/utf8.h"
 #include "torrent/bencode.h"
+#include "torrent/child_key.h"
 #include "verify/content_layout.h"
 
 namespace verify {
@@ -96,7 +97,8 @@ class FolderIndex {
         chain_.resize(depth);
         for (; depth + 1 < elements.size(); ++depth) {
             const std::uint32_t parent = depth == 0 ? kTopFolder : chain_[depth - 1];
-            const auto [at, added] = known_.try_emplace(Key{parent, elements[depth]}, 0);
+            const auto [at, added] =
+                known_.try_emplace(torrent::ChildKey{parent, elements[depth]}, 0);
             if (added) {
                 at->second = AddFolder(plan_, elements[depth], parent);
             }
@@ -106,19 +108,9 @@ class FolderIndex {
     }
 
   private:
-    struct Key {
-        std::uint32_t parent;
-        std::string_view name;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& key) const {
-            return std::hash<std::string_view>()(key.name) * 31 + key.parent;
-        }
-    };
     CheckPlan& plan_;
     std::vector<std::uint32_t> chain_;
-    std::unordered_map<Key, std::uint32_t, KeyHash> known_;
+    std::unordered_map<torrent::ChildKey, std::uint32_t, torrent::ChildKeyHash> known_;
 };
 
 bool PlanVersionOne(const Node& info, CheckPlan& plan, std::string& whyNot) {
