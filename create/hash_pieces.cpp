@@ -19,12 +19,8 @@ namespace {
 
 constexpr std::size_t kChunk = 4u << 20;       // one read, and what a thread holds
 constexpr std::int64_t kUnitBytes = 8u << 20;  // pieces a thread takes at once
-constexpr std::int64_t kBlock = 16384;
+constexpr std::int64_t kBlock = torrent::kBlockBytes;
 constexpr unsigned kMaxThreads = 16;  // sixteen reads of 4 MiB: 64 MiB in flight at most
-
-std::int64_t PiecesOf(std::int64_t size, std::int64_t pieceLength) {
-    return size <= 0 ? 0 : (size - 1) / pieceLength + 1;
-}
 
 // A run of pieces one thread hashes: of the whole stream (version 1), or of one file.
 struct Unit {
@@ -134,7 +130,7 @@ void HashFile(Shared& shared, const Unit& unit, Reader& reader, platform::Hasher
               platform::Hasher& sha1, std::vector<unsigned char>& buffer) {
     const SourceFile& file = shared.set.files[unit.file];
     const std::int64_t L = shared.pieceLength;
-    const std::int64_t pieces = PiecesOf(file.size, L);
+    const std::int64_t pieces = torrent::PiecesOf(file.size, L);
     const bool hybrid = shared.version == Version::Hybrid;
     for (std::int64_t piece = unit.first; piece < unit.end && !shared.Halted(); ++piece) {
         const std::int64_t start = piece * L;
@@ -168,7 +164,7 @@ void HashFile(Shared& shared, const Unit& unit, Reader& reader, platform::Hasher
         const std::uint64_t width =
             pieces > 1 ? static_cast<std::uint64_t>(L / kBlock)
                        : torrent::PowerOfTwoAtLeast(
-                             static_cast<std::uint64_t>(PiecesOf(file.size, kBlock)));
+                             static_cast<std::uint64_t>(torrent::PiecesOf(file.size, kBlock)));
         const auto root = tree.Root(width);
         if (!root) {
             shared.Fail("the system could not hash");
@@ -238,16 +234,16 @@ bool HashPieces(const FileSet& set, Version version, std::int64_t pieceLength, u
         total += size;
         shared.offsets.push_back(total);
         shared.firstPieces.push_back(v1Pieces);
-        v1Pieces += PiecesOf(size, pieceLength);
+        v1Pieces += torrent::PiecesOf(size, pieceLength);
     }
     if (version == Version::V1) {
-        v1Pieces = PiecesOf(total, pieceLength);
+        v1Pieces = torrent::PiecesOf(total, pieceLength);
         AddUnits(shared.units, 0, v1Pieces, pieceLength);
     } else {
         hashes.roots.assign(count, {});
         hashes.layers.assign(count, {});
         for (std::size_t i = 0; i < count; ++i) {
-            const std::int64_t pieces = PiecesOf(set.files[i].size, pieceLength);
+            const std::int64_t pieces = torrent::PiecesOf(set.files[i].size, pieceLength);
             if (pieces > 0) {
                 hashes.roots[i].assign(32, '\0');
             }
@@ -286,22 +282,11 @@ bool HashPieces(const FileSet& set, Version version, std::int64_t pieceLength, u
     }
     // Each longer file's root, over its piece layer.
     platform::Hasher sha256(platform::DigestKind::Sha256);
-    int pieceLevel = 0;
-    while ((kBlock << pieceLevel) < pieceLength) {
-        ++pieceLevel;
-    }
     for (std::size_t i = 0; version != Version::V1 && i < count; ++i) {
-        const std::string& layer = hashes.layers[i];
-        if (layer.empty()) {
+        if (hashes.layers[i].empty()) {
             continue;
         }
-        torrent::MerkleTree tree(sha256, pieceLevel);
-        for (std::size_t at = 0; at < layer.size(); at += 32) {
-            torrent::Hash256 leaf{};
-            std::memcpy(leaf.data(), layer.data() + at, 32);
-            tree.Add(leaf);
-        }
-        const auto root = tree.Root(torrent::PowerOfTwoAtLeast(layer.size() / 32));
+        const auto root = torrent::LayerRoot(hashes.layers[i], pieceLength, sha256);
         if (!root) {
             whyNot = "the system could not hash";
             return false;

@@ -2,23 +2,20 @@
 
 #include "platform/digest.h"
 #include "platform/hex.h"
+#include "torrent/merkle.h"
 
 namespace create {
 namespace {
-
-std::int64_t PiecesOf(std::int64_t size, std::int64_t pieceLength) {
-    return size <= 0 ? 0 : (size - 1) / pieceLength + 1;
-}
 
 // Version 1 pieces of the stream; a hybrid's files each start a piece.
 std::int64_t PieceCount(const FileSet& set, Version version, std::int64_t pieceLength) {
     std::int64_t pieces = 0;
     std::int64_t total = 0;
     for (const SourceFile& file : set.files) {
-        pieces += PiecesOf(file.size, pieceLength);
+        pieces += torrent::PiecesOf(file.size, pieceLength);
         total += file.size;
     }
-    return version == Version::V1 ? PiecesOf(total, pieceLength) : pieces;
+    return version == Version::V1 ? torrent::PiecesOf(total, pieceLength) : pieces;
 }
 
 }  // namespace

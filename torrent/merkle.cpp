@@ -12,6 +12,21 @@ std::uint64_t PowerOfTwoAtLeast(std::uint64_t count) {
     return power;
 }
 
+std::optional<Hash256> LayerRoot(std::string_view layer, std::int64_t pieceLength,
+                                 platform::Hasher& sha256) {
+    int pieceLevel = 0;
+    while ((kBlockBytes << pieceLevel) < pieceLength) {
+        ++pieceLevel;
+    }
+    MerkleTree tree(sha256, pieceLevel);
+    for (std::size_t at = 0; at + 32 <= layer.size(); at += 32) {
+        Hash256 leaf{};
+        std::memcpy(leaf.data(), layer.data() + at, 32);
+        tree.Add(leaf);
+    }
+    return tree.Root(PowerOfTwoAtLeast(layer.size() / 32));
+}
+
 MerkleTree::MerkleTree(platform::Hasher& sha256, int baseLevel)
     : sha256_(sha256), baseLevel_(baseLevel) {}
 

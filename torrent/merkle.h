@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/hasher.h"
@@ -38,5 +39,19 @@ class MerkleTree {
 
 // The smallest power of two that is at least `count` (1 for 0).
 std::uint64_t PowerOfTwoAtLeast(std::uint64_t count);
+
+// Version 2 hashes 16 KiB blocks: the leaves of every file's tree.
+inline constexpr std::int64_t kBlockBytes = 16384;
+
+// The pieces of `pieceLength` bytes that `size` bytes fill, the last one maybe short.
+constexpr std::int64_t PiecesOf(std::int64_t size, std::int64_t pieceLength) {
+    return size <= 0 ? 0 : (size - 1) / pieceLength + 1;
+}
+
+// The root a file's piece layer (32 bytes a piece) hashes to: the pieces are subtrees of
+// `pieceLength` bytes, padded to a power of two with subtrees of zeros. Nothing when the
+// platform failed to hash.
+std::optional<Hash256> LayerRoot(std::string_view layer, std::int64_t pieceLength,
+                                 platform::Hasher& sha256);
 
 }  // namespace torrent

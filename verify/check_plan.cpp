@@ -23,7 +23,6 @@ constexpr bool kWindowsRules = true;
 constexpr bool kWindowsRules = false;
 #endif
 
-constexpr std::int64_t kBlock = 16384;
 constexpr std::int64_t kMaxSize = std::int64_t{1} << 56;  // no real content comes near
 
 std::string_view Bytes(const MaybeNode& node) {
@@ -158,7 +157,7 @@ bool PlanVersionOne(const Node& info, CheckPlan& plan, std::string& whyNot) {
         }
     }
     plan.pieces = Bytes(Node::find(info, "pieces"));
-    plan.pieceCount = PiecesOf(total, plan.pieceLength);
+    plan.pieceCount = torrent::PiecesOf(total, plan.pieceLength);
     if (static_cast<std::int64_t>(plan.pieces.size()) != plan.pieceCount * 20) {
         whyNot = "its piece hashes do not match the size of its content";
         return false;
@@ -167,7 +166,8 @@ bool PlanVersionOne(const Node& info, CheckPlan& plan, std::string& whyNot) {
 }
 
 bool PlanVersionTwo(const Node& top, const Node& info, CheckPlan& plan, std::string& whyNot) {
-    if (plan.pieceLength < kBlock || (plan.pieceLength & (plan.pieceLength - 1)) != 0) {
+    if (plan.pieceLength < torrent::kBlockBytes ||
+        (plan.pieceLength & (plan.pieceLength - 1)) != 0) {
         whyNot = "its piece length is not a power of two of at least 16 KiB";
         return false;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "torrent/load.h"
+#include "torrent/merkle.h"
 
 namespace verify {
 
@@ -55,11 +56,6 @@ struct CheckPlan {
 
 // A file's path below the content root, "/" between elements; a single file's name.
 std::string PathOf(const CheckPlan& plan, const PlannedFile& file);
-
-// The pieces of `pieceLength` bytes that `size` bytes fill, the last one maybe short.
-constexpr std::int64_t PiecesOf(std::int64_t size, std::int64_t pieceLength) {
-    return size <= 0 ? 0 : (size - 1) / pieceLength + 1;
-}
 
 // What a check reads from a torrent: the version 2 data where there is any (a hybrid included),
 // else the version 1 stream. It reads the torrent's bytes and its name, never its tree. Nothing,

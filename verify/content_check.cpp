@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::size_t kChunk = 4u << 20;       // one read, and what a thread holds
 constexpr std::int64_t kUnitBytes = 8u << 20;  // pieces a thread takes at once
-constexpr std::int64_t kBlock = 16384;
+constexpr std::int64_t kBlock = torrent::kBlockBytes;
 
 // One file's state as the check goes: known before it starts, but for a read that fails. Kept
 // small, for a torrent may list a million files: the path is made again when it is opened.
@@ -37,7 +37,7 @@ std::int64_t FilePieces(const CheckPlan& plan, const PlannedFile& file, const Fi
     if (!plan.v2 || file.size <= 0 || !file.content() || state.status == FileStatus::Unchecked) {
         return 0;
     }
-    return state.byLayer ? PiecesOf(file.size, plan.pieceLength) : 1;
+    return state.byLayer ? torrent::PiecesOf(file.size, plan.pieceLength) : 1;
 }
 
 std::filesystem::path FilePath(const CheckPlan& plan, const std::filesystem::path& root,
@@ -171,7 +171,7 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
     const std::int64_t span = state.byLayer ? plan.pieceLength : planned.size;
     const auto width = state.byLayer ? static_cast<std::uint64_t>(plan.pieceLength / kBlock)
                                      : torrent::PowerOfTwoAtLeast(static_cast<std::uint64_t>(
-                                           PiecesOf(planned.size, kBlock)));
+                                           torrent::PiecesOf(planned.size, kBlock)));
     for (std::int64_t piece = unit.first; piece < unit.end && !shared.cancel; ++piece) {
         const std::int64_t start = piece * span;
         const std::int64_t stop = std::min(planned.size, start + span);
@@ -208,7 +208,6 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
 
 // The pieces so far in kProgressMapLetters letters at most, each the worst of its group.
 std::string ProgressMap(const Shared& shared) {
-    constexpr char kLetters[] = "UGBM";
     constexpr int kRank[] = {0, 1, 3, 2};  // unchecked, good, missing, bad
     const std::size_t count = shared.pieceCount;
     const std::size_t letters = std::min(count, kProgressMapLetters);
@@ -221,7 +220,7 @@ std::string ProgressMap(const Shared& shared) {
                 static_cast<int>(shared.pieces[piece].load(std::memory_order_relaxed));
             worst = kRank[state] > kRank[worst] ? state : worst;
         }
-        map[letter] = kLetters[worst];
+        map[letter] = PieceLetter(static_cast<PieceState>(worst));
     }
     return map;
 }
@@ -244,24 +243,13 @@ void Work(Shared& shared) {
 
 // Whether a file's piece layer is whole and hashes to its root.
 bool LayerHolds(const CheckPlan& plan, const PlannedFile& file, platform::Hasher& sha256) {
-    const std::int64_t pieceLength = plan.pieceLength;
-    const std::int64_t pieces = PiecesOf(file.size, pieceLength);
+    const std::int64_t pieces = torrent::PiecesOf(file.size, plan.pieceLength);
     const std::string_view layer =
         file.layer == kNoLayer ? std::string_view() : plan.layers[file.layer];
     if (pieces <= 1 || static_cast<std::int64_t>(layer.size()) != pieces * 32) {
         return false;
     }
-    int pieceLevel = 0;
-    while ((kBlock << pieceLevel) < pieceLength) {
-        ++pieceLevel;
-    }
-    torrent::MerkleTree tree(sha256, pieceLevel);
-    for (std::int64_t piece = 0; piece < pieces; ++piece) {
-        torrent::Hash256 leaf{};
-        std::memcpy(leaf.data(), layer.data() + piece * 32, 32);
-        tree.Add(leaf);
-    }
-    const auto root = tree.Root(torrent::PowerOfTwoAtLeast(static_cast<std::uint64_t>(pieces)));
+    const auto root = torrent::LayerRoot(layer, plan.pieceLength, sha256);
     return root && std::memcmp(root->data(), file.root, 32) == 0;
 }
 
@@ -273,10 +261,6 @@ void BlameSharedPieces(const CheckPlan& plan, const std::vector<PieceState>& pie
                        std::vector<FileCheck>& files) {
     if (plan.files.empty()) {
         return;
-    }
-    std::vector<std::uint32_t> checkOf(plan.files.size(), kNoFile);
-    for (std::size_t c = 0; c < files.size(); ++c) {
-        checkOf[files[c].file] = static_cast<std::uint32_t>(c);
     }
     const auto failed = [&](std::int64_t piece) {
         return pieces[static_cast<std::size_t>(piece)] == PieceState::Bad ||
@@ -301,27 +285,25 @@ void BlameSharedPieces(const CheckPlan& plan, const std::vector<PieceState>& pie
         }
         return false;
     };
-    const auto damaged = [&](std::size_t index) {
-        const std::uint32_t c = checkOf[index];
-        if (c == kNoFile) {
-            return false;  // padding, a link, nothing to blame
-        }
-        const FileStatus status = files[c].status;
-        return status == FileStatus::Missing || status == FileStatus::WrongSize ||
-               status == FileStatus::Unreadable || status == FileStatus::Unsafe ||
-               (status == FileStatus::Partial && ownFailure(plan.files[index]));
-    };
+    // Each file's own damage, decided once: the neighbours' statuses are read many times.
+    std::vector<bool> damaged(plan.files.size());
+    for (const FileCheck& check : files) {
+        const FileStatus status = check.status;
+        damaged[check.file] = status == FileStatus::Missing || status == FileStatus::WrongSize ||
+                              status == FileStatus::Unreadable || status == FileStatus::Unsafe ||
+                              (status == FileStatus::Partial && ownFailure(plan.files[check.file]));
+    }
     // The damaged neighbour holding a byte of `piece`, other than `self`; kNoFile when none.
     const auto damagedNeighbour = [&](std::size_t self, std::int64_t piece) {
         const std::int64_t start = piece * plan.pieceLength;
         const std::int64_t stop = start + plan.pieceLength;
         for (std::size_t j = self; j-- > 0 && plan.files[j].offset + plan.files[j].size > start;) {
-            if (plan.files[j].size > 0 && damaged(j)) {
+            if (plan.files[j].size > 0 && damaged[j]) {
                 return static_cast<std::uint32_t>(j);
             }
         }
         for (std::size_t j = self + 1; j < plan.files.size() && plan.files[j].offset < stop; ++j) {
-            if (plan.files[j].size > 0 && damaged(j)) {
+            if (plan.files[j].size > 0 && damaged[j]) {
                 return static_cast<std::uint32_t>(j);
             }
         }
@@ -330,7 +312,7 @@ void BlameSharedPieces(const CheckPlan& plan, const std::vector<PieceState>& pie
     std::vector<std::pair<std::size_t, std::uint32_t>> blamed;  // decided on the first statuses
     for (std::size_t c = 0; c < files.size(); ++c) {
         const PlannedFile& file = plan.files[files[c].file];
-        if (files[c].status != FileStatus::Partial || ownFailure(file)) {
+        if (files[c].status != FileStatus::Partial || damaged[files[c].file]) {
             continue;
         }
         const auto [first, last] = span(file);
@@ -363,6 +345,10 @@ void AddUnits(std::vector<Unit>& units, std::size_t file, std::int64_t pieces, s
 }
 
 }  // namespace
+
+char PieceLetter(PieceState state) {
+    return "UGBM"[static_cast<int>(state)];
+}
 
 std::string_view StatusWord(FileStatus status) {
     switch (status) {

@@ -27,6 +27,8 @@ enum class FileStatus : std::uint8_t {
 std::string_view StatusWord(FileStatus status);
 
 enum class PieceState : std::uint8_t { Unchecked, Good, Bad, Missing };
+// A piece's letter in the messages: U unchecked, G good, B bad, M missing.
+char PieceLetter(PieceState state);
 
 inline constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
 

@@ -45,7 +45,7 @@ std::string DoneMessage(const verify::CheckPlan& plan, const verify::CheckResult
     out += "],\"pieces\":\"";
     out.reserve(out.size() + result.pieces.size() + 4);
     for (const verify::PieceState piece : result.pieces) {
-        out += "UGBM"[static_cast<int>(piece)];
+        out += verify::PieceLetter(piece);
     }
     return out + "\"}}";
 }
