@@ -78,9 +78,14 @@ struct Walk {
                                  entry.modified, entry.executable});
             return true;
         }
+        return AddChildren(entry, path);
+    }
+
+    // Adds what a folder holds, below `path` inside the torrent.
+    bool AddChildren(const FolderEntry& folder, std::vector<std::string>& path) {
         std::vector<FolderEntry> entries;
-        if (!platform::ListFolder(entry.path, entries)) {
-            whyNot = platform::PathToUtf8(entry.path) + " cannot be read";
+        if (!platform::ListFolder(folder.path, entries)) {
+            whyNot = platform::PathToUtf8(folder.path) + " cannot be read";
             return false;
         }
         for (const FolderEntry& inner : entries) {
@@ -165,46 +170,42 @@ bool SelectFiles(const std::vector<std::filesystem::path>& inputs, const std::st
         }
         if (entry->kind == FolderEntry::Kind::Link) {
             // Named on the command line: the user means what it points at.
-            auto target = platform::LookAt(std::filesystem::canonical(named));
-            if (!target) {
+            std::error_code error;
+            const std::filesystem::path target = std::filesystem::canonical(named, error);
+            auto pointed = error ? std::nullopt : platform::LookAt(target);
+            if (!pointed) {
                 whyNot = platform::PathToUtf8(input) + " is a link to nothing";
                 return false;
             }
-            target->name = entry->name;
-            target->validName = entry->validName;
-            entry = target;
+            pointed->name = entry->name;
+            pointed->validName = entry->validName;
+            entry = pointed;
+        }
+        if (!entry->validName) {
+            whyNot =
+                SanitizeUtf8(platform::PathToUtf8(input)) + " has a name that is not valid text";
+            return false;
         }
         tops.push_back(*entry);
     }
+    std::vector<std::string> path;
     if (tops.size() == 1 && tops[0].kind == FolderEntry::Kind::File) {
         set.singleFile = true;
         set.name = tops[0].name;
-        std::vector<std::string> path{tops[0].name};
-        if (!tops[0].validName) {
-            whyNot = SanitizeUtf8(platform::PathToUtf8(inputs[0])) +
-                     " has a name that is not valid text";
-            return false;
-        }
-        set.files.push_back({path, tops[0].path, static_cast<std::int64_t>(tops[0].size),
-                             tops[0].modified, tops[0].executable});
+        set.files.push_back({{tops[0].name},
+                             tops[0].path,
+                             static_cast<std::int64_t>(tops[0].size),
+                             tops[0].modified,
+                             tops[0].executable});
     } else if (tops.size() == 1) {
         set.name = tops[0].name;
-        std::vector<FolderEntry> entries;
-        if (!tops[0].validName || !platform::ListFolder(tops[0].path, entries)) {
-            whyNot = SanitizeUtf8(platform::PathToUtf8(inputs[0])) +
-                     (tops[0].validName ? " cannot be read" : " has a name that is not valid text");
+        if (!walk.AddChildren(tops[0], path)) {
             return false;
-        }
-        for (const FolderEntry& entry : entries) {
-            std::vector<std::string> path{entry.name};
-            if (!walk.Add(entry, path)) {
-                return false;
-            }
         }
     } else {
         set.name = name;
         for (const FolderEntry& entry : tops) {
-            std::vector<std::string> path{entry.name};
+            path.assign(1, entry.name);
             if (!walk.Add(entry, path)) {
                 return false;
             }
