@@ -187,7 +187,6 @@ int RunVerify(const std::string& file, const CommandLine& line, std::ostream& ou
     if (!LoadOrRefuse(file, torrent, err)) {
         return 2;
     }
-    torrent.info.tree = {};  // the plan reads the torrent's bytes, not the tree: its memory is free
     std::string whyNot;
     const std::optional<verify::CheckPlan> plan = verify::PlanCheck(torrent, whyNot);
     if (!plan) {

@@ -230,7 +230,8 @@ bool PlanVersionTwo(const Node& top, const Node& info, CheckPlan& plan, std::str
 
 }  // namespace
 
-std::optional<CheckPlan> PlanCheck(const torrent::LoadedTorrent& torrent, std::string& whyNot) {
+std::optional<CheckPlan> PlanCheck(torrent::LoadedTorrent& torrent, std::string& whyNot) {
+    torrent.info.tree = {};
     bencode::Decoder decoder =
         bencode::DecoderFor(torrent.content.bytes.data(), torrent.content.bytes.size());
     const MaybeNode top = bencode::decode(decoder);

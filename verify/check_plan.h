@@ -58,10 +58,11 @@ struct CheckPlan {
 std::string PathOf(const CheckPlan& plan, const PlannedFile& file);
 
 // What a check reads from a torrent: the version 2 data where there is any (a hybrid included),
-// else the version 1 stream. It reads the torrent's bytes and its name, never its tree. Nothing,
-// and a reason, for a torrent whose data cannot be checked
-// ("the piece hashes do not match the content's size").
-std::optional<CheckPlan> PlanCheck(const torrent::LoadedTorrent& torrent, std::string& whyNot);
+// else the version 1 stream. It reads the torrent's bytes and its name, never its tree, which it
+// lets go first: a torrent of a million files then does not hold both. Nothing, and a reason,
+// for a torrent whose data cannot be checked ("the piece hashes do not match the content's
+// size").
+std::optional<CheckPlan> PlanCheck(torrent::LoadedTorrent& torrent, std::string& whyNot);
 
 // Where the content is: `given` when it is set, else beside the torrent, as the content's name.
 // Nothing, and why, when the name cannot be looked for there (ContentBeside): the caller must

@@ -54,7 +54,6 @@ void Run(const std::atomic<bool>& cancel, const std::filesystem::path& torrentPa
          const std::filesystem::path& given, const std::function<void(std::string)>& deliver) {
     torrent::LoadedTorrent torrent;
     const torrent::LoadStatus loaded = torrent::LoadTorrent(torrentPath, torrent);
-    torrent.info.tree = {};  // the plan reads the torrent's bytes, not the tree: its memory is free
     std::string whyNot;
     const auto plan =
         loaded == torrent::LoadStatus::Ready ? verify::PlanCheck(torrent, whyNot) : std::nullopt;
