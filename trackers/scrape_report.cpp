@@ -30,8 +30,7 @@ void AppendAnswerJson(std::string& out, const TrackerAnswer& answer) {
     if (answer.status == Status::Ok) {
         out += ',';
         AppendFiguresJson(out, answer.figures);
-    } else if (answer.status == Status::Error ||
-               (answer.status == Status::Skipped && !answer.message.empty())) {
+    } else if (answer.status == Status::Error || answer.status == Status::Skipped) {
         out += ",\"message\":";
         platform::AppendJsonRepaired(out, answer.message, platform::ControlEscapes::Unicode);
     }
@@ -75,7 +74,7 @@ std::string ScrapeText(const std::vector<TrackerAnswer>& answers) {
                 out += "not asked: no scrape address";
                 break;
             case Status::Skipped:
-                out += "not asked: " + (answer.message.empty() ? "local address" : answer.message);
+                out += "not asked: " + answer.message;
                 break;
         }
         out += '\n';

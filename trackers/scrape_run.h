@@ -18,7 +18,7 @@ struct TrackerAnswer {
     int tier = 0;
     Status status = Status::Timeout;
     Figures figures;      // when ok
-    std::string message;  // why not, when an error
+    std::string message;  // why not: an error's cause, or why a tracker was skipped
 };
 
 // Each distinct tracker address of a torrent, in tier order (the announce address when it has
