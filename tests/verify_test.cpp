@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <mutex>
 #include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
 
@@ -106,6 +108,66 @@ TEST(ContentCheck, PathsFromSharedFoldersAndAReportOfManyFiles) {
         verify::CheckText(manyPlan, verify::CheckContent(manyPlan, dir.path() / "Many", never));
     EXPECT_EQ(std::count(some.begin(), some.end(), '\n'), 22) << some;
     EXPECT_NE(some.find("missing  f19\nand 5 more\n25 files in "), std::string::npos) << some;
+}
+
+// One file checked alone, as it is copied out: version 1 reads the neighbours' bytes in the
+// pieces it shares, and it verifies only when they do; its own bytes reach the tap exactly once.
+TEST(ContentCheck, OneFileAloneWithTheNeighboursItSharesPiecesWith) {
+    ScratchDirectory dir;
+    const std::string a(10000, 'a'), b(30000, 'b'), c(10000, 'c'), d(40000, 'd');
+    const std::string pieces = fixture::PieceHashes(a + b + c + d, 16384);
+    std::string list = "l";
+    for (const auto& [name, size] :
+         {std::pair{"a", a.size()}, {"b", b.size()}, {"c", c.size()}, {"d", d.size()}}) {
+        list += fixture::Dict({{"length", fixture::Int(static_cast<std::int64_t>(size))},
+                               {"path", "l" + fixture::Str(name) + "e"}});
+    }
+    torrent::LoadedTorrent torrent;
+    const verify::CheckPlan plan =
+        PlanOf(dir, "four.torrent",
+               fixture::Dict({{"info", fixture::Dict({{"files", list + "e"},
+                                                      {"name", fixture::Str("Four")},
+                                                      {"piece length", fixture::Int(16384)},
+                                                      {"pieces", fixture::Str(pieces)}})}}),
+               torrent);
+    std::filesystem::create_directories(dir.path() / "Four");
+    dir.Write("Four/a", a), dir.Write("Four/b", b), dir.Write("Four/c", "damaged!!!"),
+        dir.Write("Four/d", d);
+    const std::atomic<bool> never{false};
+    const auto alone = [&](std::uint32_t file, std::string* copy) {
+        verify::FileScope scope{file, {}};
+        std::mutex mutex;
+        if (copy != nullptr) {
+            copy->assign(plan.files[file].size, '\0');
+            scope.tap = [&](std::int64_t at, const unsigned char* data, std::size_t length) {
+                std::lock_guard lock(mutex);
+                std::memcpy(copy->data() + at, data, length);
+                return true;
+            };
+        }
+        const verify::CheckResult result =
+            verify::CheckContent(plan, dir.path() / "Four", never, {}, 2, scope);
+        const auto it = std::find_if(result.files.begin(), result.files.end(),
+                                     [&](const verify::FileCheck& f) { return f.file == file; });
+        return it == result.files.end() ? verify::FileStatus::Missing : it->status;
+    };
+    std::string copied;
+    EXPECT_EQ(alone(0, &copied), verify::FileStatus::Complete);
+    EXPECT_EQ(copied, a);
+    // b shares its last piece with c, which has the wrong size: b cannot be vouched for.
+    EXPECT_EQ(alone(1, nullptr), verify::FileStatus::Partial);
+    EXPECT_EQ(alone(2, nullptr), verify::FileStatus::WrongSize);
+    dir.Write("Four/c", c);
+    EXPECT_EQ(alone(1, &copied), verify::FileStatus::Complete);
+    EXPECT_EQ(copied, b);
+    EXPECT_EQ(alone(3, &copied), verify::FileStatus::Complete);
+    EXPECT_EQ(copied, d);
+    // A failed write ends the check, which then never says the file is whole.
+    verify::FileScope failing{
+        3, [](std::int64_t, const unsigned char*, std::size_t) { return false; }};
+    const verify::CheckResult stopped =
+        verify::CheckContent(plan, dir.path() / "Four", never, {}, 2, failing);
+    EXPECT_TRUE(stopped.cancelled && !stopped.complete);
 }
 
 // A stop is heard between reads: a file that is one piece of gigabytes, a version 2 file without

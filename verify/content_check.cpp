@@ -64,6 +64,11 @@ struct Shared {
     std::size_t pieceCount = 0;
     std::atomic<std::int64_t> bytesDone{0};
     const std::atomic<bool>& cancel;
+    const FileScope& scope;
+    std::int64_t pieceBase = 0;  // version 1: the stream's piece at pieces[0]
+    std::atomic<bool> tapFailed{false};
+
+    bool Stopping() const { return cancel || tapFailed; }
 };
 
 // Reads one thread's files, opening each once while it works on it.
@@ -75,7 +80,7 @@ class Reader {
     // unreadable) when they cannot be had.
     bool Read(std::size_t index, std::int64_t offset, unsigned char* data, std::size_t length) {
         FileState& file = shared_.files[index];
-        if (file.readFailed || shared_.cancel) {
+        if (file.readFailed || shared_.Stopping()) {
             return false;
         }
         if (open_ != index) {
@@ -91,6 +96,11 @@ class Reader {
         }
         if (!handle_->ReadAt(static_cast<std::uint64_t>(offset), data, length)) {
             file.readFailed = true;
+            return false;
+        }
+        if (index == shared_.scope.file && shared_.scope.tap &&
+            !shared_.scope.tap(offset, data, length)) {
+            shared_.tapFailed = true;
             return false;
         }
         return true;
@@ -114,7 +124,7 @@ void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platfor
             plan.files.begin(), plan.files.end(), unit.first * plan.pieceLength,
             [](std::int64_t at, const PlannedFile& f) { return at < f.offset + f.size; }) -
         plan.files.begin());
-    for (std::int64_t piece = unit.first; piece < unit.end && !shared.cancel; ++piece) {
+    for (std::int64_t piece = unit.first; piece < unit.end && !shared.Stopping(); ++piece) {
         const std::int64_t start = piece * plan.pieceLength;
         const std::int64_t stop = std::min(total, start + plan.pieceLength);
         while (file < plan.files.size() &&
@@ -148,7 +158,7 @@ void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platfor
             }
             unsigned char digest[20];
             const bool hashed = sha1.Finish(digest);
-            if (shared.cancel) {
+            if (shared.Stopping()) {
                 return;  // a piece not read to its end is not bad, only unchecked
             }
             state = read && hashed && std::memcmp(digest, plan.pieces.data() + piece * 20, 20) == 0
@@ -157,7 +167,8 @@ void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platfor
         } else {
             shared.bytesDone += stop - start;
         }
-        shared.pieces[static_cast<std::size_t>(piece)].store(state, std::memory_order_relaxed);
+        shared.pieces[static_cast<std::size_t>(piece - shared.pieceBase)].store(
+            state, std::memory_order_relaxed);
     }
 }
 
@@ -172,7 +183,7 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
     const auto width = state.byLayer ? static_cast<std::uint64_t>(plan.pieceLength / kBlock)
                                      : torrent::PowerOfTwoAtLeast(static_cast<std::uint64_t>(
                                            torrent::PiecesOf(planned.size, kBlock)));
-    for (std::int64_t piece = unit.first; piece < unit.end && !shared.cancel; ++piece) {
+    for (std::int64_t piece = unit.first; piece < unit.end && !shared.Stopping(); ++piece) {
         const std::int64_t start = piece * span;
         const std::int64_t stop = std::min(planned.size, start + span);
         torrent::MerkleTree tree(sha256);
@@ -188,7 +199,7 @@ void CheckFilePieces(Shared& shared, const Unit& unit, Reader& reader, platform:
             }
             shared.bytesDone += static_cast<std::int64_t>(length);
         }
-        if (shared.cancel) {
+        if (shared.Stopping()) {
             return;  // a piece not read to its end is not bad, only unchecked
         }
         PieceState result = PieceState::Missing;
@@ -231,7 +242,7 @@ void Work(Shared& shared) {
     platform::Hasher hasher(shared.plan.v2 ? platform::DigestKind::Sha256
                                            : platform::DigestKind::Sha1);
     std::vector<unsigned char> buffer(kChunk);
-    for (std::size_t next = shared.nextUnit++; next < shared.units.size() && !shared.cancel;
+    for (std::size_t next = shared.nextUnit++; next < shared.units.size() && !shared.Stopping();
          next = shared.nextUnit++) {
         if (shared.plan.v2) {
             CheckFilePieces(shared, shared.units[next], reader, hasher, buffer);
@@ -335,13 +346,46 @@ void BlameSharedPieces(const CheckPlan& plan, const std::vector<PieceState>& pie
     }
 }
 
-// Runs of pieces of about kUnitBytes each, at least one piece.
-void AddUnits(std::vector<Unit>& units, std::size_t file, std::int64_t pieces, std::int64_t span) {
+// Runs of pieces [begin, end) of about kUnitBytes each, at least one piece.
+void AddUnits(std::vector<Unit>& units, std::size_t file, std::int64_t begin, std::int64_t end,
+              std::int64_t span) {
     const std::int64_t perUnit =
         std::max<std::int64_t>(1, kUnitBytes / std::max<std::int64_t>(span, 1));
-    for (std::int64_t first = 0; first < pieces; first += perUnit) {
-        units.push_back({file, first, std::min(pieces, first + perUnit)});
+    for (std::int64_t first = begin; first < end; first += perUnit) {
+        units.push_back({file, first, std::min(end, first + perUnit)});
     }
+}
+
+// The files a check looks at, [begin, end) of the plan's, and for version 1 its pieces of the
+// stream: everything, or what a scope's file shares a piece with.
+struct Extent {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::int64_t firstPiece = 0;
+    std::int64_t endPiece = 0;
+};
+
+Extent ExtentOf(const CheckPlan& plan, const FileScope& scope) {
+    if (scope.file == kNoFile) {
+        return {0, plan.files.size(), 0, plan.v2 ? 0 : plan.pieceCount};
+    }
+    if (scope.file >= plan.files.size()) {
+        return {};
+    }
+    const PlannedFile& file = plan.files[scope.file];
+    if (plan.v2 || file.size == 0) {
+        return {scope.file, scope.file + 1, 0, 0};
+    }
+    const std::int64_t firstPiece = file.offset / plan.pieceLength;
+    const std::int64_t endPiece = (file.offset + file.size - 1) / plan.pieceLength + 1;
+    const auto first = std::partition_point(
+        plan.files.begin(), plan.files.end(),
+        [&](const PlannedFile& f) { return f.offset + f.size <= firstPiece * plan.pieceLength; });
+    const auto last = std::partition_point(first, plan.files.end(), [&](const PlannedFile& f) {
+        return f.offset < endPiece * plan.pieceLength;
+    });
+    return {static_cast<std::size_t>(first - plan.files.begin()),
+            static_cast<std::size_t>(last - plan.files.begin()), firstPiece, endPiece};
 }
 
 }  // namespace
@@ -375,20 +419,22 @@ std::string_view StatusWord(FileStatus status) {
 CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& root,
                          const std::atomic<bool>& cancel,
                          const std::function<void(const CheckProgress&)>& progress,
-                         unsigned threads) {
-    Shared shared{plan, root,  std::vector<FileState>(plan.files.size()), {}, {}, {}, {},
-                  {},   cancel};
+                         unsigned threads, const FileScope& scope) {
+    Shared shared{plan,   root, std::vector<FileState>(plan.files.size()), {}, {}, {}, {}, {},
+                  cancel, scope};
+    const Extent extent = ExtentOf(plan, scope);
+    shared.pieceBase = extent.firstPiece;
     CheckResult result;
     result.content = root;
     platform::Hasher sha256(platform::DigestKind::Sha256);
-    std::int64_t pieceTotal = plan.v2 ? 0 : plan.pieceCount;
+    std::int64_t pieceTotal = extent.endPiece - extent.firstPiece;
     std::int64_t bytesTotal = 0;
     std::int64_t bytesMissing = 0;
     // A folder that is not there holds none of its files: they need not be looked for one by one.
     std::error_code error;
     const bool rootThere = plan.singleFile || std::filesystem::is_directory(root, error);
     // Each file looked at once, on this thread: what is there, and how it is checked.
-    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+    for (std::size_t i = extent.begin; i < extent.end; ++i) {
         const PlannedFile& planned = plan.files[i];
         FileState& state = shared.files[i];
         bytesTotal += planned.size;
@@ -418,21 +464,27 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
             pieceTotal += pieces;
             // Only what is there is read; the rest is missing as it stands.
             if (state.present) {
-                AddUnits(shared.units, i, pieces, state.byLayer ? plan.pieceLength : planned.size);
+                AddUnits(shared.units, i, 0, pieces,
+                         state.byLayer ? plan.pieceLength : planned.size);
             } else {
                 bytesMissing += planned.size;
             }
         }
     }
     if (!plan.v2) {
-        AddUnits(shared.units, 0, plan.pieceCount, plan.pieceLength);
+        AddUnits(shared.units, 0, extent.firstPiece, extent.endPiece, plan.pieceLength);
+        // The bytes of the pieces read, neighbours' included.
+        const std::int64_t streamEnd =
+            plan.files.empty() ? 0 : plan.files.back().offset + plan.files.back().size;
+        bytesTotal = std::min(streamEnd, extent.endPiece * plan.pieceLength) -
+                     extent.firstPiece * plan.pieceLength;
     }
     shared.pieceCount = static_cast<std::size_t>(pieceTotal);
     shared.pieces = std::make_unique<std::atomic<PieceState>[]>(shared.pieceCount);
     for (std::size_t piece = 0; piece < shared.pieceCount; ++piece) {
         shared.pieces[piece].store(PieceState::Unchecked, std::memory_order_relaxed);
     }
-    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+    for (std::size_t i = extent.begin; i < extent.end; ++i) {
         const FileState& state = shared.files[i];
         const std::int64_t pieces = FilePieces(plan, plan.files[i], state);
         if (plan.v2 && !state.present && state.status != FileStatus::Unchecked) {
@@ -446,8 +498,9 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
 
     // Each thread holds one read: sixteen keep 64 MiB in flight at most, however many cores.
     constexpr unsigned kMaxThreads = 16;
-    const unsigned count =
-        std::clamp(threads != 0 ? threads : std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    const unsigned count = std::min(
+        std::clamp(threads != 0 ? threads : std::thread::hardware_concurrency(), 1u, kMaxThreads),
+        static_cast<unsigned>(std::min<std::size_t>(shared.units.size(), kMaxThreads)));
     platform::RunOnThreads(
         count, [&] { Work(shared); },
         [&] {
@@ -455,39 +508,45 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
                 progress({shared.bytesDone.load(), bytesTotal, ProgressMap(shared)});
             }
         });
-    result.cancelled = cancel;
+    result.cancelled = shared.Stopping();
     std::vector<PieceState> pieces(shared.pieceCount);
     for (std::size_t piece = 0; piece < shared.pieceCount; ++piece) {
         pieces[piece] = shared.pieces[piece].load(std::memory_order_relaxed);
     }
 
-    // Each file's pieces and what became of it.
+    // Each file's pieces and what became of it; version 1 counts only the pieces looked at.
+    const auto firstOf = [&](const PlannedFile& planned, const FileState& state) {
+        return plan.v2 ? state.firstPiece
+                       : std::max(extent.firstPiece, planned.offset / plan.pieceLength) -
+                             extent.firstPiece;
+    };
     const auto goodIn = [&](std::int64_t first, std::int64_t end) {
         return std::count(pieces.begin() + first, pieces.begin() + end, PieceState::Good);
     };
     result.complete = !result.cancelled;
-    result.files.reserve(plan.files.size());
-    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+    result.files.reserve(extent.end - extent.begin);
+    for (std::size_t i = extent.begin; i < extent.end; ++i) {
         const PlannedFile& planned = plan.files[i];
         const FileState& state = shared.files[i];
         if (!planned.content()) {
             continue;
         }
         FileCheck check{static_cast<std::uint32_t>(i), state.status};
+        const std::int64_t first = firstOf(planned, state);
         if (plan.v2) {
             check.pieces = FilePieces(plan, planned, state);
-            check.goodPieces = goodIn(state.firstPiece, state.firstPiece + check.pieces);
         } else if (planned.size > 0) {
-            const std::int64_t first = planned.offset / plan.pieceLength;
-            const std::int64_t last = (planned.offset + planned.size - 1) / plan.pieceLength;
+            const std::int64_t last =
+                std::min(extent.endPiece - 1,
+                         (planned.offset + planned.size - 1) / plan.pieceLength) -
+                extent.firstPiece;
             check.pieces = last - first + 1;
-            check.goodPieces = goodIn(first, last + 1);
         }
+        check.goodPieces = goodIn(first, first + check.pieces);
         if (state.present && state.readFailed) {
             check.status = FileStatus::Unreadable;
         } else if (state.present && check.goodPieces < check.pieces) {
             // Pieces a stopped check did not reach are not bad: such a file is unchecked.
-            const auto first = plan.v2 ? state.firstPiece : planned.offset / plan.pieceLength;
             const bool bad =
                 std::any_of(pieces.begin() + first, pieces.begin() + first + check.pieces,
                             [](PieceState piece) {
@@ -498,7 +557,8 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
         result.complete = result.complete && check.status == FileStatus::Complete;
         result.files.push_back(check);
     }
-    if (!plan.v2) {
+    // A scoped check blames nobody: its file either verifies whole or does not.
+    if (!plan.v2 && scope.file == kNoFile) {
         BlameSharedPieces(plan, pieces, result.files);
     }
     // The bytes of content in pieces that verified.
@@ -516,13 +576,16 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
             }
         }
     } else {
-        for (const PlannedFile& planned : plan.files) {
+        for (std::size_t i = extent.begin; i < extent.end; ++i) {
+            const PlannedFile& planned = plan.files[i];
             for (std::int64_t at = planned.offset;
                  planned.content() && at < planned.offset + planned.size;) {
                 const std::int64_t piece = at / plan.pieceLength;
                 const std::int64_t until =
                     std::min(planned.offset + planned.size, (piece + 1) * plan.pieceLength);
-                if (pieces[static_cast<std::size_t>(piece)] == PieceState::Good) {
+                if (piece >= extent.firstPiece && piece < extent.endPiece &&
+                    pieces[static_cast<std::size_t>(piece - extent.firstPiece)] ==
+                        PieceState::Good) {
                     result.checkedBytes += until - at;
                 }
                 at = until;

@@ -62,13 +62,24 @@ struct CheckProgress {
 };
 inline constexpr std::size_t kProgressMapLetters = 1024;
 
+// A check of one file alone, as it is copied out: the pieces holding its bytes, which for
+// version 1 holds the neighbours' bytes in the pieces it shares, and for version 2 is its own
+// tree. Each of its bytes is handed to `tap` once, as read, from any worker thread and in no
+// particular order; a false answer (a failed write) ends the check as if it were cancelled.
+struct FileScope {
+    std::uint32_t file = kNoFile;
+    std::function<bool(std::int64_t offset, const unsigned char* data, std::size_t length)> tap;
+};
+
 // Checks the content at `root` against the plan on `threads` worker threads (0: one a core),
 // reading each byte at most once in large sequential reads, never a pad byte, at most 4 MiB in
 // flight a thread, and writing nothing. `progress` is called on the calling thread about ten
-// times a second; `cancel` ends the check within one read, the result then saying so.
+// times a second; `cancel` ends the check within one read, the result then saying so. With a
+// scope, only the files sharing a piece with its file are looked at and reported, and only its
+// pieces (from the first of them on) are in the result.
 CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& root,
                          const std::atomic<bool>& cancel,
                          const std::function<void(const CheckProgress&)>& progress = {},
-                         unsigned threads = 0);
+                         unsigned threads = 0, const FileScope& scope = {});
 
 }  // namespace verify
