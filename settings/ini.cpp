@@ -1,5 +1,9 @@
 #include "settings/ini.h"
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
 namespace {
 
 bool IsIniBlank(char c) {
@@ -28,7 +32,59 @@ std::string_view CutInlineComment(std::string_view value, char marker) {
     return value;
 }
 
+// The name of the section a line opens, as ParseIni reads it; nothing for other lines.
+std::optional<std::string_view> SectionHeader(std::string_view raw) {
+    const std::string_view line = Trim(raw);
+    const std::size_t close = line.find(']');
+    if (line.empty() || line.front() != '[' || close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Trim(line.substr(1, close - 1));
+}
+
 }  // namespace
+
+bool SameIniName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool IniLineHolds(std::string_view value) {
+    for (const std::string_view cut : {" ;", "\t;", " #", "\t#"}) {
+        if (value.find(cut) != std::string_view::npos) {
+            return false;
+        }
+    }
+    return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+std::string ReplaceSection(std::string_view text, std::string_view name, std::string_view section) {
+    std::string result;
+    bool inside = false;
+    bool placed = false;
+    while (!text.empty()) {
+        const std::size_t lineEnd = text.find('\n');
+        const std::string_view line =
+            text.substr(0, lineEnd == std::string_view::npos ? text.size() : lineEnd + 1);
+        text.remove_prefix(line.size());
+        if (const auto header = SectionHeader(line)) {
+            inside = SameIniName(*header, name);
+            if (inside && !placed) {
+                result += section;
+                placed = true;
+            }
+        }
+        if (!inside) {
+            result += line;
+            if (line.back() != '\n') {
+                result += '\n';
+            }
+        }
+    }
+    return placed ? result : result + std::string(section);
+}
 
 std::vector<IniSection> ParseIni(std::string_view text) {
     std::vector<IniSection> sections;

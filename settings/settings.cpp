@@ -147,13 +147,7 @@ bool ApplySetting(Settings& settings, std::string_view key, std::string_view val
     value = first == std::string_view::npos
                 ? std::string_view()
                 : value.substr(first, value.find_last_not_of(" \t") - first + 1);
-    for (const std::string_view cut : {" ;", "\t;", " #", "\t#"}) {
-        if (value.find(cut) != std::string_view::npos) {
-            return false;
-        }
-    }
-    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos ||
-        !IsValidUtf8(value) || Utf16Length(value) > kMaxSettingText) {
+    if (!IniLineHolds(value) || !IsValidUtf8(value) || Utf16Length(value) > kMaxSettingText) {
         return false;
     }
     for (const SettingField& field : kSettingFields) {
@@ -192,7 +186,8 @@ std::optional<SettingsToChange> ReadSettingsToChange(const std::filesystem::path
     if (!read) {
         return std::nullopt;
     }
-    return SettingsToChange{SettingsFromText(read->text), read->version};
+    Settings settings = SettingsFromText(read->text);
+    return SettingsToChange{std::move(settings), read->version, std::move(read->text)};
 }
 
 std::string ReadTextFile(const std::filesystem::path& path) {

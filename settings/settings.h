@@ -100,6 +100,7 @@ std::optional<VersionedText> ReadIniToChange(const std::filesystem::path& path);
 struct SettingsToChange {
     Settings settings;
     platform::FileVersion version;
+    std::string text;  // the whole file, whose other sections a write keeps
 };
 std::optional<SettingsToChange> ReadSettingsToChange(const std::filesystem::path& folder);
 

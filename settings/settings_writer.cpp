@@ -1,7 +1,10 @@
 #include "settings/settings_writer.h"
 
+#include "settings/ini.h"
+
 platform::ReplaceResult WriteSettings(const std::filesystem::path& folder, const Settings& settings,
-                                      const platform::FileVersion& read) {
-    return platform::ReplaceFileIfUnchanged(folder / kSettingsFileName, SettingsFileText(settings),
-                                            read);
+                                      const SettingsToChange& read) {
+    return platform::ReplaceFileIfUnchanged(
+        folder / kSettingsFileName,
+        ReplaceSection(read.text, "settings", SettingsFileText(settings)), read.version);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/config_files.h"
+#include "settings/create_settings.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
 #include "settings/settings_writer.h"
@@ -96,10 +97,10 @@ TEST(ConfigFiles, ReadLimitCacheDefaultFilesAndFailedWrites) {
     // A failed write keeps the old file and leaves nothing beside it.
     using platform::ReplaceResult;
     ScratchDirectory other;
-    const platform::FileVersion none;
+    const SettingsToChange none;
     EXPECT_EQ(WriteSettings(other.path() / "missing", Settings{}, none), ReplaceResult::Failed);
     std::filesystem::create_directory(other.path() / kSettingsFileName);
-    const platform::FileVersion folder = platform::VersionOf(other.path() / kSettingsFileName);
+    const SettingsToChange folder{{}, platform::VersionOf(other.path() / kSettingsFileName), {}};
     EXPECT_EQ(WriteSettings(other.path(), Settings{}, folder), ReplaceResult::Failed);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(other.path()), {}), 1);
 }
@@ -117,19 +118,74 @@ TEST(ConfigFiles, SettingsAreNeverWrittenOverAFileThatWasNotRead) {
     const std::optional<SettingsToChange> read = ReadSettingsToChange(dir.path());
     ASSERT_TRUE(read && read->version.exists);
     replaceByAnother("[settings]\ntheme=edited\n");
-    EXPECT_EQ(WriteSettings(dir.path(), read->settings, read->version), ReplaceResult::Changed);
+    EXPECT_EQ(WriteSettings(dir.path(), read->settings, *read), ReplaceResult::Changed);
     EXPECT_EQ(ReadAll(path), "[settings]\ntheme=edited\n");
     const auto again = ReadSettingsToChange(dir.path());
-    EXPECT_EQ(WriteSettings(dir.path(), again->settings, again->version), ReplaceResult::Replaced);
+    EXPECT_EQ(WriteSettings(dir.path(), again->settings, *again), ReplaceResult::Replaced);
     EXPECT_EQ(ReadSettings(dir.path()).theme, "edited");
     // None when read, one since: it is not replaced.
     std::filesystem::remove(path);
     const auto absent = ReadSettingsToChange(dir.path());
     ASSERT_TRUE(absent && !absent->version.exists);
     replaceByAnother("[settings]\ntheme=new\n");
-    EXPECT_EQ(WriteSettings(dir.path(), absent->settings, absent->version), ReplaceResult::Changed);
+    EXPECT_EQ(WriteSettings(dir.path(), absent->settings, *absent), ReplaceResult::Changed);
     EXPECT_EQ(ReadSettings(dir.path()).theme, "new");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The packer's [Create] section and the viewer's [settings] share one file: each writer keeps
+// the other's section, and what the dialog stores reads back as it was, tiers included.
+TEST(CreateSettingsFile, EachWriterKeepsTheOthersSectionAndTiersReadBack) {
+    ScratchDirectory dir;
+    CreateSettings made;
+    made.version = "v1";
+    made.pieceLength = 1 << 20;
+    made.trackers = {{"udp://a.example:1/announce", "http://b.example/announce"},
+                     {"http://c.example/announce"}};
+    made.webSeeds = {"https://seed.example/files/"};
+    made.isPrivate = true;
+    made.source = "SRC";
+    made.comment = "Ünïcode;semicolon and C#";
+    std::string whyNot;
+    ASSERT_TRUE(WriteCreateSettings(dir.path(), made, whyNot)) << whyNot;
+    // A new file is the viewer's file with the section after it.
+    EXPECT_EQ(ReadSettings(dir.path()).theme, Settings{}.theme);
+    const std::optional<SettingsToChange> read = ReadSettingsToChange(dir.path());
+    ASSERT_TRUE(read);
+    Settings changed = read->settings;
+    ASSERT_TRUE(ApplySetting(changed, "theme", "dark"));
+    EXPECT_EQ(WriteSettings(dir.path(), changed, *read), platform::ReplaceResult::Replaced);
+    const CreateSettings back = ReadCreateSettings(dir.path());
+    EXPECT_EQ(back.version, "v1");
+    EXPECT_EQ(back.pieceLength, 1 << 20);
+    EXPECT_EQ(back.trackers, made.trackers);
+    EXPECT_EQ(back.webSeeds, made.webSeeds);
+    EXPECT_TRUE(back.isPrivate && !back.includeHidden);
+    EXPECT_EQ(back.source, "SRC");
+    EXPECT_EQ(back.comment, made.comment);
+    ASSERT_TRUE(WriteCreateSettings(dir.path(), CreateSettings{}, whyNot));
+    EXPECT_EQ(ReadSettings(dir.path()).theme, "dark");
+    const std::string text = ReadAll(dir.path() / kSettingsFileName);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '['), 2) << text;
+
+    // What a line cannot hold is refused, not stored cut; what the file does not know is left
+    // at its default.
+    made.comment = "cut here ;rest";
+    EXPECT_FALSE(WriteCreateSettings(dir.path(), made, whyNot));
+    EXPECT_NE(whyNot.find("comment"), std::string::npos);
+    made.comment = "two\nlines";
+    EXPECT_FALSE(CreateSection(made, whyNot));
+    const CreateSettings odd = CreateSettingsFromText(
+        "[create]\nversion=v3\npiecesize=12x\ntracker=\ntracker=u\n[Create]\nhidden=1\n");
+    EXPECT_EQ(odd.version, "hybrid");
+    EXPECT_EQ(odd.pieceLength, 0);
+    EXPECT_TRUE(odd.trackers.empty() && odd.includeHidden);  // the last section counts whole
+    EXPECT_EQ(ReplaceSection("a=1\n[X]\nb=2\n[x]\nc=3\n[Y]\nd=4", "X", "[X]\nnew=1\n"),
+              "a=1\n[X]\nnew=1\n[Y]\nd=4\n");
 }
 
 }  // namespace

@@ -26,14 +26,16 @@ TEST(PageMessages, TimingReportsSettingChangesAndWhatGoesToTheHost) {
     EXPECT_EQ(HandlePageMessage(state, report, true).debugLine,
               "[Marrowpeek] frontend renderMeta: 1.250 ms\n");
     EXPECT_FALSE(HandlePageMessage(state, report, false).debugLine);
-    // Any change rewrites the whole file in its fixed layout, keeping the other values.
+    // Any change rewrites the [settings] section in its fixed layout, keeping the other values,
+    // and every other line of the file as it was (the packer's section among them).
     dir.Write(kSettingsFileName, "; mine\n[settings]\nfontsize=20\n[extra]\nkeep=no\n");
     EXPECT_TRUE(
         HandlePageMessage(state, R"({"set":"cachepath","value":"D:\\c"})", false).replies.empty());
     Settings expected;
     expected.fontsize = 20;
     expected.cachepath = "D:\\c";
-    EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName), SettingsFileText(expected));
+    EXPECT_EQ(ReadAll(dir.path() / kSettingsFileName),
+              "; mine\n" + SettingsFileText(expected) + "[extra]\nkeep=no\n");
     const auto reply = HandlePageMessage(state, R"({"set":"theme","value":"Night Owl"})", false);
     ASSERT_EQ(reply.replies.size(), 1u);
     EXPECT_EQ(nlohmann::json::parse(reply.replies[0])["css"], state.themeCss);

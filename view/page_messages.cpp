@@ -221,7 +221,7 @@ SettingChange PersistSetting(WebViewState& state, std::string_view key, std::str
             break;
         }
         const platform::ReplaceResult written =
-            WriteSettings(state.configDir, changed, stored->version);
+            WriteSettings(state.configDir, changed, *stored);
         if (written != platform::ReplaceResult::Changed) {
             change.saved = written == platform::ReplaceResult::Replaced;
             break;
