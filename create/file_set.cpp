@@ -74,6 +74,10 @@ struct Walk {
             return true;
         }
         if (entry.kind == FolderEntry::Kind::File) {
+            if (!rules.only.empty() &&
+                !std::binary_search(rules.only.begin(), rules.only.end(), entry.path)) {
+                return true;
+            }
             set.files.push_back({path, entry.path, static_cast<std::int64_t>(entry.size),
                                  entry.modified, entry.executable});
             return true;

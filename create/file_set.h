@@ -37,6 +37,9 @@ struct SelectRules {
     bool includeHidden = false;
     std::vector<std::string> excludes;  // globs against the path inside the torrent, or a name
     std::filesystem::path output;       // the torrent being written: never packed into itself
+    // When not empty, sorted: the only files taken from the folders walked, as a file manager
+    // lists what was chosen; any other is passed over without a word.
+    std::vector<std::filesystem::path> only;
 };
 
 // The files of the inputs. One folder is a torrent of that name; one file, a single-file
