@@ -134,8 +134,9 @@ TEST(ContentCheck, OneFileAloneWithTheNeighboursItSharesPiecesWith) {
     dir.Write("Four/a", a), dir.Write("Four/b", b), dir.Write("Four/c", "damaged!!!"),
         dir.Write("Four/d", d);
     const std::atomic<bool> never{false};
+    const std::vector<bool>* scopeVerified = nullptr;
     const auto alone = [&](std::uint32_t file, std::string* copy) {
-        verify::FileScope scope{file, {}};
+        verify::FileScope scope{file, {}, scopeVerified};
         std::mutex mutex;
         if (copy != nullptr) {
             copy->assign(plan.files[file].size, '\0');
@@ -162,6 +163,14 @@ TEST(ContentCheck, OneFileAloneWithTheNeighboursItSharesPiecesWith) {
     EXPECT_EQ(copied, b);
     EXPECT_EQ(alone(3, &copied), verify::FileStatus::Complete);
     EXPECT_EQ(copied, d);
+    // Pieces found good before are not read again for a test, but always for a copy.
+    const std::vector<bool> verified(plan.pieceCount, true);
+    scopeVerified = &verified;
+    EXPECT_EQ(alone(3, &copied), verify::FileStatus::Complete);
+    EXPECT_EQ(copied, d);
+    dir.Write("Four/d", std::string(d.size(), 'x'));
+    EXPECT_EQ(alone(3, nullptr), verify::FileStatus::Complete);
+    EXPECT_EQ(alone(3, &copied), verify::FileStatus::Partial);
     // A failed write ends the check, which then never says the file is whole.
     verify::FileScope failing{
         3, [](std::int64_t, const unsigned char*, std::size_t) { return false; }};

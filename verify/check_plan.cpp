@@ -232,6 +232,11 @@ bool PlanVersionTwo(const Node& top, const Node& info, CheckPlan& plan, std::str
 
 std::optional<CheckPlan> PlanCheck(torrent::LoadedTorrent& torrent, std::string& whyNot) {
     torrent.info.tree = {};
+    return PlanCheckBesideTree(torrent, whyNot);
+}
+
+std::optional<CheckPlan> PlanCheckBesideTree(const torrent::LoadedTorrent& torrent,
+                                             std::string& whyNot) {
     bencode::Decoder decoder =
         bencode::DecoderFor(torrent.content.bytes.data(), torrent.content.bytes.size());
     const MaybeNode top = bencode::decode(decoder);

@@ -64,6 +64,10 @@ std::string PathOf(const CheckPlan& plan, const PlannedFile& file);
 // size").
 std::optional<CheckPlan> PlanCheck(torrent::LoadedTorrent& torrent, std::string& whyNot);
 
+// The same for a caller that still walks the tree, which is then held beside the plan.
+std::optional<CheckPlan> PlanCheckBesideTree(const torrent::LoadedTorrent& torrent,
+                                             std::string& whyNot);
+
 // Where the content is: `given` when it is set, else beside the torrent, as the content's name.
 // Nothing, and why, when the name cannot be looked for there (ContentBeside): the caller must
 // then be given the content's place.

@@ -131,6 +131,14 @@ void CheckStreamPieces(Shared& shared, const Unit& unit, Reader& reader, platfor
                plan.files[file].offset + plan.files[file].size <= start) {
             ++file;
         }
+        if (shared.scope.verified != nullptr && !shared.scope.tap &&
+            static_cast<std::size_t>(piece) < shared.scope.verified->size() &&
+            (*shared.scope.verified)[static_cast<std::size_t>(piece)]) {
+            shared.bytesDone += stop - start;
+            shared.pieces[static_cast<std::size_t>(piece - shared.pieceBase)].store(
+                PieceState::Good, std::memory_order_relaxed);
+            continue;
+        }
         bool readable = true;
         for (std::size_t f = file; f < plan.files.size() && plan.files[f].offset < stop; ++f) {
             readable = readable && (!plan.files[f].content() || plan.files[f].size == 0 ||
