@@ -220,8 +220,7 @@ SettingChange PersistSetting(WebViewState& state, std::string_view key, std::str
         if (!ApplySetting(changed, key, value) || !stored) {
             break;
         }
-        const platform::ReplaceResult written =
-            WriteSettings(state.configDir, changed, *stored);
+        const platform::ReplaceResult written = WriteSettings(state.configDir, changed, *stored);
         if (written != platform::ReplaceResult::Changed) {
             change.saved = written == platform::ReplaceResult::Replaced;
             break;
