@@ -5,6 +5,7 @@
 
 #include "archive/detect.h"
 #include "archive/entries.h"
+#include "archive/pack_options.h"
 #include "archive/pack_request.h"
 #include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
@@ -166,6 +167,20 @@ TEST(ArchivePack, TheListedNamesBecomeTheMakersRequest) {
         request({bad}, &why);
         EXPECT_FALSE(why.empty()) << bad;
     }
+}
+
+// The dialog's lists: a blank line between tiers however many, blanks around lines dropped.
+TEST(ArchivePack, TrackerTiersFromTheDialogsLines) {
+    using Tiers = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(archive::TiersFromLines("\r\n a \r\nb\r\n\r\n\r\n c\n\n"),
+              (Tiers{{"a", "b"}, {"c"}}));
+    EXPECT_EQ(archive::TiersFromLines(" \n\n"), Tiers{});
+    const Tiers tiers{{"u1", "u2"}, {"u3"}};
+    EXPECT_EQ(archive::TiersFromLines(archive::LinesFromTiers(tiers)), tiers);
+    EXPECT_EQ(archive::ItemsFromLines("x\r\n\r\n y"), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(archive::PieceLengthLabel(0), "Auto");
+    EXPECT_EQ(archive::PieceLengthLabel(16 << 10), "16 KiB");
+    EXPECT_EQ(archive::PieceLengthLabel(256 << 20), "256 MiB");
 }
 
 }  // namespace
