@@ -4,8 +4,8 @@
 
 #include "archive/pack_options.h"
 #include "packer/dialog_ids.h"
-#include "packer/packer_folder.h"
 #include "platform/text.h"
+#include "settings/config_files.h"
 #include "settings/create_settings.h"
 
 namespace {
@@ -74,7 +74,7 @@ CreateSettings Read(HWND dialog) {
 INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     try {
         if (message == WM_INITDIALOG) {
-            Fill(dialog, ReadCreateSettings(PackerFolder()));
+            Fill(dialog, ReadCreateSettings(ConfigFolder()));
             return TRUE;
         }
         if (message != WM_COMMAND) {
@@ -86,7 +86,7 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         }
         if (LOWORD(wParam) == IDOK) {
             std::string whyNot;
-            if (WriteCreateSettings(PackerFolder(), Read(dialog), whyNot)) {
+            if (WriteCreateSettings(ConfigFolder(), Read(dialog), whyNot)) {
                 EndDialog(dialog, IDOK);
             } else {
                 // The dialog stays open with what was typed, so that nothing is lost.

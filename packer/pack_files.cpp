@@ -3,14 +3,13 @@
 #include <atomic>
 #include <climits>
 #include <cwchar>
-#include <mutex>
 #include <string>
 
 #include "archive/pack_request.h"
-#include "packer/packer_folder.h"
 #include "platform/debug_output.h"
 #include "platform/file_write.h"
 #include "platform/text.h"
+#include "settings/config_files.h"
 
 int PackTorrent(const WCHAR* packedFile, const WCHAR* subPath, const WCHAR* srcPath,
                 const WCHAR* addList, int flags, tProcessDataProcW progressW,
@@ -31,7 +30,7 @@ int PackTorrent(const WCHAR* packedFile, const WCHAR* subPath, const WCHAR* srcP
     }
     create::CreateRequest request;
     std::string whyNot;
-    if (!archive::PackRequest(ask, ReadCreateSettings(PackerFolder()), request, whyNot)) {
+    if (!archive::PackRequest(ask, ReadCreateSettings(ConfigFolder()), request, whyNot)) {
         platform::WriteDebugOutput(("[Marrowpeek] pack: " + whyNot + "\n").c_str());
         return E_EOPEN;
     }

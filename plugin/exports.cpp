@@ -5,6 +5,7 @@
 
 #include "platform/export_firewall.h"
 #include "plugin/lister_api.h"
+#include "plugin/thumbnail.h"
 #include "plugin/view_lifetime.h"
 #include "plugin/viewer_class.h"
 #include "view/lister_commands.h"
@@ -176,6 +177,29 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         }
     }
     return TRUE;
+}
+
+// The first bytes the host passes are not enough for most torrents: the file is read whole.
+HBITMAP WINAPI ListGetPreviewBitmapW(const wchar_t* file, int width, int height, char*, int) {
+    return ExportFirewall<HBITMAP>(nullptr, [&]() -> HBITMAP {
+        return file == nullptr ? nullptr
+                               : TorrentThumbnail(std::filesystem::path(file), width, height);
+    });
+}
+
+HBITMAP WINAPI ListGetPreviewBitmap(const char* file, int width, int height, char* content,
+                                    int contentLength) {
+    return ExportFirewall<HBITMAP>(nullptr, [&]() -> HBITMAP {
+        if (file == nullptr) {
+            return nullptr;
+        }
+        const int length = MultiByteToWideChar(CP_ACP, 0, file, -1, nullptr, 0);
+        std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+        if (length <= 0 || MultiByteToWideChar(CP_ACP, 0, file, -1, wide.data(), length) <= 0) {
+            return nullptr;
+        }
+        return ListGetPreviewBitmapW(wide.c_str(), width, height, content, contentLength);
+    });
 }
 
 }  // extern "C"

@@ -12,6 +12,10 @@ using ListSetDefaultParamsFunction = void(WINAPI*)(void* defaultParams);
 using ListSendCommandFunction = int(WINAPI*)(HWND pluginWindow, int command, int parameter);
 using ListSearchTextWFunction = int(WINAPI*)(HWND pluginWindow, wchar_t* text, int flags);
 using ListSearchDialogFunction = int(WINAPI*)(HWND pluginWindow, int findNext);
+using ListGetPreviewBitmapWFunction = HBITMAP(WINAPI*)(const wchar_t* file, int width, int height,
+                                                       char* contentBuffer, int contentLength);
+using ListGetPreviewBitmapFunction = HBITMAP(WINAPI*)(const char* file, int width, int height,
+                                                      char* contentBuffer, int contentLength);
 
 // The files the host offers: extension TORRENT, first byte "d".
 inline constexpr char kDetectString[] = "EXT=\"TORRENT\" & [0]=\"d\"";

@@ -1,12 +1,17 @@
 #include "settings/config_files.h"
 
+#include <mutex>
+
 #include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/folders.h"
 
 namespace {
 
+// Settled by whichever thread asks first: the packer and the thumbnails ask from the host's
+// worker threads.
 struct ConfigFolderState {
+    std::mutex mutex;
     bool settled = false;
     std::filesystem::path folder;
 };
@@ -90,6 +95,7 @@ void EnsureConfigFiles(const std::filesystem::path& folder) {
 
 std::filesystem::path ConfigFolder() {
     ConfigFolderState& state = SettledFolder();
+    std::lock_guard lock(state.mutex);
     if (!state.settled) {
         const auto plugin = platform::ModuleFolder();
         const ConfigFolderChoice choice =
@@ -107,7 +113,10 @@ std::filesystem::path ConfigFolder() {
 void UseConfigFolder(const std::filesystem::path& folder) {
     platform::CreateDirectories(folder);
     EnsureConfigFiles(folder);
-    SettledFolder() = {true, folder};
+    ConfigFolderState& state = SettledFolder();
+    std::lock_guard lock(state.mutex);
+    state.settled = true;
+    state.folder = folder;
 }
 
 const Settings& LoadSettings(const std::filesystem::path& folder) {

@@ -222,12 +222,20 @@ std::string BuildThemeCss(const Theme* theme) {
 }
 
 std::optional<std::uint32_t> ThemeBackground(std::string_view css) {
-    constexpr std::string_view kKey = "--bg:#";
-    const std::size_t at = css.find(kKey);
+    return ThemeColour(css, "bg");
+}
+
+std::optional<std::uint32_t> ThemeColour(std::string_view css, std::string_view key) {
+    const std::string entry = "--" + std::string(key) + ":#";
+    std::size_t at = css.find(entry);
+    // A key is whole: "--bg" is not the end of "--icon-bg".
+    while (at != std::string_view::npos && at > 0 && css[at - 1] != '{' && css[at - 1] != ';') {
+        at = css.find(entry, at + 1);
+    }
     if (at == std::string_view::npos) {
         return std::nullopt;
     }
-    std::string_view digits = css.substr(at + kKey.size());
+    std::string_view digits = css.substr(at + entry.size());
     digits = digits.substr(0, digits.find(';'));
     if (digits.size() != 3 && digits.size() != 6) {
         return std::nullopt;

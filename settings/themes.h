@@ -36,6 +36,9 @@ const Theme* ResolveTheme(const std::vector<Theme>& themes, std::string_view the
 // ":root{--key:value;...}" for the theme's entries in order; ":root{}" without a theme.
 std::string BuildThemeCss(const Theme* theme);
 
-// The "bg" colour a theme style sheet sets, as 0xRRGGBB, when it is written "#rgb" or
-// "#rrggbb": what the web view shows before the page paints.
+// A colour a theme style sheet sets ("bg" for --bg), as 0xRRGGBB, when it is written "#rgb" or
+// "#rrggbb".
+std::optional<std::uint32_t> ThemeColour(std::string_view css, std::string_view key);
+
+// The "bg" colour: what the web view shows before the page paints.
 std::optional<std::uint32_t> ThemeBackground(std::string_view css);

@@ -20,7 +20,7 @@ imports=$(printf '%s\n' "$tables" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '
 [ -n "$imports" ] || expect "imports" "" "some"
 for library in $imports; do
     case $library in
-        advapi32.dll | bcrypt.dll | kernel32.dll | msvcrt.dll | ole32.dll | shell32.dll | \
+        advapi32.dll | bcrypt.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | shell32.dll | \
             shlwapi.dll | user32.dll | winhttp.dll | ws2_32.dll) ;;
         *) expect "import from Windows only" "$library" "a Windows library" ;;
     esac

@@ -71,6 +71,8 @@ void PluginHost::Load() {
     listCommand = Export<ListSendCommandFunction>(library_, "ListSendCommand");
     listSearch = Export<ListSearchTextWFunction>(library_, "ListSearchTextW");
     listSearchDialog = Export<ListSearchDialogFunction>(library_, "ListSearchDialog");
+    listPreview = Export<ListGetPreviewBitmapWFunction>(library_, "ListGetPreviewBitmapW");
+    listPreviewAnsi = Export<ListGetPreviewBitmapFunction>(library_, "ListGetPreviewBitmap");
 }
 
 HWND PluginHost::NewLister(int width, int height, HWND panel) {

@@ -58,6 +58,8 @@ class PluginHost {
     ListSendCommandFunction listCommand = nullptr;
     ListSearchTextWFunction listSearch = nullptr;
     ListSearchDialogFunction listSearchDialog = nullptr;
+    ListGetPreviewBitmapWFunction listPreview = nullptr;
+    ListGetPreviewBitmapFunction listPreviewAnsi = nullptr;
 
   private:
     ScratchDirectory scratch_;

@@ -68,6 +68,47 @@ TEST_F(Plugin, DetectStringAndRefusedFiles) {
     EXPECT_TRUE(host_.runtime().EnvironmentCalls().empty());
 }
 
+// The thumbnail: a card inside the box asked for, four by three and never padded, drawn in the
+// theme's colours with the content's kinds along its foot; nothing for what is no torrent.
+TEST_F(Plugin, ThumbnailIsACardDrawnInsideTheBox) {
+    host_.Load();
+    const auto torrent = host_.WriteFile(
+        "show.torrent", fixture::MultiFileTorrent("Show", {{"a.mkv", 90000}, {"b.mp3", 10000}}));
+    const HBITMAP bitmap = host_.listPreview(torrent.c_str(), 200, 300, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP shape{};
+    ASSERT_NE(GetObjectW(bitmap, sizeof(shape), &shape), 0);
+    EXPECT_EQ(shape.bmWidth, 200);
+    EXPECT_EQ(shape.bmHeight, 150);
+    // Its pixels, top row first: the Light theme's background inside the border, the video
+    // colour at the left of the bar and the audio colour at its right.
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 200, -150, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<std::uint32_t> pixels(200 * 150);
+    const HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDIBits(screen, bitmap, 0, 150, pixels.data(), &info, DIB_RGB_COLORS), 150);
+    ReleaseDC(nullptr, screen);
+    const auto at = [&](int x, int y) {
+        return pixels[static_cast<std::size_t>(y * 200 + x)] & 0xFFFFFF;
+    };
+    EXPECT_EQ(at(3, 3), 0xFFFFFFu);
+    EXPECT_EQ(at(20, 150 - 14), 0x3B82F6u);
+    EXPECT_EQ(at(200 - 14, 150 - 14), 0x16A34Au);
+    DeleteObject(bitmap);  // the host's to delete
+
+    const std::string ansi = torrent.string();
+    const HBITMAP small = host_.listPreviewAnsi(ansi.c_str(), 64, 16, nullptr, 0);
+    ASSERT_NE(small, nullptr);
+    ASSERT_NE(GetObjectW(small, sizeof(shape), &shape), 0);
+    EXPECT_EQ(shape.bmWidth, 21);
+    EXPECT_EQ(shape.bmHeight, 16);
+    DeleteObject(small);
+    EXPECT_EQ(
+        host_.listPreview(host_.WriteFile("text.torrent", "hello").c_str(), 100, 100, nullptr, 0),
+        nullptr);
+    EXPECT_EQ(host_.listPreview(torrent.c_str(), 0, 100, nullptr, 0), nullptr);
+}
+
 TEST_F(Plugin, NewViewShowsTheLabelAndNavigatesOnceItsControllerArrives) {
     const HWND window = host_.Open(Good(), 0x80);
     ASSERT_NE(window, nullptr);

@@ -66,6 +66,8 @@ TEST(Themes, ResolutionAndStyleSheet) {
     // Only colours the web view can take as they are become its background.
     EXPECT_EQ(ThemeBackground(":root{--bg:#1e2;}"), 0x11EE22u);
     EXPECT_EQ(ThemeBackground(":root{--bg:red;}"), std::nullopt);
+    EXPECT_EQ(ThemeColour(":root{--icon-bg:#111111;--bg:#222222;}", "bg"), 0x222222u);
+    EXPECT_EQ(ThemeColour(":root{--icon-bg:#111111;}", "bg"), std::nullopt);
 }
 
 TEST(ConfigDocument, ExactTextAndEscapes) {

@@ -14,6 +14,7 @@
 #include "view/lister_find.h"
 #include "view/page_messages.h"
 #include "view/payload.h"
+#include "view/thumbnail_card.h"
 
 namespace {
 
@@ -253,6 +254,43 @@ TEST(SharedRequest, ARequestThatFailsOrThrowsLeavesNothingInFlight) {
     EXPECT_EQ(made, 1);
     EXPECT_EQ(request.Complete(), (std::vector<int*>{&a, &c}));
     EXPECT_FALSE(request.InFlight());
+}
+
+}  // namespace
+
+namespace {
+
+// The thumbnail's card: the page's kinds and colours, largest kind first, and a four by three
+// card that fits inside any box without padding.
+TEST(ThumbnailCard, KindsColoursAndSize) {
+    EXPECT_EQ(KindOfName("Movie.MKV"), "video");
+    EXPECT_EQ(KindOfName("disc.iso"), "disc");  // a later kind of the page's table wins
+    EXPECT_EQ(KindOfName("README"), "unknown");
+    EXPECT_EQ(KindOfName("archive.tar.gz"), "archive");
+    const std::string bytes = fixture::MultiFileTorrent(
+        "Show", {{"a.mkv", 5000}, {"b.srt", 10}, {"c.mp3", 700}, {"d.mkv", 5000}}, "7:privatei1e");
+    const torrent::TorrentInfo info = torrent::extract(bytes.data(), bytes.size());
+    const ThumbnailCard card =
+        CardOf(info, ":root{--bg:#000000;--fg:#eeeeee;--icon-audio:#123456;}");
+    EXPECT_EQ(card.title, "Show");
+    EXPECT_EQ(card.facts, "10.5 KB \u00B7 4 files");
+    EXPECT_EQ(card.version, "v1");
+    EXPECT_EQ(card.colours.background, 0u);
+    EXPECT_EQ(card.colours.line, 0xE3E3E3u);  // the page's own where the theme sets none
+    ASSERT_EQ(card.kinds.size(), 3u);
+    EXPECT_EQ(card.kinds[0].kind, "video");
+    EXPECT_EQ(card.kinds[0].bytes, 10000);
+    EXPECT_EQ(card.kinds[1].colour, 0x123456u);
+    for (const auto& [width, height, fitWidth, fitHeight] :
+         std::vector<std::array<int, 4>>{{256, 256, 256, 192},
+                                         {100, 30, 40, 30},
+                                         {1, 1, 1, 1},
+                                         {0, 50, 0, 0},
+                                         {400, 300, 400, 300}}) {
+        const CardSize size = FitCard(width, height);
+        EXPECT_EQ(size.width, fitWidth) << width << "x" << height;
+        EXPECT_EQ(size.height, fitHeight) << width << "x" << height;
+    }
 }
 
 }  // namespace
