@@ -47,8 +47,8 @@ std::uint32_t EntryTime(const torrent::TorrentInfo& info, const std::filesystem:
     return LocalDosTime(when);
 }
 
-void CopyName(const std::string& utf8, WCHAR (&out)[1024]) {
-    const std::wstring wide = platform::PathFromUtf8(utf8).wstring();
+// A name longer than the record holds is cut: the file manager could not use it whole.
+void CopyName(const std::wstring& wide, WCHAR (&out)[1024]) {
     const std::size_t length = std::min<std::size_t>(wide.size(), 1023);
     std::copy_n(wide.data(), length, out);
     out[length] = L'\0';
@@ -91,6 +91,7 @@ std::unique_ptr<ArchiveSession> ArchiveSession::Open(const std::filesystem::path
             return nullptr;
     }
     session->torrentPath_ = torrentPath;
+    session->arcName_ = torrentPath.wstring();
     session->fileTime_ = EntryTime(session->torrent_.info, torrentPath);
     session->walker_.emplace(session->torrent_.info);
     result = 0;
@@ -104,8 +105,8 @@ int ArchiveSession::NextHeader(tHeaderDataExW& header) {
     }
     // Only the fields before the comment are written: a caller may have laid the record out
     // packed, which moves everything after FileAttr.
-    CopyName(platform::PathToUtf8(torrentPath_), header.ArcName);
-    CopyName(current_.name, header.FileName);
+    CopyName(arcName_, header.ArcName);
+    CopyName(platform::PathFromUtf8(current_.name).wstring(), header.FileName);
     const auto size = static_cast<std::uint64_t>(std::max<std::int64_t>(current_.size, 0));
     header.Flags = 0;
     header.PackSize = static_cast<unsigned int>(size);
@@ -185,6 +186,18 @@ int ArchiveSession::Process(int operation, const std::wstring& destination) {
                                       : CheckFile(found->second, extract, destination);
 }
 
+int ArchiveSession::Report(int bytes, const std::wstring& file) {
+    if (progress != nullptr) {
+        std::wstring name = file;
+        return progress(name.data(), bytes);
+    }
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string name(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, name.data(), length, nullptr, nullptr);
+    return progressAnsi(name.data(), bytes);
+}
+
 int ArchiveSession::CheckFile(std::uint32_t file, bool extract, const std::wstring& destination) {
     const verify::PlannedFile& planned = plan_->files[file];
     // Written beside the destination under a name of its own, and renamed once it verifies.
@@ -215,7 +228,8 @@ int ArchiveSession::CheckFile(std::uint32_t file, bool extract, const std::wstri
     const verify::CheckResult result = verify::CheckContent(
         *plan_, contentRoot_, cancel,
         [&](const verify::CheckProgress& done) {
-            if (progress == nullptr || aborted || done.bytesTotal <= 0) {
+            if ((progress == nullptr && progressAnsi == nullptr) || aborted ||
+                done.bytesTotal <= 0) {
                 return;
             }
             // The file's own share of the bytes read, neighbours' bytes included.
@@ -226,8 +240,7 @@ int ArchiveSession::CheckFile(std::uint32_t file, bool extract, const std::wstri
                 const auto step =
                     static_cast<int>(std::min<std::int64_t>(share - reported, INT_MAX));
                 reported += step;
-                std::wstring name = destination;
-                aborted = progress(name.data(), step) == 0;
+                aborted = Report(step, destination) == 0;
             }
             cancel = aborted;
         },

@@ -30,13 +30,17 @@ class ArchiveSession {
     int Process(int operation, const std::wstring& destination);
 
     tProcessDataProcW progress = nullptr;
+    tProcessDataProc progressAnsi = nullptr;  // an ANSI host's, used when there is no other
 
   private:
     ArchiveSession() = default;
     int Plan();
     int CheckFile(std::uint32_t file, bool extract, const std::wstring& destination);
+    // Progress in bytes to whichever callback the host set; its answer, 0 for cancel.
+    int Report(int bytes, const std::wstring& file);
 
     std::filesystem::path torrentPath_;
+    std::wstring arcName_;
     torrent::LoadedTorrent torrent_;
     std::optional<archive::EntryWalker> walker_;
     archive::Entry current_;

@@ -193,10 +193,11 @@ void WINAPI SetProcessDataProcW(HANDLE handle, tProcessDataProcW progress) {
     }
 }
 
-// An ANSI host gets no progress while it reads: its names are not those the session reports.
 void WINAPI SetProcessDataProc(HANDLE handle, tProcessDataProc progress) {
     if (IsPackHandle(handle)) {
         packProgressA = progress;
+    } else if (ArchiveSession* session = SessionOf(handle)) {
+        session->progressAnsi = progress;
     }
 }
 

@@ -32,6 +32,10 @@ int WINAPI CountProgress(WCHAR*, int size) {
     return --progressCallsLeft > 0 ? 1 : 0;
 }
 
+int WINAPI CountProgressAnsi(char*, int size) {
+    return CountProgress(nullptr, size);
+}
+
 class Packer : public testing::Test {
   protected:
     void SetUp() override {
@@ -437,6 +441,23 @@ TEST_F(Packer, AZeroFromProgressStopsAndLeavesNothing) {
     EXPECT_EQ(Unpack(data_ / "single.torrent", PK_EXTRACT, out, CountProgress),
               (std::map<std::wstring, int>{{L"one.bin", E_EABORTED}}));
     EXPECT_TRUE(FilesIn(out).empty());
+
+    // An ANSI host tests through the ANSI forms, its progress in its own callback.
+    std::string name = (data_ / "single.torrent").string();
+    tOpenArchiveData open{name.data(), PK_OM_EXTRACT, -1, nullptr, 0, 0, 0};
+    const HANDLE handle = Export<HANDLE(WINAPI*)(tOpenArchiveData*)>("OpenArchive")(&open);
+    ASSERT_NE(handle, nullptr);
+    Export<void(WINAPI*)(HANDLE, tProcessDataProc)>("SetProcessDataProc")(handle,
+                                                                          CountProgressAnsi);
+    tHeaderData header{};
+    progressCallsLeft = INT_MAX;
+    progressBytes = 0;
+    ASSERT_EQ(Export<int(WINAPI*)(HANDLE, tHeaderData*)>("ReadHeader")(handle, &header), 0);
+    EXPECT_EQ(Export<int(WINAPI*)(HANDLE, int, char*, char*)>("ProcessFile")(handle, PK_TEST,
+                                                                             nullptr, nullptr),
+              0);
+    EXPECT_EQ(progressBytes, 50000);
+    Export<int(WINAPI*)(HANDLE)>("CloseArchive")(handle);
 
     const auto setPackProgress =
         Export<void(WINAPI*)(HANDLE, tProcessDataProcW)>("SetProcessDataProcW");
