@@ -12,6 +12,7 @@ os.makedirs(os.path.join(root, "Pack", "b"), exist_ok=True)
 content = {
     "Pack/a.bin": 40000, "Pack/sub/c.txt": 5, "Pack/sub/deeper/d.bin": 70000,
     "Pack/b/x.bin": 16384, "Pack/B.bin": 100, "Pack/empty.txt": 0, "one.bin": 50000,
+    "Pack/\u00fcn\u00efcode \u2713.txt": 33,
 }
 for path, size in content.items():
     with open(os.path.join(root, path), "wb") as out:
