@@ -26,7 +26,8 @@ echo "== package"
 scripts/package.sh
 # One plug-in to an archive, each with its installer's description carrying CMake's version.
 version=$(sed -n 's/^project(Marrowpeek VERSION \([0-9.]*\)$/\1/p' CMakeLists.txt)
-for archive in Marrowpeek:Marrowpeek.wlx64:wlx Marrowpeek-columns:Marrowpeek.wdx64:wdx; do
+for archive in Marrowpeek:Marrowpeek.wlx64:wlx Marrowpeek-columns:Marrowpeek.wdx64:wdx \
+    Marrowpeek-packer:Marrowpeek.wcx64:wcx; do
     name=${archive%%:*}; rest=${archive#*:}; library=${rest%%:*}; kind=${rest#*:}
     contents=$(cmake -E tar tf "dist/$name.zip" | LC_ALL=C sort | tr '\n' ' ')
     [ "$contents" = "$library README.txt pluginst.inf " ] || {
@@ -41,6 +42,12 @@ for archive in Marrowpeek:Marrowpeek.wlx64:wlx Marrowpeek-columns:Marrowpeek.wdx
         }
     done
 done
+# The packer registers for torrents.
+inf=$(cd build && cmake -E tar xf ../dist/Marrowpeek-packer.zip pluginst.inf && cat pluginst.inf && rm pluginst.inf)
+printf '%s\n' "$inf" | tr -d '\r' | grep -qx "defaultextension=torrent" || {
+    echo "dist/Marrowpeek-packer.zip: pluginst.inf lacks defaultextension=torrent"
+    exit 1
+}
 grep -q "^Version $version\." README.md || {
     echo "README.md does not name version $version"
     exit 1
