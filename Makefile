@@ -44,8 +44,9 @@ bench:
 	bench/create_bench.sh
 	build/native/bin/payload_bench
 	cmake --preset windows >/dev/null
-	cmake --build --preset windows --target columns_bench
+	cmake --build --preset windows --target columns_bench packer_bench
 	cmake/wine-run build/windows/bin/columns_bench.exe 'Z:$(CURDIR)/build/windows/bin/Marrowpeek.wdx64'
+	cmake/wine-run build/windows/bin/packer_bench.exe 'Z:$(CURDIR)/build/windows/bin/Marrowpeek.wcx64' 'Z:$(CURDIR)/build/windows/bin/Marrowpeek.dll'
 	cd tests/browser && npm ci --no-audit --no-fund && node ../../bench/page_bench.mjs
 
 format:

@@ -47,11 +47,26 @@ std::uint32_t EntryTime(const torrent::TorrentInfo& info, const std::filesystem:
     return LocalDosTime(when);
 }
 
-// A name longer than the record holds is cut: the file manager could not use it whole.
-void CopyName(const std::wstring& wide, WCHAR (&out)[1024]) {
-    const std::size_t length = std::min<std::size_t>(wide.size(), 1023);
+// A name longer than the record holds is cut at a character: the file manager could not use it
+// whole.
+void CopyName(std::wstring_view wide, WCHAR (&out)[1024]) {
+    std::size_t length = std::min<std::size_t>(wide.size(), 1023);
+    if (length < wide.size() && length > 0 && IS_HIGH_SURROGATE(wide[length - 1])) {
+        --length;
+    }
     std::copy_n(wide.data(), length, out);
     out[length] = L'\0';
+}
+
+void CopyName(const std::string& utf8, WCHAR (&out)[1024]) {
+    // Straight into the record: a listing of 200,000 entries makes no string of each.
+    const int written =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out, 1023);
+    if (written > 0 || utf8.empty()) {
+        out[written] = L'\0';
+        return;
+    }
+    CopyName(std::wstring_view(platform::PathFromUtf8(utf8).wstring()), out);
 }
 
 int CodeOf(verify::FileStatus status) {
@@ -106,7 +121,7 @@ int ArchiveSession::NextHeader(tHeaderDataExW& header) {
     // Only the fields before the comment are written: a caller may have laid the record out
     // packed, which moves everything after FileAttr.
     CopyName(arcName_, header.ArcName);
-    CopyName(platform::PathFromUtf8(current_.name).wstring(), header.FileName);
+    CopyName(current_.name, header.FileName);
     const auto size = static_cast<std::uint64_t>(std::max<std::int64_t>(current_.size, 0));
     header.Flags = 0;
     header.PackSize = static_cast<unsigned int>(size);

@@ -417,6 +417,17 @@ TEST_F(Packer, HostilePathsAreNeverWritten) {
     EXPECT_EQ(answers.at(L"H\\a_b"), E_ECREATE);
     EXPECT_EQ(answers.at(L"H\\ok"), E_BAD_DATA);  // its piece hash is made up
     EXPECT_TRUE(FilesIn(dir_.path() / "out").empty());
+    // A name longer than the header holds is cut, never past its end, at a whole character.
+    const std::string wide = "\xF0\x9F\x98\x80";  // one character of two UTF-16 units
+    std::string name;
+    while (name.size() < 3000) {
+        name += wide;
+    }
+    const auto long_ =
+        List(dir_.Write("long.torrent", fixture::MultiFileTorrent(name, {{"f", 1}})), false);
+    ASSERT_EQ(long_.size(), 2u);
+    EXPECT_EQ(long_[0].name.size(), 1022u);
+    EXPECT_FALSE(IS_HIGH_SURROGATE(long_[0].name.back()));
 }
 
 // "Pack files" makes the torrents libtorrent makes of the same files: a folder, a file, several
