@@ -325,6 +325,29 @@ TEST_F(Packer, ListsEachKindAsLibtorrentDoes) {
     EXPECT_EQ(headerEx.UnpSize, 100u);
     Export<int(WINAPI*)(HANDLE)>("CloseArchive")(handle);
 
+    // The date is the creation date, else the file's last write, as Windows' own local DOS time.
+    const auto dosTime = [](std::uint64_t ticks) {
+        const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        FILETIME local{};
+        WORD date = 0, time = 0;
+        FileTimeToLocalFileTime(&utc, &local);
+        FileTimeToDosDateTime(&local, &date, &time);
+        return static_cast<int>(static_cast<std::uint32_t>(date) << 16 | time);
+    };
+    constexpr std::uint64_t kEpoch = 116444736000000000;
+    const auto dated =
+        dir_.Write("dated.torrent",
+                   "d13:creation datei1700000001e" + fixture::SingleFileTorrent("x", 1).substr(1));
+    EXPECT_EQ(List(dated, false).at(0).time, dosTime(kEpoch + 1700000001ull * 10000000));
+    const auto undated = dir_.Write("undated.torrent", fixture::SingleFileTorrent("x", 1));
+    const std::uint64_t written = kEpoch + 981173106ull * 10000000;  // 2001-02-03 04:05:06 UTC
+    const FILETIME stamp{static_cast<DWORD>(written), static_cast<DWORD>(written >> 32)};
+    const HANDLE file =
+        CreateFileW(undated.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &stamp);
+    CloseHandle(file);
+    EXPECT_EQ(List(undated, false).at(0).time, dosTime(written));
+
     int result = 0;
     EXPECT_TRUE(List(dir_.Write("text.torrent", "hello"), false, &result).empty());
     EXPECT_EQ(result, E_UNKNOWN_FORMAT);
