@@ -18,6 +18,8 @@
 #include "platform/windows/long_path.h"
 #include "platform/windows/this_module.h"
 
+extern "C" int WINAPI ReadHeaderExW(HANDLE handle, tHeaderDataExW* header);
+
 namespace {
 
 // Progress for "Pack files", which has no handle: the file manager sets it with handle -1.
@@ -60,6 +62,30 @@ std::wstring Destination(const WCHAR* path, const WCHAR* name) {
         destination += L'\\';
     }
     return destination + (name != nullptr ? name : L"");
+}
+
+// An ANSI header from the Unicode one: the names in the code page, the fields up to FileAttr,
+// the sizes as `sizes` writes them for the record's width.
+template <typename Header, typename Sizes>
+int ReadAnsiHeader(HANDLE handle, Header* header, Sizes&& sizes) {
+    if (header == nullptr) {
+        return E_BAD_ARCHIVE;
+    }
+    auto wide = std::make_unique<tHeaderDataExW>();
+    const int result = ReadHeaderExW(handle, wide.get());
+    if (result == 0) {
+        AnsiFromWide(wide->ArcName, header->ArcName);
+        AnsiFromWide(wide->FileName, header->FileName);
+        header->Flags = wide->Flags;
+        sizes(*wide);
+        header->HostOS = wide->HostOS;
+        header->FileCRC = wide->FileCRC;
+        header->FileTime = wide->FileTime;
+        header->UnpVer = wide->UnpVer;
+        header->Method = wide->Method;
+        header->FileAttr = wide->FileAttr;
+    }
+    return result;
 }
 
 }  // namespace
@@ -107,52 +133,23 @@ int WINAPI ReadHeaderExW(HANDLE handle, tHeaderDataExW* header) {
 
 int WINAPI ReadHeaderEx(HANDLE handle, tHeaderDataEx* header) {
     return ExportFirewall(E_NO_MEMORY, [&] {
-        if (header == nullptr) {
-            return E_BAD_ARCHIVE;
-        }
-        auto wide = std::make_unique<tHeaderDataExW>();
-        const int result = ReadHeaderExW(handle, wide.get());
-        if (result == 0) {
-            AnsiFromWide(wide->ArcName, header->ArcName);
-            AnsiFromWide(wide->FileName, header->FileName);
-            header->Flags = wide->Flags;
-            header->PackSize = wide->PackSize;
-            header->PackSizeHigh = wide->PackSizeHigh;
-            header->UnpSize = wide->UnpSize;
-            header->UnpSizeHigh = wide->UnpSizeHigh;
-            header->HostOS = wide->HostOS;
-            header->FileCRC = wide->FileCRC;
-            header->FileTime = wide->FileTime;
-            header->UnpVer = wide->UnpVer;
-            header->Method = wide->Method;
-            header->FileAttr = wide->FileAttr;
-        }
-        return result;
+        return ReadAnsiHeader(handle, header, [&](const tHeaderDataExW& wide) {
+            header->PackSize = wide.PackSize;
+            header->PackSizeHigh = wide.PackSizeHigh;
+            header->UnpSize = wide.UnpSize;
+            header->UnpSizeHigh = wide.UnpSizeHigh;
+        });
     });
 }
 
 int WINAPI ReadHeader(HANDLE handle, tHeaderData* header) {
     return ExportFirewall(E_NO_MEMORY, [&] {
-        if (header == nullptr) {
-            return E_BAD_ARCHIVE;
-        }
-        auto wide = std::make_unique<tHeaderDataExW>();
-        const int result = ReadHeaderExW(handle, wide.get());
-        if (result == 0) {
-            AnsiFromWide(wide->ArcName, header->ArcName);
-            AnsiFromWide(wide->FileName, header->FileName);
-            const bool large = wide->UnpSizeHigh != 0 || wide->UnpSize > 0x7FFFFFFF;
-            header->Flags = wide->Flags;
-            header->PackSize = large ? 0x7FFFFFFF : static_cast<int>(wide->PackSize);
+        return ReadAnsiHeader(handle, header, [&](const tHeaderDataExW& wide) {
+            // Past 2 GB the old record cannot say how large: it says as large as it can.
+            const bool large = wide.UnpSizeHigh != 0 || wide.UnpSize > 0x7FFFFFFF;
+            header->PackSize = large ? 0x7FFFFFFF : static_cast<int>(wide.PackSize);
             header->UnpSize = header->PackSize;
-            header->HostOS = wide->HostOS;
-            header->FileCRC = wide->FileCRC;
-            header->FileTime = wide->FileTime;
-            header->UnpVer = wide->UnpVer;
-            header->Method = wide->Method;
-            header->FileAttr = wide->FileAttr;
-        }
-        return result;
+        });
     });
 }
 
