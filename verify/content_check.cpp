@@ -550,7 +550,8 @@ CheckResult CheckContent(const CheckPlan& plan, const std::filesystem::path& roo
                 extent.firstPiece;
             check.pieces = last - first + 1;
         }
-        check.goodPieces = goodIn(first, first + check.pieces);
+        // An empty file has no pieces, and its place may lie past those looked at.
+        check.goodPieces = check.pieces > 0 ? goodIn(first, first + check.pieces) : 0;
         if (state.present && state.readFailed) {
             check.status = FileStatus::Unreadable;
         } else if (state.present && check.goodPieces < check.pieces) {
