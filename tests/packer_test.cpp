@@ -325,6 +325,12 @@ TEST_F(Packer, ListsEachKindAsLibtorrentDoes) {
     EXPECT_EQ(headerEx.UnpSize, 100u);
     Export<int(WINAPI*)(HANDLE)>("CloseArchive")(handle);
 
+    // Sizes past 4 GB in the High fields.
+    const auto big = List(
+        dir_.Write("big.torrent", fixture::SingleFileTorrent("big.iso", std::int64_t{5} << 32)),
+        false);
+    ASSERT_EQ(big.size(), 1u);
+    EXPECT_EQ(big[0].size, std::uint64_t{5} << 32);
     // The date is the creation date, else the file's last write, as Windows' own local DOS time.
     const auto dosTime = [](std::uint64_t ticks) {
         const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
