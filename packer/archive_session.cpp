@@ -177,6 +177,9 @@ int ArchiveSession::Process(int operation, const std::wstring& destination) {
         return E_NO_FILES;
     }
     const bool extract = operation == PK_EXTRACT;
+    if (extract && destination.empty()) {
+        return E_ECREATE;  // no place given: nothing is written in the current folder instead
+    }
     if (!current_.safe) {
         return E_ECREATE;  // never opened, never written anywhere
     }

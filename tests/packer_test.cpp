@@ -446,6 +446,21 @@ TEST_F(Packer, HostilePathsAreNeverWritten) {
     EXPECT_EQ(answers.at(L"H\\a_b"), E_ECREATE);
     EXPECT_EQ(answers.at(L"H\\ok"), E_BAD_DATA);  // its piece hash is made up
     EXPECT_TRUE(FilesIn(dir_.path() / "out").empty());
+    // No destination at all writes nothing, not even in the current folder.
+    const fs::path here = fs::current_path();
+    fs::current_path(dir_.path() / "out");
+    std::wstring single = (data_ / "single.torrent").wstring();
+    tOpenArchiveDataW open{single.data(), PK_OM_EXTRACT, -1, nullptr, 0, 0, 0};
+    const HANDLE handle = Export<HANDLE(WINAPI*)(tOpenArchiveDataW*)>("OpenArchiveW")(&open);
+    auto header = std::make_unique<tHeaderDataExW>();
+    ASSERT_EQ(Export<int(WINAPI*)(HANDLE, tHeaderDataExW*)>("ReadHeaderExW")(handle, header.get()),
+              0);
+    EXPECT_EQ(Export<int(WINAPI*)(HANDLE, int, WCHAR*, WCHAR*)>("ProcessFileW")(handle, PK_EXTRACT,
+                                                                                nullptr, nullptr),
+              E_ECREATE);
+    Export<int(WINAPI*)(HANDLE)>("CloseArchive")(handle);
+    fs::current_path(here);
+    EXPECT_TRUE(FilesIn(dir_.path() / "out").empty());
     // A name longer than the header holds is cut, never past its end, at a whole character.
     const std::string wide = "\xF0\x9F\x98\x80";  // one character of two UTF-16 units
     std::string name;
