@@ -13,6 +13,7 @@
 #include "fields/content_abi.h"
 #include "fields/content_answer.h"
 #include "platform/export_firewall.h"
+#include "platform/windows/code_page.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ void CopyAnsi(char* out, std::string_view text, int maxlen) {
     if (out != nullptr && maxlen > 0) {
         lstrcpynA(out, std::string(text).c_str(), maxlen);
     }
-}
-
-std::wstring WideFromAnsi(const char* text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    }
-    wide.resize(wcslen(wide.c_str()));
-    return wide;
 }
 
 int GetValue(const wchar_t* fileName, int field, int unit, void* value, int maxlen, int flags) {
@@ -122,8 +113,8 @@ int WINAPI ContentGetValue(char* fileName, int fieldIndex, int unitIndex, void* 
                       std::int64_t{unitIndex} / (maxlen - 1) * (2 * std::int64_t{maxlen} - 1),
                       INT_MAX))
                 : unitIndex;
-        const int answer = GetValue(WideFromAnsi(fileName).c_str(), fieldIndex, unit, wide.data(),
-                                    maxlen * 2, flags);
+        const int answer = GetValue(platform::WideFromAnsi(fileName).c_str(), fieldIndex, unit,
+                                    wide.data(), maxlen * 2, flags);
         if ((answer == ft_stringw || answer == ft_fulltextw) && fieldValue != nullptr) {
             return AnsiAnswer(answer, wide.data(), static_cast<char*>(fieldValue), maxlen);
         }
@@ -154,7 +145,7 @@ void WINAPI ContentStopGetValueW(wchar_t* fileName) {
 void WINAPI ContentStopGetValue(char* fileName) {
     ExportFirewall(0, [&] {
         if (fileName != nullptr) {
-            Running().Stop(std::filesystem::path(WideFromAnsi(fileName)));
+            Running().Stop(std::filesystem::path(platform::WideFromAnsi(fileName)));
         }
         return 0;
     });

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 
+#include "packer/host_progress.h"
+#include "platform/file_time.h"
 #include "platform/text.h"
 #include "platform/windows/long_path.h"
 #include "verify/content_check.h"
 
 namespace {
-
-constexpr std::int64_t kUnixEpochInFileTime = 116444736000000000;
 
 // A moment as the local DOS time the file manager shows.
 std::uint32_t LocalDosTime(const FILETIME& utc) {
@@ -34,8 +33,7 @@ std::uint32_t EntryTime(const torrent::TorrentInfo& info, const std::filesystem:
     FILETIME when{};
     constexpr std::int64_t kLastSecond = 910692730085;  // the last FILETIME second
     if (info.creationDate > 0 && info.creationDate < kLastSecond) {
-        const auto ticks =
-            static_cast<std::uint64_t>(info.creationDate) * 10000000 + kUnixEpochInFileTime;
+        const std::uint64_t ticks = platform::FileTimeOf(info.creationDate);
         when.dwLowDateTime = static_cast<DWORD>(ticks);
         when.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
         return LocalDosTime(when);
@@ -204,18 +202,6 @@ int ArchiveSession::Process(int operation, const std::wstring& destination) {
                                       : CheckFile(found->second, extract, destination);
 }
 
-int ArchiveSession::Report(int bytes, const std::wstring& file) {
-    if (progress != nullptr) {
-        std::wstring name = file;
-        return progress(name.data(), bytes);
-    }
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string name(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, name.data(), length, nullptr, nullptr);
-    return progressAnsi(name.data(), bytes);
-}
-
 int ArchiveSession::CheckFile(std::uint32_t file, bool extract, const std::wstring& destination) {
     const verify::PlannedFile& planned = plan_->files[file];
     // Written beside the destination under a name of its own, and renamed once it verifies.
@@ -241,26 +227,18 @@ int ArchiveSession::CheckFile(std::uint32_t file, bool extract, const std::wstri
         };
     }
     std::atomic<bool> cancel{false};
-    bool aborted = false;
-    std::int64_t reported = 0;
+    HostProgress host(progress, progressAnsi, destination);
     const verify::CheckResult result = verify::CheckContent(
         *plan_, contentRoot_, cancel,
         [&](const verify::CheckProgress& done) {
-            if ((progress == nullptr && progressAnsi == nullptr) || aborted ||
-                done.bytesTotal <= 0) {
-                return;
-            }
             // The file's own share of the bytes read, neighbours' bytes included.
-            const auto share = static_cast<std::int64_t>(static_cast<double>(done.bytesDone) /
-                                                         static_cast<double>(done.bytesTotal) *
-                                                         static_cast<double>(planned.size));
-            while (reported < share && !aborted) {
-                const auto step =
-                    static_cast<int>(std::min<std::int64_t>(share - reported, INT_MAX));
-                reported += step;
-                aborted = Report(step, destination) == 0;
+            const double share = done.bytesTotal > 0 ? static_cast<double>(done.bytesDone) /
+                                                           static_cast<double>(done.bytesTotal)
+                                                     : 0;
+            if (!host.Advance(
+                    static_cast<std::int64_t>(share * static_cast<double>(planned.size)))) {
+                cancel = true;
             }
-            cancel = aborted;
         },
         0, scope);
     if (out != INVALID_HANDLE_VALUE) {
@@ -268,7 +246,7 @@ int ArchiveSession::CheckFile(std::uint32_t file, bool extract, const std::wstri
     }
     const auto check = std::find_if(result.files.begin(), result.files.end(),
                                     [&](const verify::FileCheck& c) { return c.file == file; });
-    int code = aborted                       ? E_EABORTED
+    int code = cancel                        ? E_EABORTED
                : result.cancelled            ? E_EWRITE
                : check == result.files.end() ? E_EOPEN
                                              : CodeOf(check->status);

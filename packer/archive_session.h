@@ -36,8 +36,6 @@ class ArchiveSession {
     ArchiveSession() = default;
     int Plan();
     int CheckFile(std::uint32_t file, bool extract, const std::wstring& destination);
-    // Progress in bytes to whichever callback the host set; its answer, 0 for cancel.
-    int Report(int bytes, const std::wstring& file);
 
     std::filesystem::path torrentPath_;
     std::wstring arcName_;

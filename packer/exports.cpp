@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "packer/options_dialog.h"
 #include "packer/pack_files.h"
 #include "platform/export_firewall.h"
+#include "platform/windows/code_page.h"
 #include "platform/windows/long_path.h"
 #include "platform/windows/this_module.h"
 
@@ -35,21 +35,8 @@ ArchiveSession* SessionOf(HANDLE handle) {
                                                      : static_cast<ArchiveSession*>(handle);
 }
 
-std::wstring WideFromAnsi(const char* text) {
-    if (text == nullptr) {
-        return {};
-    }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    }
-    wide.resize(std::wcslen(wide.c_str()));
-    return wide;
-}
-
 template <std::size_t N>
-void AnsiFromWide(const WCHAR* wide, char (&out)[N]) {
+void CopyAnsi(const WCHAR* wide, char (&out)[N]) {
     if (WideCharToMultiByte(CP_ACP, 0, wide, -1, out, static_cast<int>(N), nullptr, nullptr) == 0) {
         out[0] = '\0';
     }
@@ -74,8 +61,8 @@ int ReadAnsiHeader(HANDLE handle, Header* header, Sizes&& sizes) {
     auto wide = std::make_unique<tHeaderDataExW>();
     const int result = ReadHeaderExW(handle, wide.get());
     if (result == 0) {
-        AnsiFromWide(wide->ArcName, header->ArcName);
-        AnsiFromWide(wide->FileName, header->FileName);
+        CopyAnsi(wide->ArcName, header->ArcName);
+        CopyAnsi(wide->FileName, header->FileName);
         header->Flags = wide->Flags;
         sizes(*wide);
         header->HostOS = wide->HostOS;
@@ -114,7 +101,7 @@ HANDLE WINAPI OpenArchive(tOpenArchiveData* data) {
         if (data == nullptr) {
             return nullptr;
         }
-        std::wstring name = WideFromAnsi(data->ArcName);
+        std::wstring name = platform::WideFromAnsi(data->ArcName);
         tOpenArchiveDataW wide{
             data->ArcName != nullptr ? name.data() : nullptr, data->OpenMode, 0, nullptr, 0, 0, 0};
         const HANDLE handle = OpenArchiveW(&wide);
@@ -165,8 +152,8 @@ int WINAPI ProcessFileW(HANDLE handle, int operation, WCHAR* destPath, WCHAR* de
 
 int WINAPI ProcessFile(HANDLE handle, int operation, char* destPath, char* destName) {
     return ExportFirewall(E_NO_MEMORY, [&] {
-        std::wstring path = WideFromAnsi(destPath);
-        std::wstring name = WideFromAnsi(destName);
+        std::wstring path = platform::WideFromAnsi(destPath);
+        std::wstring name = platform::WideFromAnsi(destName);
         return ProcessFileW(handle, operation, destPath != nullptr ? path.data() : nullptr,
                             destName != nullptr ? name.data() : nullptr);
     });

@@ -1,14 +1,13 @@
 #include "packer/pack_files.h"
 
 #include <atomic>
-#include <climits>
 #include <cwchar>
 #include <string>
 
 #include "archive/pack_request.h"
+#include "packer/host_progress.h"
 #include "platform/debug_output.h"
 #include "platform/file_write.h"
-#include "platform/text.h"
 #include "settings/config_files.h"
 
 int PackTorrent(const WCHAR* packedFile, const WCHAR* subPath, const WCHAR* srcPath,
@@ -35,21 +34,13 @@ int PackTorrent(const WCHAR* packedFile, const WCHAR* subPath, const WCHAR* srcP
         return E_EOPEN;
     }
     std::atomic<bool> stop{false};
-    std::int64_t reported = 0;
-    std::wstring name = packedFile;
-    std::string ansiName = platform::PathToUtf8(ask.packedFile);
+    HostProgress host(progressW, progressA, packedFile);
     create::Created made;
     const bool ok = create::MakeTorrent(
         request, stop,
         [&](const create::HashProgress& done) {
-            while (reported < done.bytesDone && !stop) {
-                const auto step =
-                    static_cast<int>(std::min<std::int64_t>(done.bytesDone - reported, INT_MAX));
-                reported += step;
-                const int go = progressW != nullptr   ? progressW(name.data(), step)
-                               : progressA != nullptr ? progressA(ansiName.data(), step)
-                                                      : 1;
-                stop = go == 0;
+            if (!host.Advance(done.bytesDone)) {
+                stop = true;
             }
         },
         made, whyNot);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/export_firewall.h"
+#include "platform/windows/code_page.h"
 #include "plugin/lister_api.h"
 #include "plugin/thumbnail.h"
 #include "plugin/view_lifetime.h"
@@ -190,15 +191,10 @@ HBITMAP WINAPI ListGetPreviewBitmapW(const wchar_t* file, int width, int height,
 HBITMAP WINAPI ListGetPreviewBitmap(const char* file, int width, int height, char* content,
                                     int contentLength) {
     return ExportFirewall<HBITMAP>(nullptr, [&]() -> HBITMAP {
-        if (file == nullptr) {
-            return nullptr;
-        }
-        const int length = MultiByteToWideChar(CP_ACP, 0, file, -1, nullptr, 0);
-        std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
-        if (length <= 0 || MultiByteToWideChar(CP_ACP, 0, file, -1, wide.data(), length) <= 0) {
-            return nullptr;
-        }
-        return ListGetPreviewBitmapW(wide.c_str(), width, height, content, contentLength);
+        const std::wstring wide = platform::WideFromAnsi(file);
+        return wide.empty()
+                   ? nullptr
+                   : ListGetPreviewBitmapW(wide.c_str(), width, height, content, contentLength);
     });
 }
 

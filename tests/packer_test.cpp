@@ -33,7 +33,10 @@ int WINAPI CountProgress(WCHAR*, int size) {
     return --progressCallsLeft > 0 ? 1 : 0;
 }
 
-int WINAPI CountProgressAnsi(char*, int size) {
+std::string lastAnsiName;
+
+int WINAPI CountProgressAnsi(char* name, int size) {
+    lastAnsiName = name != nullptr ? name : "";
     return CountProgress(nullptr, size);
 }
 
@@ -531,6 +534,17 @@ TEST_F(Packer, AZeroFromProgressStopsAndLeavesNothing) {
     EXPECT_EQ(Pack(dir_.path() / "packed/stopped.torrent", data_, PackNames()), E_EABORTED);
     EXPECT_EQ(FilesIn(dir_.path() / "packed"), std::set<std::wstring>{L"all.torrent"});
     setPackProgress(INVALID_HANDLE_VALUE, nullptr);
+    // An ANSI host is told the torrent's name in its own code page.
+    const auto setPackProgressAnsi =
+        Export<void(WINAPI*)(HANDLE, tProcessDataProc)>("SetProcessDataProc");
+    setPackProgressAnsi(INVALID_HANDLE_VALUE, CountProgressAnsi);
+    progressCallsLeft = INT_MAX;
+    const fs::path named = dir_.path() / L"packed/caf\u00e9.torrent";
+    EXPECT_EQ(Pack(named, data_, {L"one.bin"}), 0);
+    char expected[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, named.c_str(), -1, expected, MAX_PATH, nullptr, nullptr);
+    EXPECT_EQ(lastAnsiName, expected);
+    setPackProgressAnsi(INVALID_HANDLE_VALUE, nullptr);
 }
 
 // Four threads at once, each with its own handle or pack: nothing is shared but the library.
