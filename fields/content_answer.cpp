@@ -1,4 +1,5 @@
 #include "fields/content_answer.h"
+#include "platform/file_time.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,11 +59,6 @@ std::int32_t Clamped32(std::int64_t number) {
 }
 
 }  // namespace
-
-std::uint64_t FileTimeOf(std::int64_t secondsSince1970) {
-    constexpr std::int64_t kSecondsFrom1601 = 11644473600;
-    return static_cast<std::uint64_t>(secondsSince1970 + kSecondsFrom1601) * 10'000'000u;
-}
 
 int FullTextBlock(const std::u16string& text, int offset, void* value, int maxlen) {
     if (offset < 0 || maxlen < 4) {
@@ -126,7 +122,7 @@ int AnswerField(const TorrentFacts& facts, const ValueRequest& request) {
             return WriteNumber(std::int32_t{std::get<bool>(value) ? 1 : 0}, request.value,
                                request.maxlen, ft_boolean);
         case FieldType::DateTime:
-            return WriteNumber(FileTimeOf(std::get<std::int64_t>(value)), request.value,
+            return WriteNumber(platform::FileTimeOf(std::get<std::int64_t>(value)), request.value,
                                request.maxlen, ft_datetime);
         case FieldType::MultipleChoice:
         case FieldType::String:

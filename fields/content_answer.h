@@ -21,9 +21,6 @@ struct ValueRequest {
 };
 int AnswerField(const TorrentFacts& facts, const ValueRequest& request);
 
-// A FILETIME (100 ns since 1601, UTC) of seconds since 1970.
-std::uint64_t FileTimeOf(std::int64_t secondsSince1970);
-
 // "Content on disk" is slow past this many files: with CONTENT_DELAYIFSLOW it is put off.
 inline constexpr std::size_t kSlowContentFiles = 100;
 

@@ -74,7 +74,7 @@ TorrentFacts FactsOf(const torrent::LoadedTorrent& torrent, const std::filesyste
     facts.files = info.fileCount;
     facts.pieceSize = info.pieceLength;
     facts.pieces = info.pieceCount;
-    facts.version = !info.isV2 ? "v1" : info.hasV1Data ? "hybrid" : "v2";
+    facts.version = torrent::VersionWord(info);
     facts.infoHashV1 = info.infoHashV1;
     facts.infoHashV2 = info.infoHashV2;
     facts.isPrivate = info.isPrivate;

@@ -47,9 +47,9 @@ CreateSettings CreateSettingsFromText(std::string_view text) {
                         ? length
                         : 0;
             } else if (key == "private") {
-                read.isPrivate = value == "1";
+                read.isPrivate = FileFlag(value);
             } else if (key == "hidden") {
-                read.includeHidden = value == "1";
+                read.includeHidden = FileFlag(value);
             } else if (key == "source") {
                 read.source = value;
             } else if (key == "comment") {

@@ -53,6 +53,10 @@ const std::string* FirstValue(const IniSection& section, std::string_view key) {
 
 }  // namespace
 
+bool FileFlag(std::string_view text) {
+    return text == "1" || text == "true" || text == "yes";
+}
+
 Settings::Settings() {
     for (const SettingField& field : kSettingFields) {
         TakeSetting(*this, field, field.defaultText, SettingSource::File);
@@ -71,7 +75,7 @@ bool TakeSetting(Settings& settings, const SettingField& field, std::string_view
             return true;
         case SettingRule::Flag:
             settings.*std::get<bool Settings::*>(field.field) =
-                text == "1" || text == "true" || (source == SettingSource::File && text == "yes");
+                source == SettingSource::File ? FileFlag(text) : text == "1" || text == "true";
             return true;
         case SettingRule::FontSize:
             if (const std::int32_t size = AtoiValue(text);

@@ -53,6 +53,9 @@ struct SettingField {
 // The nine settings in the file's order.
 const std::array<SettingField, 9>& SettingFields();
 
+// A flag as the file may write it: "1", "true" or "yes".
+bool FileFlag(std::string_view text);
+
 // Applies one setting's text by its rule; a rejected text leaves the field as it was, and false
 // is returned.
 bool TakeSetting(Settings& settings, const SettingField& field, std::string_view text,

@@ -6,6 +6,7 @@
 
 #include "fields/content_abi.h"
 #include "fields/content_answer.h"
+#include "platform/file_time.h"
 #include "tests/bencode_builder.h"
 #include "tests/scratch_directory.h"
 
@@ -58,7 +59,7 @@ TEST(ContentAnswer, UnitsDatesAndFullTextBlocks) {
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
         EXPECT_EQ(fields::SizeInUnit(sizes[i].first, sizes[i].second), expected[i]) << i;
     }
-    EXPECT_EQ(fields::FileTimeOf(0), 116444736000000000u);
+    EXPECT_EQ(platform::FileTimeOf(0), 116444736000000000u);
     EXPECT_EQ(fields::IsoDate(1700000000), "2023-11-14T22:13:20Z");
     EXPECT_EQ(fields::IsoDate(-1), "1969-12-31T23:59:59Z");
     // Blocks read as the host reads them, at k(maxlen - 1) bytes, with every maxlen: stitched

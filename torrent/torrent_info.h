@@ -84,6 +84,11 @@ void ForEachTracker(const TorrentInfo& info, Visit&& visit) {
     }
 }
 
+// "v1", "v2" or "hybrid", as every view names a torrent's version.
+inline const char* VersionWord(const TorrentInfo& info) {
+    return !info.isV2 ? "v1" : info.hasV1Data ? "hybrid" : "v2";
+}
+
 inline constexpr char kFileListsDisagree[] =
     "The version 1 and version 2 file lists of this torrent disagree.";
 inline constexpr char kNegativeLength[] = "A file of this torrent has a negative length.";

@@ -69,7 +69,7 @@ ThumbnailCard CardOf(const torrent::TorrentInfo& info, std::string_view themeCss
     card.facts = platform::SizeText(info.totalSize) + " \u00B7 " +
                  platform::GroupedCount(info.fileCount) +
                  (info.fileCount == 1 ? " file" : " files");
-    card.version = info.isV2 ? (info.hasV1Data ? "hybrid" : "v2") : "v1";
+    card.version = torrent::VersionWord(info);
     if (info.isPrivate) {
         card.version += " \u00B7 private";
     }
