@@ -1,6 +1,10 @@
 #include "packer/options_dialog.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "archive/pack_options.h"
 #include "packer/dialog_ids.h"
@@ -10,9 +14,10 @@
 
 namespace {
 
-constexpr const wchar_t* kVersions[] = {L"hybrid", L"v1", L"v2"};
+// The versions offered, the default first, as the settings file names them.
+constexpr std::array<std::string_view, 3> kVersions = {"hybrid", "v1", "v2"};
 
-std::wstring Wide(const std::string& utf8) {
+std::wstring Wide(std::string_view utf8) {
     return platform::PathFromUtf8(utf8).wstring();
 }
 
@@ -24,26 +29,37 @@ std::string TextOf(HWND dialog, int control) {
     return platform::PathToUtf8(std::filesystem::path(text));
 }
 
+// A drop-down list of `labels` showing the one at `selected`; the first when it is none of them.
+void FillChoices(HWND dialog, int control, const std::vector<std::string>& labels,
+                 std::size_t selected) {
+    for (const std::string& label : labels) {
+        SendDlgItemMessageW(dialog, control, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(Wide(label).c_str()));
+    }
+    SendDlgItemMessageW(dialog, control, CB_SETCURSEL, selected < labels.size() ? selected : 0, 0);
+}
+
+// The place of the choice shown among `count`; the first when there is none.
+std::size_t Chosen(HWND dialog, int control, std::size_t count) {
+    const auto at = SendDlgItemMessageW(dialog, control, CB_GETCURSEL, 0, 0);
+    return at > 0 && static_cast<std::size_t>(at) < count ? static_cast<std::size_t>(at) : 0;
+}
+
+template <typename Range, typename Value>
+std::size_t PlaceOf(const Range& range, const Value& value) {
+    return static_cast<std::size_t>(std::find(range.begin(), range.end(), value) - range.begin());
+}
+
 void Fill(HWND dialog, const CreateSettings& settings) {
     SetWindowTextW(dialog, L"Marrowpeek " MARROWPEEK_VERSION_W L": torrent options");
-    const HWND version = GetDlgItem(dialog, IDC_VERSION);
-    for (const wchar_t* name : kVersions) {
-        const auto at = SendMessageW(version, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-        if (Wide(settings.version) == name) {
-            SendMessageW(version, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
-        }
+    FillChoices(dialog, IDC_VERSION, {kVersions.begin(), kVersions.end()},
+                PlaceOf(kVersions, settings.version));
+    std::vector<std::string> lengths;
+    for (const std::int64_t length : archive::kPieceLengthChoices) {
+        lengths.push_back(archive::PieceLengthLabel(length));
     }
-    const HWND pieces = GetDlgItem(dialog, IDC_PIECE_SIZE);
-    for (std::size_t i = 0; i < archive::kPieceLengthChoices.size(); ++i) {
-        const std::wstring label = Wide(archive::PieceLengthLabel(archive::kPieceLengthChoices[i]));
-        SendMessageW(pieces, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
-        if (archive::kPieceLengthChoices[i] == settings.pieceLength) {
-            SendMessageW(pieces, CB_SETCURSEL, i, 0);
-        }
-    }
-    if (SendMessageW(pieces, CB_GETCURSEL, 0, 0) == CB_ERR) {
-        SendMessageW(pieces, CB_SETCURSEL, 0, 0);
-    }
+    FillChoices(dialog, IDC_PIECE_SIZE, lengths,
+                PlaceOf(archive::kPieceLengthChoices, settings.pieceLength));
     SetDlgItemTextW(dialog, IDC_TRACKERS, Wide(archive::LinesFromTiers(settings.trackers)).c_str());
     SetDlgItemTextW(dialog, IDC_WEB_SEEDS,
                     Wide(archive::LinesFromItems(settings.webSeeds)).c_str());
@@ -55,13 +71,9 @@ void Fill(HWND dialog, const CreateSettings& settings) {
 
 CreateSettings Read(HWND dialog) {
     CreateSettings settings;
-    const auto version = SendDlgItemMessageW(dialog, IDC_VERSION, CB_GETCURSEL, 0, 0);
-    settings.version = version == 1 ? "v1" : version == 2 ? "v2" : "hybrid";
-    const auto piece = SendDlgItemMessageW(dialog, IDC_PIECE_SIZE, CB_GETCURSEL, 0, 0);
-    settings.pieceLength =
-        piece > 0 && static_cast<std::size_t>(piece) < archive::kPieceLengthChoices.size()
-            ? archive::kPieceLengthChoices[static_cast<std::size_t>(piece)]
-            : 0;
+    settings.version = kVersions[Chosen(dialog, IDC_VERSION, kVersions.size())];
+    settings.pieceLength = archive::kPieceLengthChoices[Chosen(
+        dialog, IDC_PIECE_SIZE, archive::kPieceLengthChoices.size())];
     settings.trackers = archive::TiersFromLines(TextOf(dialog, IDC_TRACKERS));
     settings.webSeeds = archive::ItemsFromLines(TextOf(dialog, IDC_WEB_SEEDS));
     settings.source = TextOf(dialog, IDC_SOURCE);
